@@ -1,0 +1,87 @@
+// The one database connection a loader keeps for its whole life.
+//
+// Statement texts use the loaders' placeholders :b0, :b1, ...; every
+// occurrence of a placeholder takes the next value of `binds`, in order, so a
+// name written twice is bound twice. Texts are portable SQL (COALESCE,
+// CURRENT_TIMESTAMP); each backend rewrites only the placeholders.
+//
+// Transactions are implicit: the first statement after connect() or commit()
+// opens one, commit() ends it. A statement that fails undoes itself only; the
+// rest of the transaction stays and the next commit() stores it.
+//
+// Every operation returns a Status (status.h). When the session is not
+// connected every operation fails with kNotConnected and does nothing.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "db/bind.h"
+#include "db/status.h"
+#include "db/target.h"
+
+namespace qx::db {
+
+class Session {
+ public:
+  // Receives, in statement order, the failures of statements whose outcome
+  // was not known when execute() returned (see execute()).
+  using FailureSink = std::function<void(const Status&)>;
+
+  virtual ~Session() = default;
+
+  // Opens the connection, or opens it again after it was lost. After a
+  // failure connected() is false and the session can be asked again later.
+  virtual Status connect() = 0;
+  virtual bool connected() const = 0;
+
+  // Runs a statement that writes (insert, update). A backend may hold the
+  // statement back and send it together with later ones; it then returns
+  // success at once, and if the statement fails its Status goes to the
+  // failure sink before the next query, next_value() or commit() returns.
+  // Either way the statement's effect (or its failure) is exactly as if it
+  // had run right away.
+  virtual Status execute(std::string_view sql, std::span<const Bind> binds) = 0;
+
+  // One-row, one-column queries. A NULL result leaves `out` empty (text) or
+  // unchanged (integer) and returns kNullFetched, as does a query that
+  // returns no row.
+  virtual Status query_integer(std::string_view sql, std::span<const Bind> binds,
+                               std::int64_t& out) = 0;
+  virtual Status query_text(std::string_view sql, std::span<const Bind> binds,
+                            std::string& out) = 0;
+
+  // Draws the next value of a database sequence (BOOK_SEQUENCE, ...). A value
+  // is handed out once, whatever becomes of the transaction that drew it.
+  virtual Status next_value(std::string_view sequence, std::int64_t& out) = 0;
+
+  // Makes the current transaction permanent. On failure nothing of the
+  // transaction is stored (it is rolled back) and the session is ready for
+  // the next one. Committing with no open transaction succeeds and does nothing.
+  virtual Status commit() = 0;
+
+  // Undoes the current transaction, if any.
+  virtual Status rollback() = 0;
+
+  // Names the database for people: the target without its password.
+  virtual std::string description() const = 0;
+
+  void set_failure_sink(FailureSink sink) { failure_sink_ = std::move(sink); }
+
+ protected:
+  void report_deferred_failure(const Status& status) const {
+    if (failure_sink_) failure_sink_(status);
+  }
+
+ private:
+  FailureSink failure_sink_;
+};
+
+// Builds the session for a target; it is not connected yet.
+std::unique_ptr<Session> make_session(const Target& target);
+
+}  // namespace qx::db

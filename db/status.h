@@ -1,0 +1,38 @@
+// The status record every database operation leaves behind: a code (0 on
+// success, negative on failure) and a message of at most 70 characters that
+// begins with the five-digit error number. Only the statement step and the
+// error printers read it.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace qx::db {
+
+// Error numbers the loaders and their printers rely on.
+inline constexpr int kUniqueViolation = -1;
+inline constexpr int kTableMissing = -942;
+inline constexpr int kColumnMissing = -904;
+inline constexpr int kCannotInsertNull = -1400;
+inline constexpr int kNullFetched = -1405;
+inline constexpr int kInvalidNumber = -1722;
+inline constexpr int kNotConnected = -3114;
+inline constexpr int kValueTooLarge = -12899;
+
+inline constexpr std::size_t kStatusMessageMax = 70;
+
+struct Status {
+  int code = 0;
+  std::string message;
+
+  bool ok() const { return code >= 0; }
+  bool failed() const { return code < 0; }
+
+  static Status success() { return {}; }
+  // Builds a failure whose message is the error number in five digits, ": ",
+  // then `text`, cut to kStatusMessageMax characters.
+  static Status failure(int code, std::string_view text);
+};
+
+}  // namespace qx::db

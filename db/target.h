@@ -1,0 +1,35 @@
+// Where a loader's rows go, from its first two command-line arguments:
+// "USER@SERVICE" and the password.
+//
+//   SERVICE "sqlite:PATH", or a PATH ending in .db, .sqlite or .sqlite3:
+//       the embedded SQLite database at PATH (user and password unused);
+//   SERVICE "postgresql://..." or "postgres://...": that PostgreSQL URI,
+//       logged in as USER with the password;
+//   any other SERVICE: a PostgreSQL connection service name;
+//   no "@": PostgreSQL with the client's defaults, logged in as USER.
+//
+// The text is split at its first "@", so a URI may carry "@" of its own.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace qx::db {
+
+struct Target {
+  enum class Kind { sqlite, postgres_uri, postgres_service, postgres_default };
+
+  Kind kind = Kind::postgres_default;
+  std::string user;
+  std::string password;
+  // The SQLite file path, the URI or the service name; empty for
+  // postgres_default.
+  std::string location;
+
+  // The target for people, never with the password.
+  std::string display() const;
+};
+
+Target parse_target(std::string_view user_text, std::string_view password);
+
+}  // namespace qx::db

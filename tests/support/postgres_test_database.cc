@@ -1,0 +1,89 @@
+#include "support/postgres_test_database.h"
+
+#include <libpq-fe.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <memory>
+#include <stdexcept>
+
+#include "schema/schema.h"
+
+namespace qx::testing {
+namespace {
+
+std::string env_or_throw(const char* name) {
+  const char* value = std::getenv(name);
+  if (value == nullptr || *value == '\0') {
+    throw std::runtime_error(std::string(name) +
+                             " is not set: run the tests through ctest, which starts the "
+                             "PostgreSQL test server");
+  }
+  return value;
+}
+
+using Connection = std::unique_ptr<PGconn, decltype(&PQfinish)>;
+
+Connection connect_to(const std::string& database) {
+  Connection conn(PQconnectdb(test_server_conninfo(database).c_str()), &PQfinish);
+  if (PQstatus(conn.get()) != CONNECTION_OK) {
+    throw std::runtime_error("cannot reach the PostgreSQL test server: " +
+                             std::string(PQerrorMessage(conn.get())));
+  }
+  return conn;
+}
+
+void run_on(PGconn* conn, const std::string& sql) {
+  std::unique_ptr<PGresult, decltype(&PQclear)> result(PQexec(conn, sql.c_str()), &PQclear);
+  auto status = PQresultStatus(result.get());
+  if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+    throw std::runtime_error("SQL failed: " + sql + ": " + PQerrorMessage(conn));
+  }
+}
+
+}  // namespace
+
+std::string test_server_conninfo(const std::string& database) {
+  return "host=" + env_or_throw("QX_TEST_PGHOST") + " port=" + env_or_throw("QX_TEST_PGPORT") +
+         " user=" + env_or_throw("QX_TEST_PGUSER") + " dbname=" + database;
+}
+
+PostgresTestDatabase::PostgresTestDatabase(bool with_schema) {
+  static std::atomic<int> counter{0};
+  name_ = "qx_test_" + std::to_string(getpid()) + "_" + std::to_string(counter++);
+  auto admin = connect_to("postgres");
+  run_on(admin.get(), "DROP DATABASE IF EXISTS " + name_);
+  run_on(admin.get(), "CREATE DATABASE " + name_ + " ENCODING 'UTF8' TEMPLATE template0");
+  if (with_schema) {
+    auto conn = connect_to(name_);
+    for (const auto& statement : schema::ddl(schema::Dialect::postgresql)) {
+      run_on(conn.get(), statement);
+    }
+  }
+}
+
+PostgresTestDatabase::~PostgresTestDatabase() {
+  try {
+    auto admin = connect_to("postgres");
+    run_on(admin.get(), "DROP DATABASE IF EXISTS " + name_ + " WITH (FORCE)");
+  } catch (const std::exception&) {
+    // The server is going away with the test run; nothing to clean up then.
+  }
+}
+
+std::string PostgresTestDatabase::uri() const {
+  return "postgresql:///" + name_ + "?host=" + env_or_throw("QX_TEST_PGHOST") +
+         "&port=" + env_or_throw("QX_TEST_PGPORT");
+}
+
+std::string PostgresTestDatabase::target_text() const {
+  return env_or_throw("QX_TEST_PGUSER") + "@" + uri();
+}
+
+void PostgresTestDatabase::run(const std::string& sql) const {
+  auto conn = connect_to(name_);
+  run_on(conn.get(), sql);
+}
+
+}  // namespace qx::testing

@@ -1,0 +1,36 @@
+// A fresh database with the whole schema on the PostgreSQL server that the
+// test fixture started (QX_TEST_PGHOST, QX_TEST_PGPORT, QX_TEST_PGUSER),
+// dropped when the object goes. Throws when the server cannot be reached:
+// a test that needs PostgreSQL fails, it is never skipped.
+#pragma once
+
+#include <string>
+
+namespace qx::testing {
+
+class PostgresTestDatabase {
+ public:
+  // `with_schema` false leaves the database empty.
+  explicit PostgresTestDatabase(bool with_schema = true);
+  ~PostgresTestDatabase();
+  PostgresTestDatabase(const PostgresTestDatabase&) = delete;
+  PostgresTestDatabase& operator=(const PostgresTestDatabase&) = delete;
+
+  const std::string& name() const { return name_; }
+  // A postgresql:// URI naming this database on the test server.
+  std::string uri() const;
+  // The loaders' first argument for this database: "USER@URI".
+  std::string target_text() const;
+
+  // Runs one SQL text (any number of statements) on this database; throws on
+  // failure.
+  void run(const std::string& sql) const;
+
+ private:
+  std::string name_;
+};
+
+// A libpq connection string for a database on the test server.
+std::string test_server_conninfo(const std::string& database);
+
+}  // namespace qx::testing
