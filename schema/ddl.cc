@@ -1,0 +1,78 @@
+// DDL for both dialects, built by one rule from the table descriptions.
+#include <string>
+#include <vector>
+
+#include "schema/schema.h"
+
+namespace qx::schema {
+namespace {
+
+bool is_file_name(const Column& column) {
+  return column.name.ends_with("_file_name") || column.name == "air_reference";
+}
+
+std::string column_type(const Column& column, Dialect dialect) {
+  const bool pg = dialect == Dialect::postgresql;
+  switch (column.type) {
+    case ColumnType::key_double:
+      return pg ? "double precision" : "REAL";
+    case ColumnType::integer:
+      return pg ? "bigint" : "INTEGER";
+    case ColumnType::text:
+      if (!pg) return "TEXT";
+      return is_file_name(column) ? "varchar(255)" : "varchar(2000)";
+    case ColumnType::timestamp:
+      return pg ? "timestamp" : "TEXT";
+    case ColumnType::flag:
+      return pg ? "char(1)" : "TEXT";
+  }
+  return "TEXT";
+}
+
+std::string joined(const std::vector<std::string>& parts, const char* separator) {
+  std::string out;
+  for (const auto& part : parts) {
+    if (!out.empty()) out += separator;
+    out += part;
+  }
+  return out;
+}
+
+std::string create_table(const Table& table, Dialect dialect) {
+  std::vector<std::string> columns;
+  for (const auto& column : table.columns) {
+    columns.push_back(column.name + " " + column_type(column, dialect));
+  }
+  return "CREATE TABLE IF NOT EXISTS " + table.name + " (" + joined(columns, ", ") + ")";
+}
+
+std::string create_index(const Table& table, const std::vector<std::string>& columns) {
+  return "CREATE INDEX IF NOT EXISTS " + table.name + "_" + joined(columns, "_") + "_ix ON " +
+         table.name + " (" + joined(columns, ", ") + ")";
+}
+
+}  // namespace
+
+std::vector<std::string> ddl(Dialect dialect) {
+  std::vector<std::string> statements;
+  for (const auto& table : tables()) {
+    statements.push_back(create_table(table, dialect));
+    for (const auto& index : table.indexes) statements.push_back(create_index(table, index));
+  }
+  if (dialect == Dialect::postgresql) {
+    for (const auto& sequence : sequences()) {
+      statements.push_back("CREATE SEQUENCE IF NOT EXISTS " + sequence + " START WITH 1");
+    }
+  } else {
+    const std::string table(kSqliteSequenceTable);
+    statements.push_back("CREATE TABLE IF NOT EXISTS " + table +
+                         " (sequence_name TEXT PRIMARY KEY, last_value INTEGER NOT NULL)");
+    for (const auto& sequence : sequences()) {
+      statements.push_back("INSERT OR IGNORE INTO " + table +
+                           " (sequence_name, last_value) VALUES ('" + sequence + "', 0)");
+    }
+  }
+  return statements;
+}
+
+}  // namespace qx::schema
