@@ -49,9 +49,16 @@ std::string test_server_conninfo(const std::string& database) {
          " user=" + env_or_throw("QX_TEST_PGUSER") + " dbname=" + database;
 }
 
-PostgresTestDatabase::PostgresTestDatabase(bool with_schema) {
+std::string PostgresTestDatabase::unique_database_name() {
   static std::atomic<int> counter{0};
-  name_ = "qx_test_" + std::to_string(getpid()) + "_" + std::to_string(counter++);
+  return "qx_test_" + std::to_string(getpid()) + "_" + std::to_string(counter++);
+}
+
+PostgresTestDatabase::PostgresTestDatabase(bool with_schema)
+    : PostgresTestDatabase(unique_database_name(), with_schema) {}
+
+PostgresTestDatabase::PostgresTestDatabase(std::string name, bool with_schema)
+    : name_(std::move(name)) {
   auto admin = connect_to("postgres");
   run_on(admin.get(), "DROP DATABASE IF EXISTS " + name_);
   run_on(admin.get(), "CREATE DATABASE " + name_ + " ENCODING 'UTF8' TEMPLATE template0");
@@ -72,13 +79,25 @@ PostgresTestDatabase::~PostgresTestDatabase() {
   }
 }
 
-std::string PostgresTestDatabase::uri() const {
-  return "postgresql:///" + name_ + "?host=" + env_or_throw("QX_TEST_PGHOST") +
+namespace {
+
+std::string uri_for(const std::string& name) {
+  return "postgresql:///" + name + "?host=" + env_or_throw("QX_TEST_PGHOST") +
          "&port=" + env_or_throw("QX_TEST_PGPORT");
 }
 
+}  // namespace
+
+std::string PostgresTestDatabase::uri() const {
+  return uri_for(name_);
+}
+
+std::string PostgresTestDatabase::target_text_for(const std::string& name) {
+  return env_or_throw("QX_TEST_PGUSER") + "@" + uri_for(name);
+}
+
 std::string PostgresTestDatabase::target_text() const {
-  return env_or_throw("QX_TEST_PGUSER") + "@" + uri();
+  return target_text_for(name_);
 }
 
 void PostgresTestDatabase::run(const std::string& sql) const {

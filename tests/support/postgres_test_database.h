@@ -12,6 +12,15 @@ class PostgresTestDatabase {
  public:
   // `with_schema` false leaves the database empty.
   explicit PostgresTestDatabase(bool with_schema = true);
+  // A database of a name chosen beforehand (see unique_database_name), for
+  // tests in which a loader is pointed at it before it exists.
+  PostgresTestDatabase(std::string name, bool with_schema);
+
+  // A name no other test database of this run has.
+  static std::string unique_database_name();
+  // The loaders' first argument for a database of that name on the test
+  // server, whether or not it exists yet.
+  static std::string target_text_for(const std::string& name);
   ~PostgresTestDatabase();
   PostgresTestDatabase(const PostgresTestDatabase&) = delete;
   PostgresTestDatabase& operator=(const PostgresTestDatabase&) = delete;

@@ -1,0 +1,126 @@
+#include "corvane/air_loader.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "db/report_sql_error.h"
+#include "db/text_primitives.h"
+#include "db/to_number.h"
+
+namespace qx::corvane {
+
+AirLoader::AirLoader(db::Session& session, AirBuild build, std::FILE* out)
+    : session_(session), profile_(profile(build)), out_(out), field_table_(profile_.entry_limit) {
+  for (const auto& handler : handlers(build)) {
+    handlers_.push_back({&handler, insert_statement(handler, profile_),
+                         handler.serial == SerialSource::table_query ? serial_query(handler) : ""});
+  }
+  counters_.fill(1);
+  // Failures of statements the session sent later than asked are printed
+  // like any other.
+  session_.set_failure_sink([this](const db::Status& status) { report_sql_error(status); });
+}
+
+void AirLoader::begin_file(std::string_view file_reference) {
+  counters_.fill(1);
+  file_reference_ = file_reference;
+}
+
+void AirLoader::process_line(std::string_view line, std::size_t line_number) {
+  field_table_.split_line(line, split_report_);
+  if (!split_report_.empty()) report_split(split_report_, line_number);
+  tag2_ = db::substr(field_table_.entry(0), 1, 2);
+  tag4_ = db::substr(field_table_.entry(0), 1, 4);
+  for (const auto& prepared : handlers_) {
+    if (prepared.handler->selects(tag2_, tag4_)) run_handler(prepared);
+  }
+}
+
+void AirLoader::run_handler(const PreparedHandler& prepared) {
+  const AirHandler& handler = *prepared.handler;
+  if (handler.header &&
+      std::find(kBookingKeyTags.begin(), kBookingKeyTags.end(), tag4_) != kBookingKeyTags.end()) {
+    draw_booking_key();
+  }
+
+  binds_.clear();
+  binds_.push_back(db::Bind::real(booking_key_));
+  if (handler.header) binds_.push_back(db::Bind::text(file_reference_));
+
+  std::int32_t* raised = nullptr;
+  switch (handler.serial) {
+    case SerialSource::none:
+      break;
+    case SerialSource::table_query: {
+      // A failed query leaves the counter as it was: 1 after begin_file,
+      // otherwise the value fetched last in this file.
+      std::int64_t fetched = 0;
+      db::Bind key = db::Bind::real(booking_key_);
+      db::Status status = session_.query_integer(prepared.serial_query, {&key, 1}, fetched);
+      step(status);
+      if (status.ok()) counter_ref(handler.counter) = static_cast<std::int32_t>(fetched);
+      binds_.push_back(db::Bind::integer(counter_ref(handler.counter)));
+      break;
+    }
+    case SerialSource::counter:
+      binds_.push_back(db::Bind::integer(counter_ref(handler.counter)));
+      if (handler.raise_after) raised = &counter_ref(handler.counter);
+      break;
+    case SerialSource::record: {
+      std::optional<std::int64_t> serial;
+      db::Status status =
+          db::to_number(db::substr(field_table_.entry(1), 1,
+                                   static_cast<std::int64_t>(handler.record_serial_length)),
+                        serial);
+      if (status.failed()) {
+        // Not a number: no row, as the database refuses the insert.
+        step(status);
+        return;
+      }
+      binds_.push_back(serial ? db::Bind::integer(*serial) : db::Bind::null());
+      break;
+    }
+  }
+
+  for (std::size_t i = 0; i < handler.text_columns; ++i) {
+    binds_.push_back(db::Bind::text(field_table_.entry(i)));
+  }
+  step(session_.execute(prepared.insert, binds_));
+  // Raised whether the insert succeeded or not, so a serial is never reused.
+  if (raised != nullptr) ++*raised;
+}
+
+void AirLoader::draw_booking_key() {
+  std::int64_t key = 0;
+  db::Status status = session_.next_value(kBookingSequence, key);
+  step(status);
+  if (status.ok()) booking_key_ = static_cast<double>(key);
+}
+
+void AirLoader::report_split(const SplitReport& report, std::size_t line_number) {
+  const std::string where = "File " + file_reference_ + " line " + std::to_string(line_number);
+  for (const auto& cut : report.cut_fields) {
+    print(where + ": field " + std::to_string(cut.field + 1) + " has " +
+          std::to_string(cut.length) + " characters, cut to " +
+          std::to_string(field_table_.entry_limit()) + "\n");
+  }
+  if (report.dropped_fields > 0) {
+    print(where + ": " + std::to_string(report.dropped_fields) + " field(s) after the " +
+          std::to_string(kFieldTableEntries) + "th dropped\n");
+  }
+}
+
+void AirLoader::report_sql_error(const db::Status& status) {
+  db::report_sql_error_by_text(status, out_);
+}
+
+void AirLoader::step(const db::Status& status) {
+  if (status.failed()) report_sql_error(status);
+}
+
+void AirLoader::print(const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), out_);
+  std::fflush(out_);
+}
+
+}  // namespace qx::corvane

@@ -1,0 +1,40 @@
+// How the AIR loader takes one file of a scan: read it in text mode, print
+// "Currently Processing", load it line by line with a commit after every
+// line, move it into the backup directory and print "File Read Complete".
+// A file that cannot be opened is left for the next scan; a connection lost
+// in the middle of a file leaves the file in place.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "corvane/air_loader.h"
+#include "driver/scan_loop.h"
+
+namespace qx::corvane {
+
+inline constexpr const char* kFileReadComplete = "File Read Complete. Waiting for Next File\n\n";
+
+class CorvaneFiles : public driver::Loader {
+ public:
+  CorvaneFiles(db::Session& session, AirBuild build, std::FILE* out);
+
+  db::Session& session() override { return session_; }
+  void report_sql_error(const db::Status& status) override { loader_.report_sql_error(status); }
+  void handle_file(driver::FileJob& job) override;
+  void on_scan_without_files() override;
+
+  const AirLoader& loader() const { return loader_; }
+
+ private:
+  // Loads every line; false when the connection was lost on the way.
+  bool load_lines(const std::string& name, std::string& contents);
+  void print(const std::string& text);
+
+  db::Session& session_;
+  std::FILE* out_;
+  AirLoader loader_;
+  std::string contents_;
+};
+
+}  // namespace qx::corvane

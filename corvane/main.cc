@@ -1,0 +1,13 @@
+// The entry point of one build of the AIR loader; the build is fixed when
+// the program is compiled (QX_AIR_BUILD names an AirBuild).
+#include <cstdio>
+
+#include "corvane/corvane_program.h"
+
+#ifndef QX_AIR_BUILD
+#error "QX_AIR_BUILD must name the build this program is made for"
+#endif
+
+int main(int argc, char** argv) {
+  return qx::corvane::run_corvane(qx::corvane::AirBuild::QX_AIR_BUILD, argc, argv, stdout);
+}

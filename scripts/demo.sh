@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Sets this machine up and starts the loaders on the embedded SQLite
+# database demo/qx.db, each watching its own input directory under demo/.
+# A few generated sample files are waiting there already; drop more in
+# (see the lines printed below) and watch the rows arrive. Ctrl-C stops the
+# loaders; each finishes the file in hand first.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install_packages.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQX_BUILD_TESTS=OFF -DQX_BUILD_BENCH=OFF >/dev/null
+cmake --build build -j"$(nproc)"
+
+demo=$PWD/demo
+database=$demo/qx.db
+mkdir -p "$demo/air/in" "$demo/air/backup"
+build/tools/qx_generate air --out "$demo/air/in" --count 3 --seed "$RANDOM"
+
+cat <<TEXT
+
+Loaders starting on $database (logs in $demo/*.log).
+Drop sample files in from another terminal:
+  build/tools/qx_generate air --out demo/air/in --count 5 --seed \$RANDOM
+See the rows arrive:
+  sqlite3 demo/qx.db "select count(*) from qx_air_corvane; select count(*) from qx_air_h;"
+Stop with Ctrl-C.
+
+TEXT
+
+pids=()
+stop() { kill -TERM "${pids[@]}" 2>/dev/null || true; wait; }
+trap stop INT TERM
+
+build/corvane/corvane "demo@$database" - "$demo/air/in" "$demo/air/backup" >"$demo/corvane.log" 2>&1 &
+pids+=($!)
+
+tail -n +1 -f "$demo"/*.log &
+tail_pid=$!
+wait "${pids[@]}" || true
+kill "$tail_pid" 2>/dev/null || true

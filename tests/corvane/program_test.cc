@@ -1,0 +1,145 @@
+// The built AIR loader programs, run as an agency runs them, on generated
+// files, against SQLite and PostgreSQL; the tables are read back and
+// compared with what the files hold.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "air_expectations.h"
+#include "corvane/corvane_program.h"
+#include "driver/banner.h"
+#include "support/postgres_test_database.h"
+#include "support/table_reader.h"
+#include "support/temp_dir.h"
+#include "tools/air_sample.h"
+
+namespace qx::corvane {
+namespace {
+
+using qx::testing::PostgresTestDatabase;
+using qx::testing::TableReader;
+using qx::testing::TempDir;
+
+struct Run {
+  int exit_code;
+  std::string output;
+};
+
+std::string program_path(const std::string& program) {
+  const char* build = std::getenv("QX_BUILD_DIR");
+  if (build == nullptr) throw std::runtime_error("QX_BUILD_DIR is not set; run through ctest");
+  return std::string(build) + "/corvane/" + program;
+}
+
+std::string quoted(const std::string& arg) {
+  std::string out = "'";
+  for (char c : arg) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+Run run(const std::string& program, const std::vector<std::string>& args,
+        const std::filesystem::path& cwd, const std::filesystem::path& output_file) {
+  std::string command = "cd " + quoted(cwd.string()) + " && " + quoted(program_path(program));
+  for (const auto& arg : args) command += " " + quoted(arg);
+  command += " > " + quoted(output_file.string()) + " 2>&1";
+  int status = std::system(command.c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, qx::testing::read_file(output_file)};
+}
+
+class CorvaneProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    in = dir.make_dir("in");
+    backup = dir.make_dir("backup");
+  }
+  // Writes `count` generated files and remembers them in load order.
+  void generate(int count, std::uint64_t seed) {
+    qx::tools::FileOptions options;
+    options.records = 60;
+    options.bookings = 2;
+    for (int i = 0; i < count; ++i) {
+      char name[32];
+      std::snprintf(name, sizeof name, "AIR%06d.air", i + 1);
+      files.push_back({name, qx::tools::generate_air_file(options, seed + i)});
+      qx::testing::write_file(in / name, files.back().contents);
+    }
+  }
+  Run load(const std::string& target, const std::string& program = "corvane") {
+    return run(program, {"--once", "--settle-ms=0", target, "secret", in.string(), backup.string()},
+               dir.path(), dir.path() / "output.txt");
+  }
+  void expect_all_moved() {
+    for (const auto& file : files) {
+      EXPECT_FALSE(std::filesystem::exists(in / file.name)) << file.name;
+      EXPECT_TRUE(std::filesystem::exists(backup / file.name)) << file.name;
+    }
+  }
+
+  TempDir dir;
+  std::filesystem::path in, backup;
+  std::vector<LoadedFile> files;
+};
+
+TEST_F(CorvaneProgramTest, FewerThanFourArgumentsPrintTheBannerAndUsageAndExitZero) {
+  Run result = run("corvane", {"u@x.db", "pw", "in"}, dir.path(), dir.path() / "output.txt");
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(result.output, driver::banner_text(kTitle) + kUsage);
+}
+
+TEST_F(CorvaneProgramTest, LoadsGeneratedFilesIntoSqlite) {
+  generate(6, 1000);
+  std::string database = (dir.path() / "air.db").string();
+  Run result = load("agent@" + database);
+  ASSERT_EQ(result.exit_code, 0) << result.output;
+  EXPECT_NE(result.output.find("Connecting to Oracle.....\n\nConnected to Oracle.....\n\n"),
+            std::string::npos);
+  EXPECT_NE(result.output.find("Currently Processing AIR000006.air\n\n"
+                               "File Read Complete. Waiting for Next File\n\n"),
+            std::string::npos);
+  expect_all_moved();
+  EXPECT_EQ(stored_air_rows(TableReader::sqlite(database)), expected_air_rows(files));
+}
+
+TEST_F(CorvaneProgramTest, LoadsGeneratedFilesIntoPostgres) {
+  generate(6, 2000);
+  PostgresTestDatabase database;
+  Run result = load(database.target_text());
+  ASSERT_EQ(result.exit_code, 0) << result.output;
+  expect_all_moved();
+  EXPECT_EQ(stored_air_rows(TableReader::postgres(database.uri())), expected_air_rows(files));
+}
+
+TEST_F(CorvaneProgramTest, RelativeDirectoriesLoadEachFileOnceAndMoveIt) {
+  generate(2, 3000);
+  Run first = run("corvane", {"--once", "--settle-ms=0", "t@air.db", "-", "in", "backup"},
+                  dir.path(), dir.path() / "output.txt");
+  ASSERT_EQ(first.exit_code, 0) << first.output;
+  expect_all_moved();
+  EXPECT_NE(first.output.find("Scanning Directory in "), std::string::npos);
+  Run second = run("corvane", {"--once", "--settle-ms=0", "t@air.db", "-", "in", "backup"},
+                   dir.path(), dir.path() / "output.txt");
+  EXPECT_EQ(second.output.find("Currently Processing"), std::string::npos);
+  EXPECT_EQ(stored_air_rows(TableReader::sqlite((dir.path() / "air.db").string())),
+            expected_air_rows(files));
+}
+
+TEST_F(CorvaneProgramTest, EachBuildIsItsOwnProgram) {
+  for (std::string build : {"base", "narrow", "field_serial", "field_serial_sqllib18"}) {
+    std::string program = build == "base" ? "corvane" : "corvane_" + build;
+    Run result = run(program, {"--version"}, dir.path(), dir.path() / "output.txt");
+    EXPECT_EQ(result.exit_code, 0);
+    EXPECT_NE(result.output.find("build " + build + "\n"), std::string::npos) << result.output;
+  }
+  generate(1, 4000);
+  std::string database = (dir.path() / "narrow.db").string();
+  ASSERT_EQ(load("t@" + database, "corvane_narrow").exit_code, 0);
+  // The narrow build stores two fields of an A line, never an eleventh.
+  EXPECT_EQ(TableReader::sqlite(database).count("qx_air_a where aira_2 is not null"), 0);
+  expect_all_moved();
+}
+
+}  // namespace
+}  // namespace qx::corvane

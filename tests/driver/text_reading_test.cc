@@ -1,0 +1,65 @@
+#include "driver/text_reading.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace qx::driver {
+namespace {
+
+std::vector<std::string> air_lines(std::string contents) {
+  end_at_ctrl_z(contents);
+  fold_crlf(contents);
+  std::vector<std::string> lines;
+  for (auto line : split_at_line_feeds(contents)) lines.emplace_back(line);
+  return lines;
+}
+
+using Lines = std::vector<std::string>;
+
+TEST(TextReading, LineEndsAreRemovedOnlyWhereTheyAre) {
+  EXPECT_EQ(air_lines("A;B\nC;D\n"), (Lines{"A;B", "C;D"}));
+  // The last line keeps its last character when no line end follows it.
+  EXPECT_EQ(air_lines("A;B\nC;D"), (Lines{"A;B", "C;D"}));
+  EXPECT_EQ(air_lines("X"), (Lines{"X"}));
+  EXPECT_EQ(air_lines(""), Lines{});
+  EXPECT_EQ(air_lines("\n\nA\n"), (Lines{"", "", "A"}));
+}
+
+TEST(TextReading, CarriageReturnLineFeedReadsAsOneLineFeed) {
+  EXPECT_EQ(air_lines("A;B\r\nC\r\n"), (Lines{"A;B", "C"}));
+  // A lone carriage return is line content; a CR CR LF keeps the first CR.
+  EXPECT_EQ(air_lines("A\rB\nC\r\r\n"), (Lines{"A\rB", "C\r"}));
+  EXPECT_EQ(air_lines("A\r"), (Lines{"A\r"}));
+}
+
+TEST(TextReading, ByteTwentySixEndsTheFile) {
+  EXPECT_EQ(air_lines("A\nB\x1a"
+                      "C\nD\n"),
+            (Lines{"A", "B"}));
+  EXPECT_EQ(air_lines("\x1a"
+                      "A\n"),
+            Lines{});
+  // A CR before the end mark has no line feed after it any more.
+  EXPECT_EQ(air_lines("A\r\x1a\n"), (Lines{"A\r"}));
+}
+
+TEST(TextReading, NulBytesBecomeBlanksAndTheirLinesAreNamedOnce) {
+  std::string text("A\0\0B\nC\nD\0\n", 10);
+  EXPECT_EQ(blank_nul_bytes(text, '\n'), (std::vector<std::size_t>{1, 3}));
+  EXPECT_EQ(text, "A  B\nC\nD \n");
+  std::string clean = "no nul\n";
+  EXPECT_TRUE(blank_nul_bytes(clean, '\n').empty());
+  // Lines counted by the line end asked for.
+  std::string records("M1\rM2\0\rM3", 9);
+  EXPECT_EQ(blank_nul_bytes(records, '\r'), (std::vector<std::size_t>{2}));
+}
+
+TEST(TextReading, BytesAboveAsciiPassThroughUnchanged) {
+  std::string contents = "M\xdcLLER;\xe9t\xe9\n";
+  EXPECT_EQ(air_lines(contents), (Lines{"M\xdcLLER;\xe9t\xe9"}));
+}
+
+}  // namespace
+}  // namespace qx::driver
