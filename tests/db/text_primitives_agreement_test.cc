@@ -45,7 +45,7 @@ TEST_P(TextPrimitivesAgreementTest, SubstrAndInstrAgreeWithTheDatabase) {
     for (char& c : text) c = alphabet[random() % alphabet.size()];
     return text;
   };
-  for (int round = 0; round < 1500; ++round) {
+  for (int round = 0; round < 3000; ++round) {
     const auto text = random_text(12);
     const auto size = static_cast<std::int64_t>(text.size());
     const auto start = std::uniform_int_distribution<std::int64_t>(1, size + 3)(random);
