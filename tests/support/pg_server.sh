@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Starts or stops the private PostgreSQL server the tests run against.
-#   pg_server.sh start DIR   new cluster in DIR/data, socket in DIR, port 5432,
-#                            login "qx" without password, no TCP listener
+#   pg_server.sh start DIR [durable]
+#                            new cluster in DIR/data, socket in DIR, port 5432,
+#                            login "qx" without password, no TCP listener;
+#                            without "durable" commits are not synced to disk
+#                            (the tests need no durability, only speed)
 #   pg_server.sh stop DIR    stops it and removes DIR
 # Run as root, the server runs as the unprivileged user "postgres".
 set -euo pipefail
@@ -30,8 +33,11 @@ case "$action" in
     [ "$(id -u)" = 0 ] && chown postgres: "$dir"
     as_server_user "$bindir/initdb" -D "$dir/data" -U qx --auth=trust -E UTF8 --locale=C \
       >"$dir/initdb.log" 2>&1 || { cat "$dir/initdb.log" >&2; exit 1; }
-    as_server_user "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
-      -o "-c listen_addresses='' -c unix_socket_directories='$dir' -c port=5432 -c max_connections=100 -c fsync=off -c synchronous_commit=off -c full_page_writes=off" \
+    settings="-c listen_addresses='' -c unix_socket_directories='$dir' -c port=5432 -c max_connections=100"
+    if [ "${3:-}" != durable ]; then
+      settings="$settings -c fsync=off -c synchronous_commit=off -c full_page_writes=off"
+    fi
+    as_server_user "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 -o "$settings" \
       start >/dev/null || { cat "$dir/server.log" >&2; exit 1; }
     echo "PostgreSQL test server running, socket in $dir"
     ;;

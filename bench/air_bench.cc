@@ -1,0 +1,79 @@
+// The AIR loader under the benchmark: its own scan-loop loader, and the
+// per-field design's variant of it, which asks the database for every
+// separator, field and tag of a line before the loader inserts the line's
+// row.
+#include <algorithm>
+
+#include "corvane/corvane_files.h"
+#include "driver/text_reading.h"
+#include "loader_bench.h"
+#include "per_field_queries.h"
+#include "per_statement_session.h"
+
+namespace qx::bench {
+namespace {
+
+class PerFieldAirFiles : public driver::Loader {
+ public:
+  PerFieldAirFiles(db::Session& session, Backend backend, std::FILE* out)
+      : session_(session, backend == Backend::postgresql),
+        queries_(session, backend),
+        loader_(session_, corvane::AirBuild::base, out) {}
+
+  db::Session& session() override { return session_; }
+  void report_sql_error(const db::Status& status) override { loader_.report_sql_error(status); }
+  void on_scan_without_files() override {}
+  void handle_file(driver::FileJob& job) override {
+    if (!job.read(contents_).ok()) return;
+    driver::end_at_ctrl_z(contents_);
+    driver::fold_crlf(contents_);
+    loader_.begin_file(job.name());
+    std::size_t number = 0;
+    for (std::string_view line : driver::split_at_line_feeds(contents_)) {
+      queries_.split_air_line(line);
+      loader_.process_line(line, ++number);
+      session_.commit();
+    }
+    job.move_to_backup();
+  }
+
+ private:
+  PerStatementSession session_;
+  PerFieldQueries queries_;
+  corvane::AirLoader loader_;
+  std::string contents_;
+};
+
+long long line_count(const std::vector<SampleFile>& files) {
+  long long lines = 0;
+  for (const auto& file : files) {
+    std::string text = file.contents;
+    driver::end_at_ctrl_z(text);
+    driver::fold_crlf(text);
+    lines += static_cast<long long>(driver::split_at_line_feeds(text).size());
+  }
+  return lines;
+}
+
+}  // namespace
+
+LoaderBench air_bench() {
+  return {
+      "corvane",
+      "qx_air_",
+      "air",
+      "*.air",
+      QX_CORVANE_PROGRAM,
+      [](db::Session& session, const Directories& dirs, std::FILE* out) {
+        corvane::CorvaneFiles files(session, corvane::AirBuild::base, out);
+        scan_once(files, "*.air", dirs, out);
+      },
+      [](db::Session& session, Backend backend, const Directories& dirs, std::FILE* out) {
+        PerFieldAirFiles files(session, backend, out);
+        scan_once(files, "*.air", dirs, out);
+      },
+      line_count,
+  };
+}
+
+}  // namespace qx::bench

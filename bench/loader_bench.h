@@ -1,0 +1,53 @@
+// What the benchmark needs to know of one loader: its sample format and
+// tables, how its own code loads a directory of files, how the per-field
+// design loads it, and how many commits that design makes (the commit
+// floor's unit: a line in the AIR loader, a file in the others).
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "bench_database.h"
+#include "db/session.h"
+#include "driver/scan_loop.h"
+
+namespace qx::bench {
+
+struct SampleFile {
+  std::string name;
+  std::string contents;
+};
+
+struct Directories {
+  std::filesystem::path input;
+  std::filesystem::path backup;
+};
+
+struct LoaderBench {
+  std::string name;          // "corvane"
+  std::string table_prefix;  // "qx_air_"
+  std::string format;        // the generator's format: "air"
+  std::string pattern;       // the loader's scan pattern: "*.air"
+  std::string program;       // the program's path, for the memory run
+  // Loads every file of dirs.input with the loader's own code path (its
+  // scan-loop loader over `session`), printing on `out`.
+  std::function<void(db::Session& session, const Directories& dirs, std::FILE* out)> load;
+  // The same files the way the per-field design loads them.
+  std::function<void(db::Session& session, Backend backend, const Directories& dirs,
+                     std::FILE* out)>
+      load_per_field;
+  // Commits the loader makes for these files.
+  std::function<long long(const std::vector<SampleFile>& files)> commits;
+};
+
+LoaderBench air_bench();
+
+// Runs one scan of the shared scan loop with `loader` over dirs (settle
+// check off), as a loader program does with --once.
+void scan_once(driver::Loader& loader, const std::string& pattern, const Directories& dirs,
+               std::FILE* out);
+
+}  // namespace qx::bench

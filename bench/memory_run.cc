@@ -1,0 +1,100 @@
+#include "memory_run.h"
+
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "support/temp_dir.h"
+
+extern char** environ;
+
+namespace qx::bench {
+namespace {
+
+long resident_kib(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  std::string key;
+  while (status >> key) {
+    if (key == "VmRSS:") {
+      long kib = 0;
+      status >> kib;
+      return kib;
+    }
+    status.ignore(1 << 16, '\n');
+  }
+  return 0;
+}
+
+}  // namespace
+
+MemoryResult measure_memory(const LoaderBench& loader, Backend backend, int files,
+                            const ThroughputOptions& options) {
+  qx::testing::TempDir dir;
+  auto in = dir.make_dir("in");
+  auto backup = dir.make_dir("backup");
+  for (const auto& file : generate_files(loader, files, options)) {
+    qx::testing::write_file(in / file.name, file.contents);
+  }
+  BenchDatabase database(backend);
+
+  int pipe_fds[2];
+  if (pipe(pipe_fds) != 0) throw std::runtime_error("pipe failed");
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], STDOUT_FILENO);
+  posix_spawn_file_actions_addclose(&actions, pipe_fds[0]);
+  std::vector<std::string> args = {loader.program,         "--once", "--settle-ms=0",
+                                   database.target_text(), "-",      in.string(),
+                                   backup.string()};
+  std::vector<char*> argv;
+  for (auto& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  auto start = std::chrono::steady_clock::now();
+  int rc = posix_spawn(&pid, loader.program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(pipe_fds[1]);
+  if (rc != 0) throw std::runtime_error("cannot start " + loader.program);
+
+  MemoryResult result;
+  result.files = files;
+  const std::string marker = "Currently Processing ";
+  std::string pending;
+  int taken = 0;
+  char buffer[1 << 16];
+  ssize_t n;
+  while ((n = read(pipe_fds[0], buffer, sizeof buffer)) > 0) {
+    pending.append(buffer, static_cast<std::size_t>(n));
+    for (auto at = pending.find(marker); at != std::string::npos;
+         at = pending.find(marker, at + 1)) {
+      ++taken;
+      if (taken == 1000) result.first_thousand_kib = resident_kib(pid);
+      if (taken > files - 1000) {
+        result.last_thousand_kib = std::max(result.last_thousand_kib, resident_kib(pid));
+      }
+    }
+    // Keep only what could still begin a marker.
+    const std::size_t keep = marker.size() - 1;
+    pending.erase(0, pending.size() > keep ? pending.size() - keep : 0);
+  }
+  close(pipe_fds[0]);
+  int status = 0;
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
+  result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  result.peak_kib = usage.ru_maxrss;
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || taken != files) {
+    throw std::runtime_error(loader.name + " memory run: " + std::to_string(taken) + " of " +
+                             std::to_string(files) + " files taken");
+  }
+  return result;
+}
+
+}  // namespace qx::bench

@@ -1,0 +1,66 @@
+#include "per_field_queries.h"
+
+#include <vector>
+
+namespace qx::bench {
+
+PerFieldQueries::PerFieldQueries(db::Session& session, Backend backend)
+    : session_(session),
+      separator_sql_(backend == Backend::sqlite ? "select instr(:b0,';')"
+                                                : "select strpos(:b0,';')"),
+      copy_sql_(backend == Backend::sqlite ? "select :b0" : "select cast(:b0 as text)") {}
+
+void PerFieldQueries::split_air_line(std::string_view line) {
+  remainder_.assign(line);
+  std::string first_field;
+  bool first = true;
+  while (!remainder_.empty() && remainder_.front() != '\r' && remainder_.front() != '\n') {
+    std::int64_t separator = 0;
+    db::Bind text = db::Bind::text(remainder_);
+    session_.query_integer(separator_sql_, {&text, 1}, separator);
+    if (separator == 0) {
+      session_.query_text(copy_sql_, {&text, 1}, text_);
+      if (first) first_field = text_;
+      break;
+    }
+    db::Bind binds[] = {text, db::Bind::integer(separator)};
+    session_.query_text("select substr(:b0,1,(:b1-1))", binds, text_);
+    if (first) first_field = text_;
+    first = false;
+    session_.query_text("select substr(:b0,(:b1+1))", binds, text_);
+    remainder_ = text_;
+  }
+  db::Bind field = db::Bind::text(first_field);
+  session_.query_text("select substr(:b0,1,2)", {&field, 1}, text_);
+  session_.query_text("select substr(:b0,1,4)", {&field, 1}, text_);
+}
+
+void PerFieldQueries::read_tag(std::string_view line, int length) {
+  cut(line, 1, length);
+}
+
+void PerFieldQueries::constant(std::string_view text) {
+  session_.query_text("select '" + std::string(text) + "'", {}, text_);
+}
+
+void PerFieldQueries::cut(std::string_view line, int start, int length) {
+  db::Bind text = db::Bind::text(line);
+  std::string sql = "select substr(:b0,";
+  sql += std::to_string(start);
+  if (length > 0) {
+    sql += ',';
+    sql += std::to_string(length);
+  }
+  sql += ')';
+  session_.query_text(sql, {&text, 1}, text_);
+}
+
+void PerFieldQueries::null_fill(std::size_t buffers) {
+  std::string sql = "select ";
+  for (std::size_t i = 0; i < buffers; ++i) sql += i == 0 ? "null" : ",null";
+  // A multi-column null fill answers with its first column; the others
+  // cost the server the same.
+  session_.query_text(sql, {}, text_);
+}
+
+}  // namespace qx::bench
