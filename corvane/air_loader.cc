@@ -6,6 +6,7 @@
 #include "db/report_sql_error.h"
 #include "db/text_primitives.h"
 #include "db/to_number.h"
+#include "driver/console.h"
 
 namespace qx::corvane {
 
@@ -119,8 +120,7 @@ void AirLoader::step(const db::Status& status) {
 }
 
 void AirLoader::print(const std::string& text) {
-  std::fwrite(text.data(), 1, text.size(), out_);
-  std::fflush(out_);
+  driver::print_line(out_, text);
 }
 
 }  // namespace qx::corvane

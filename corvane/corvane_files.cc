@@ -1,5 +1,6 @@
 #include "corvane/corvane_files.h"
 
+#include "driver/console.h"
 #include "driver/text_reading.h"
 
 namespace qx::corvane {
@@ -46,8 +47,7 @@ void CorvaneFiles::on_scan_without_files() {
 }
 
 void CorvaneFiles::print(const std::string& text) {
-  std::fwrite(text.data(), 1, text.size(), out_);
-  std::fflush(out_);
+  driver::print_line(out_, text);
 }
 
 }  // namespace qx::corvane

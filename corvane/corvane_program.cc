@@ -9,6 +9,7 @@
 #include "db/target.h"
 #include "driver/banner.h"
 #include "driver/command_line.h"
+#include "driver/console.h"
 #include "driver/env.h"
 #include "driver/scan_loop.h"
 #include "driver/stop_signal.h"
@@ -18,39 +19,34 @@ namespace {
 
 constexpr std::chrono::milliseconds kPauseBetweenScans{3600};
 
-void print(std::FILE* out, const std::string& text) {
-  std::fwrite(text.data(), 1, text.size(), out);
-  std::fflush(out);
-}
-
 }  // namespace
 
 int run_corvane(AirBuild build, int argc, const char* const* argv, std::FILE* out) {
   driver::CommandLine line = driver::parse_command_line(argc, argv);
-  print(out, driver::banner_text(kTitle));
+  driver::print_line(out, driver::banner_text(kTitle));
   if (!line.error.empty()) {
-    print(out, "corvane: " + line.error + "\n" + driver::options_help(kUsage));
+    driver::print_line(out, "corvane: " + line.error + "\n" + driver::options_help(kUsage));
     return 2;
   }
   if (line.help) {
-    print(out, driver::options_help(kUsage));
+    driver::print_line(out, driver::options_help(kUsage));
     return 0;
   }
   if (line.version) {
-    print(out, "corvane 1.0, build " + std::string(profile(build).name) + "\n");
+    driver::print_line(out, "corvane 1.0, build " + std::string(profile(build).name) + "\n");
     return 0;
   }
   if (line.positional.size() < 4) {
-    print(out, kUsage);
+    driver::print_line(out, kUsage);
     return 0;
   }
 
-  print(out, "Connecting to Oracle.....\n\n");
+  driver::print_line(out, "Connecting to Oracle.....\n\n");
   auto session = db::make_session(db::parse_target(line.positional[0], line.positional[1]));
   db::Status connected = session->connect();
   if (connected.ok()) {
-    print(out, "Connected to Oracle.....\n\n");
-    print(out, "Database: " + session->description() + "\n\n");
+    driver::print_line(out, "Connected to Oracle.....\n\n");
+    driver::print_line(out, "Database: " + session->description() + "\n\n");
   } else {
     db::report_sql_error_by_text(connected, out);
   }

@@ -1,5 +1,6 @@
 #include "driver/scan_loop.h"
 
+#include "driver/console.h"
 #include "driver/directory_scan.h"
 #include "driver/move_file.h"
 #include "driver/scanning_line.h"
@@ -130,8 +131,7 @@ std::optional<std::string> ScanLoop::move_to_backup(const std::string& name) {
 }
 
 void ScanLoop::print(std::string_view text) {
-  std::fwrite(text.data(), 1, text.size(), out_);
-  std::fflush(out_);
+  print_line(out_, text);
 }
 
 }  // namespace qx::driver

@@ -75,4 +75,17 @@ std::vector<std::string> ddl(Dialect dialect) {
   return statements;
 }
 
+std::string ddl_script(Dialect dialect) {
+  std::string script = "BEGIN;\n";
+  for (const auto& statement : ddl(dialect)) script += statement + ";\n";
+  script += "COMMIT;\n";
+  return script;
+}
+
+std::optional<Dialect> parse_dialect(std::string_view name) {
+  if (name == "sqlite") return Dialect::sqlite;
+  if (name == "postgresql") return Dialect::postgresql;
+  return std::nullopt;
+}
+
 }  // namespace qx::schema

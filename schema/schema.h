@@ -3,6 +3,7 @@
 // table descriptions, so the two dialects cannot drift apart.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,5 +49,13 @@ inline constexpr std::string_view kSqliteSequenceTable = "qx_sequences";
 // when missing), so running them on a database that has the schema changes
 // nothing.
 std::vector<std::string> ddl(Dialect dialect);
+
+// The statements of ddl() as one script for a DBA to feed to sqlite3 or psql:
+// each statement ends with ";" and a line end, and the whole runs as one
+// transaction, so a failure part-way leaves the database as it was.
+std::string ddl_script(Dialect dialect);
+
+// "sqlite" or "postgresql"; nullopt for any other text.
+std::optional<Dialect> parse_dialect(std::string_view name);
 
 }  // namespace qx::schema

@@ -11,7 +11,7 @@ namespace {
 using qx::testing::Row;
 using qx::testing::Value;
 
-enum class Serial { none, per_key, shared, shared_raise, own };
+enum class Serial { none, per_key, shared, shared_raise, own, from_record };
 
 struct Kind {
   const char* table;
@@ -19,11 +19,12 @@ struct Kind {
   int columns;
   Serial serial;
   std::vector<std::string> tags;  // two characters, or four for AITA / TSA-
+  std::size_t serial_digits = 0;  // from_record: characters of the second field
 };
 
 // The base build's record kinds, written out once more for the test.
-const std::vector<Kind>& kinds() {
-  static const std::vector<Kind> all = {
+std::vector<Kind> base_kinds() {
+  return {
       {"qx_air_corvane", "air_", 12, Serial::none, {"AM"}},
       {"qx_air_a", "aira_", 11, Serial::none, {"A-", "AITA"}},
       {"qx_air_b", "airb_", 1, Serial::none, {"B-"}},
@@ -45,11 +46,26 @@ const std::vector<Kind>& kinds() {
       {"qx_air_f", "airf_", 3, Serial::own, {"FM", "FP", "FT", "FV", "FE", "FH"}},
       {"qx_air_e", "aire_", 1, Serial::none, {"EN"}},
   };
+}
+
+// The other builds: narrow A and R records, serials read from the record.
+std::vector<Kind> kinds(AirBuild build) {
+  auto all = base_kinds();
+  if (build == AirBuild::base) return all;
+  for (auto& kind : all) {
+    std::string table = kind.table;
+    if (table == "qx_air_a") kind = {"qx_air_a", "aira_", 2, Serial::none, {"A-"}};
+    if (table == "qx_air_r") kind = {"qx_air_r", "airr_", 1, Serial::own, {"RM"}};
+    if (table == "qx_air_u") kind = {"qx_air_u", "airu_", 21, Serial::from_record, {"U-"}, 3};
+    if (table == "qx_air_i" && build != AirBuild::narrow) {
+      kind = {"qx_air_i", "airi_", 6, Serial::from_record, {"I-"}, 2};
+    }
+  }
   return all;
 }
 
-const Kind* kind_of(const std::string& first_field) {
-  for (const auto& kind : kinds()) {
+const Kind* kind_of(const std::vector<Kind>& all, const std::string& first_field) {
+  for (const auto& kind : all) {
     for (const auto& tag : kind.tags) {
       if (first_field.compare(0, tag.size(), tag) == 0 && first_field.size() >= tag.size()) {
         return &kind;
@@ -91,9 +107,26 @@ Value text_value(const std::vector<std::string>& fields, int i) {
   return db::cp1252_to_utf8(fields[i]);
 }
 
+// The serial a build reads from the start of the second field: NULL when
+// there is nothing, no row (nullopt of the outer optional) when it is not a
+// number. Generated files only ever carry digits there.
+std::optional<Value> record_serial(const std::vector<std::string>& fields, std::size_t digits) {
+  std::string text = fields.size() > 1 ? fields[1].substr(0, digits) : "";
+  if (text.empty()) return Value{};
+  std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return std::nullopt;
+  text = text.substr(first, text.find_last_not_of(' ') - first + 1);
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+  }
+  return Value{std::to_string(std::stoll(text))};
+}
+
 }  // namespace
 
-std::map<std::string, std::vector<Row>> expected_air_rows(const std::vector<LoadedFile>& files) {
+std::map<std::string, std::vector<Row>> expected_air_rows(const std::vector<LoadedFile>& files,
+                                                          AirBuild build) {
+  const auto all = kinds(build);
   std::map<std::string, std::vector<Row>> rows;
   long long key = 0;
   std::map<std::pair<std::string, long long>, int> per_key;  // (table, key) -> rows so far
@@ -102,7 +135,7 @@ std::map<std::string, std::vector<Row>> expected_air_rows(const std::vector<Load
     std::map<std::string, int> own;
     for (const auto& line : lines_of(file.contents)) {
       auto fields = fields_of(line);
-      const Kind* kind = kind_of(fields[0]);
+      const Kind* kind = kind_of(all, fields[0]);
       if (kind == nullptr) continue;
       std::string table = kind->table;
       if (table == "qx_air_corvane" &&
@@ -128,6 +161,12 @@ std::map<std::string, std::vector<Row>> expected_air_rows(const std::vector<Load
           row.push_back(std::to_string(it->second++));
           break;
         }
+        case Serial::from_record: {
+          auto serial = record_serial(fields, kind->serial_digits);
+          if (!serial) continue;
+          row.push_back(*serial);
+          break;
+        }
       }
       for (int i = 0; i < kind->columns; ++i) row.push_back(text_value(fields, i));
       rows[table].push_back(std::move(row));
@@ -137,9 +176,10 @@ std::map<std::string, std::vector<Row>> expected_air_rows(const std::vector<Load
   return rows;
 }
 
-std::map<std::string, std::vector<Row>> stored_air_rows(const qx::testing::TableReader& reader) {
+std::map<std::string, std::vector<Row>> stored_air_rows(const qx::testing::TableReader& reader,
+                                                        AirBuild build) {
   std::map<std::string, std::vector<Row>> rows;
-  for (const auto& kind : kinds()) {
+  for (const auto& kind : kinds(build)) {
     std::string prefix = kind.prefix;
     std::string select = "select cast(" + prefix + "key as integer)";
     if (std::string(kind.table) == "qx_air_corvane") select += ", air_reference";

@@ -82,8 +82,8 @@ PostgresTestDatabase::~PostgresTestDatabase() {
 namespace {
 
 std::string uri_for(const std::string& name) {
-  return "postgresql:///" + name + "?host=" + env_or_throw("QX_TEST_PGHOST") +
-         "&port=" + env_or_throw("QX_TEST_PGPORT");
+  return "postgresql://" + env_or_throw("QX_TEST_PGUSER") + "@/" + name +
+         "?host=" + env_or_throw("QX_TEST_PGHOST") + "&port=" + env_or_throw("QX_TEST_PGPORT");
 }
 
 }  // namespace

@@ -1,0 +1,26 @@
+// The list of sample formats; a new format is one more file and one more line
+// here.
+#include "tools/air_sample.h"
+#include "tools/sample_format.h"
+
+namespace qx::tools {
+namespace {
+
+constexpr SampleFormat kFormats[] = {
+    {"air", "AIR", "air", &generate_air_file},
+};
+
+}  // namespace
+
+std::span<const SampleFormat> sample_formats() {
+  return kFormats;
+}
+
+const SampleFormat* find_sample_format(std::string_view name) {
+  for (const auto& format : kFormats) {
+    if (format.name == name) return &format;
+  }
+  return nullptr;
+}
+
+}  // namespace qx::tools
