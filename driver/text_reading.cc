@@ -32,6 +32,21 @@ std::vector<std::string_view> split_at_line_feeds(std::string_view text) {
   return lines;
 }
 
+std::vector<std::string_view> split_at_carriage_returns(std::string_view text) {
+  std::vector<std::string_view> records;
+  while (!text.empty()) {
+    auto end = text.find('\r');
+    if (end == std::string_view::npos) {
+      records.push_back(text);
+      break;
+    }
+    records.push_back(text.substr(0, end));
+    std::size_t end_length = text.substr(end).starts_with("\r\n") ? 2 : 1;
+    text.remove_prefix(end + end_length);
+  }
+  return records;
+}
+
 std::vector<std::size_t> blank_nul_bytes(std::string& text, char line_end) {
   std::vector<std::size_t> lines;
   if (text.find('\0') == std::string::npos) return lines;

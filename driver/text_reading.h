@@ -23,6 +23,13 @@ void fold_crlf(std::string& contents);
 // has no empty line after it. An empty text has no lines.
 std::vector<std::string_view> split_at_line_feeds(std::string_view text);
 
+// Splits text into the records of a PNR or MIR file. A record ends at a
+// carriage return, or at a carriage return and line feed pair taken as one
+// end; a line feed alone is record content. A last record without an end
+// is kept when it is not empty, and text that ends with a record end has no
+// empty record after it. An empty text has no records.
+std::vector<std::string_view> split_at_carriage_returns(std::string_view text);
+
 // Replaces every NUL byte of `text` with a blank, so every position stays
 // where it is. Returns the 1-based numbers of the lines (ended by
 // `line_end`) that held one, each once.

@@ -61,5 +61,27 @@ TEST(TextReading, BytesAboveAsciiPassThroughUnchanged) {
   EXPECT_EQ(air_lines(contents), (Lines{"M\xdcLLER;\xe9t\xe9"}));
 }
 
+std::vector<std::string> records(std::string contents) {
+  end_at_ctrl_z(contents);
+  std::vector<std::string> lines;
+  for (auto line : split_at_carriage_returns(contents)) lines.emplace_back(line);
+  return lines;
+}
+
+TEST(TextReading, RecordsEndAtACarriageReturnOrACarriageReturnLineFeedPair) {
+  EXPECT_EQ(records("M1A\rM2B\r"), (Lines{"M1A", "M2B"}));
+  EXPECT_EQ(records("M1A\r\nM2B\r\n"), (Lines{"M1A", "M2B"}));
+  // A line feed alone is content; CR CR LF is one end and then an empty record.
+  EXPECT_EQ(records("M1\nA\rM2\r\r\nM3\r"), (Lines{"M1\nA", "M2", "", "M3"}));
+  EXPECT_EQ(records("\r\rM1\r"), (Lines{"", "", "M1"}));
+  // A last record without an end is kept; nothing follows a final end.
+  EXPECT_EQ(records("M1A\rM2B"), (Lines{"M1A", "M2B"}));
+  EXPECT_EQ(records("M1A\r\n"), (Lines{"M1A"}));
+  EXPECT_EQ(records(""), Lines{});
+  EXPECT_EQ(records("M1A\rM2\x1a"
+                    "B\rM3\r"),
+            (Lines{"M1A", "M2"}));
+}
+
 }  // namespace
 }  // namespace qx::driver

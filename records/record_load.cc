@@ -1,0 +1,86 @@
+#include "records/record_load.h"
+
+#include "db/report_sql_error.h"
+#include "driver/console.h"
+#include "records/record_statements.h"
+
+namespace qx::records {
+
+RecordLoad::RecordLoad(db::Session& session, RecordSet& records, LoadPlan plan, std::FILE* out)
+    : session_(session), records_(records), plan_(plan), out_(out) {
+  for (const auto& table : records_.tables()) inserts_.push_back(insert_statement(table.type()));
+  session_.set_failure_sink([this](const db::Status& status) { report_sql_error(status); });
+}
+
+LoadOutcome RecordLoad::load_file(std::string_view file_name, bool verbose) {
+  LoadOutcome outcome = store_rows(file_name, verbose);
+  // A commit that fails has undone the transaction already; the other
+  // failures leave it open.
+  if (outcome != LoadOutcome::committed) session_.rollback();
+  clear_records(verbose);
+  return outcome;
+}
+
+LoadOutcome RecordLoad::store_rows(std::string_view file_name, bool verbose) {
+  file_key_ = 0;
+  std::int64_t key = 0;
+  db::Status drawn = session_.next_value(plan_.sequence, key);
+  if (drawn.failed()) {
+    report_sql_error(drawn);
+    return session_.connected() ? LoadOutcome::key_not_drawn : LoadOutcome::connection_lost;
+  }
+  file_key_ = key;
+
+  for (std::size_t t = 0; t < records_.tables().size(); ++t) {
+    const RecordTable& table = records_.table(t);
+    const std::size_t count = table.record_count();
+    for (std::size_t row = 0; row < count; ++row) {
+      if (verbose) {
+        print("\n" + std::string(table.type().insert_label) + " Data Insert. Total Record(s) = " +
+              std::to_string(count) + " . Loading Record = " + std::to_string(row + 1) + " \n");
+      }
+      row_binds(table, row, file_key_, file_name, binds_);
+      if (!step(session_.execute(inserts_[t], binds_))) return LoadOutcome::connection_lost;
+    }
+  }
+
+  db::Bind key_bind = db::Bind::integer(file_key_);
+  if (!step(session_.execute(plan_.header_update, {&key_bind, 1}))) {
+    return LoadOutcome::connection_lost;
+  }
+
+  db::Status committed = session_.commit();
+  if (committed.ok()) return LoadOutcome::committed;
+  report_sql_error(committed);
+  return session_.connected() ? LoadOutcome::commit_failed : LoadOutcome::connection_lost;
+}
+
+bool RecordLoad::step(const db::Status& status) {
+  if (status.ok()) return true;
+  report_sql_error(status);
+  // Without a connection nothing more reaches the database, and each
+  // further statement would only print the same failure again.
+  return session_.connected();
+}
+
+void RecordLoad::clear_records(bool verbose) {
+  const std::size_t types = records_.tables().size();
+  for (std::size_t i = 0; i < types; ++i) {
+    std::size_t t = plan_.header_cleared_last ? (i + 1) % types : i;
+    RecordTable& table = records_.table(t);
+    if (verbose && table.record_count() > 0) {
+      print("\n" + std::string(table.type().clearing_label) + " Record Initializing");
+    }
+    table.clear();
+  }
+}
+
+void RecordLoad::report_sql_error(const db::Status& status) const {
+  db::report_sql_error_by_code(status, out_);
+}
+
+void RecordLoad::print(const std::string& text) const {
+  driver::print_line(out_, text);
+}
+
+}  // namespace qx::records

@@ -1,0 +1,82 @@
+// The per-file load of a loader that reads a whole file first and writes
+// afterwards: `load_file` draws one key from the loader's sequence, inserts
+// every filed row type by type (rows numbered from 0 within each type),
+// runs the header statement, commits once, and `clear_records` empties the
+// rows. One file is one transaction.
+//
+// Every statement is one step: a failure is printed through the by-code
+// error printer and the work goes on, so a failed insert loses that row
+// only. Two failures stop the file instead, because going on would store
+// it wrongly: without a key its rows would carry no file's key, and a
+// failed commit stores nothing. Then the transaction is rolled back,
+// nothing of the file is stored, and the caller leaves the file where it is
+// to be loaded again later under a new key.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "db/bind.h"
+#include "db/session.h"
+#include "records/record_set.h"
+
+namespace qx::records {
+
+struct LoadPlan {
+  std::string_view sequence;  // "TARVO_SEQUENCE"
+  // Run after the inserts with the file's key as :b0; marks the header.
+  std::string_view header_update;
+  // The first type (the header) is cleared after the others instead of
+  // before them.
+  bool header_cleared_last = false;
+};
+
+enum class LoadOutcome {
+  committed,
+  key_not_drawn,    // nothing was inserted
+  connection_lost,  // the connection went while the rows were sent
+  commit_failed,
+};
+
+class RecordLoad {
+ public:
+  // Builds each type's insert once; the statements are reused for every
+  // file. Deferred statement failures of `session` are printed on `out`
+  // from now on. `records` and `session` must outlive the load.
+  RecordLoad(db::Session& session, RecordSet& records, LoadPlan plan, std::FILE* out);
+
+  // Loads the filed rows as one transaction and then clears them, whatever
+  // the outcome. With `verbose` each row's insert is announced (the row's
+  // count and its number from 1) before it is sent.
+  LoadOutcome load_file(std::string_view file_name, bool verbose);
+
+  // Empties every filed row; with `verbose` announces each type that held
+  // rows, before its rows are emptied.
+  void clear_records(bool verbose);
+
+  // The key of the file loaded last; 0 when none was drawn.
+  std::int64_t file_key() const { return file_key_; }
+
+  // Prints a failed status by code (silent on NULL fetched and invalid
+  // number).
+  void report_sql_error(const db::Status& status) const;
+
+ private:
+  LoadOutcome store_rows(std::string_view file_name, bool verbose);
+  // Prints a failure; false when the connection is gone.
+  bool step(const db::Status& status);
+  void print(const std::string& text) const;
+
+  db::Session& session_;
+  RecordSet& records_;
+  LoadPlan plan_;
+  std::FILE* out_;
+  std::vector<std::string> inserts_;
+  std::vector<db::Bind> binds_;
+  std::int64_t file_key_ = 0;
+};
+
+}  // namespace qx::records

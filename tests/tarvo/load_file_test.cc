@@ -1,0 +1,128 @@
+// Loading a PNR file's filed rows: one key per file, rows numbered from 0
+// within each type, the header's own columns, the verbose progress lines,
+// and a file that cannot get a key.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <string>
+#include <vector>
+
+#include "pnr_loader_fixture.h"
+#include "tarvo/pnr_records.h"
+
+namespace qx::tarvo {
+namespace {
+
+using qx::testing::Row;
+using Rows = std::vector<Row>;
+
+TEST_F(PnrLoaderTest, VerboseLoadAnnouncesEveryRowAndEveryClearedType) {
+  start(true);
+  ASSERT_EQ(load("F.PNR", {"AAheader", "M1one", "M1two", "M1three"}),
+            records::LoadOutcome::committed);
+  EXPECT_EQ(out.text(),
+            "\n M0(Header) Data Insert. Total Record(s) = 1 . Loading Record = 1 \n"
+            "\nM1 Data Insert. Total Record(s) = 3 . Loading Record = 1 \n"
+            "\nM1 Data Insert. Total Record(s) = 3 . Loading Record = 2 \n"
+            "\nM1 Data Insert. Total Record(s) = 3 . Loading Record = 3 \n"
+            "\nM0 Record Initializing"
+            "\nM1 Record Initializing");
+  EXPECT_EQ(rows("select tm1_serial, tm1_1 from qx_tarvo_m1 order by tm1_serial"),
+            (Rows{{"0", "on"}, {"1", "tw"}, {"2", "th"}}));
+}
+
+TEST_F(PnrLoaderTest, AFileWithoutRecognisedLinesStillUsesAKeyAndPrintsNothing) {
+  start(true);
+  ASSERT_EQ(load("EMPTY.PNR", {"XX", "", "m1"}), records::LoadOutcome::committed);
+  EXPECT_EQ(out.text(), "");
+  EXPECT_EQ(count("qx_tarvo_m0"), 0);
+  EXPECT_EQ(loader->file_key(), 1);
+  load("NEXT.PNR", {"AA"});
+  EXPECT_EQ(rows("select tm0_reference from qx_tarvo_m0"), (Rows{{"2"}}));
+}
+
+TEST_F(PnrLoaderTest, EachFileHasItsOwnKeyItsOwnSerialsAndNothingOfTheFileBefore) {
+  const std::string long_m3 = "M3" + std::string(500, 'a');
+  load("FIRST.PNR", {"AA" + std::string(460, 'h'), "M1" + std::string(400, 'p'), long_m3, long_m3,
+                     "M2first", "CAfirst"});
+  load("SECOND.PNR", {"AA2", "M3b", "M1c", "M2second"});
+
+  EXPECT_EQ(
+      rows("select tm0_reference, tm0_serial, tm0_file_name, tm0_loaded_flag, "
+           "tm0_created_on is not null, tm0_0, tm0_40 from qx_tarvo_m0 order by 1"),
+      (Rows{{"1", "0", "FIRST.PNR", "Y", "1", "AA" + std::string(11, 'h'), std::string(220, 'h')},
+            {"2", "0", "SECOND.PNR", "Y", "1", "AA2", {}}}));
+  EXPECT_EQ(rows("select tm3_reference, tm3_serial, tm3_1, tm3_34 from qx_tarvo_m3 order by 1, 2"),
+            (Rows{{"1", "0", "aa", std::string(200, 'a')},
+                  {"1", "1", "aa", std::string(200, 'a')},
+                  {"2", "0", "b", {}}}));
+  EXPECT_EQ(rows("select tm1_reference, tm1_serial, tm1_2 from qx_tarvo_m1 order by 1"),
+            (Rows{{"1", "0", std::string(64, 'p')}, {"2", "0", {}}}));
+  EXPECT_EQ(rows("select tm2_reference, tm2_1, tm2_51 from qx_tarvo_m2 order by 1"),
+            (Rows{{"1", "fi", "CAfirst"}, {"2", "se", {}}}));
+}
+
+// A line of every type, each character naming its position: every table
+// gets its row under the file's key, and the slots no line fills are NULL.
+TEST_F(PnrLoaderTest, EveryTypeReachesItsTableUnderTheFilesKey) {
+  std::vector<std::string> lines;
+  for (std::string tag :
+       {"ME", "MD", "MC", "MB", "MA", "M9", "M8", "M7", "M6", "M5", "M4", "M3", "M2", "AA", "M1"}) {
+    std::string line = tag;
+    for (int p = 3; p <= 1200; ++p) line += static_cast<char>('0' + p % 10);
+    lines.push_back(line);
+  }
+  ASSERT_EQ(load("ALL.PNR", lines), records::LoadOutcome::committed);
+  for (const auto& type : pnr_record_types()) {
+    std::string p = std::string(type.column_prefix);
+    EXPECT_EQ(rows("select " + p + "reference, " + p + "serial, " + p + "0 from " +
+                   std::string(type.table)),
+              (Rows{{"1", "0", type.tag == "AA" ? "AA34567890123" : std::string(type.tag)}}))
+        << type.table;
+  }
+  EXPECT_EQ(rows("select tm0_40, tm0_41, tm0_46 from qx_tarvo_m0"),
+            (Rows{{lines[13].substr(230, 220), {}, {}}}));
+  EXPECT_EQ(rows("select tm2_49, tm2_50, tm2_51, tm2_52, tm2_58 from qx_tarvo_m2"),
+            (Rows{{lines[12].substr(244, 200), {}, {}, {}, {}}}));
+  EXPECT_EQ(rows("select tma_8, tma_9 from qx_tarvo_ma"),
+            (Rows{{lines[4].substr(256, 735), lines[4].substr(991, 200)}}));
+}
+
+void run_sql(const std::string& database, const std::string& sql) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(database.c_str(), &db), SQLITE_OK);
+  sqlite3_busy_timeout(db, 30000);
+  char* error = nullptr;
+  int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
+  std::string message = error ? error : "";
+  sqlite3_free(error);
+  sqlite3_close(db);
+  ASSERT_EQ(rc, SQLITE_OK) << message;
+}
+
+TEST_F(PnrLoaderTest, WithoutAKeyNothingOfTheFileIsStoredAndItLoadsLaterOnce) {
+  run_sql(database, "delete from qx_sequences where sequence_name = 'TARVO_SEQUENCE'");
+  EXPECT_EQ(load("F.PNR", {"AAheader", "M1one", "M2two"}), records::LoadOutcome::key_not_drawn);
+  EXPECT_NE(out.take(), "");  // the failed draw, printed by code
+  for (const auto& type : pnr_record_types()) EXPECT_EQ(count(std::string(type.table)), 0);
+
+  run_sql(database, "insert into qx_sequences values ('TARVO_SEQUENCE', 40)");
+  EXPECT_EQ(load("F.PNR", {"AAheader", "M1one", "M2two"}), records::LoadOutcome::committed);
+  EXPECT_EQ(rows("select tm0_reference, tm0_file_name from qx_tarvo_m0"), (Rows{{"41", "F.PNR"}}));
+  EXPECT_EQ(rows("select tm1_reference from qx_tarvo_m1"), (Rows{{"41"}}));
+  EXPECT_EQ(rows("select tm2_reference from qx_tarvo_m2"), (Rows{{"41"}}));
+}
+
+TEST_F(PnrLoaderTest, AFailedInsertLosesThatRowOnlyAndIsPrintedByCode) {
+  run_sql(database, "create unique index qx_one_m5 on qx_tarvo_m5 (tm5_1)");
+  ASSERT_EQ(load("F.PNR", {"AA", "M501a", "M501b", "M502c"}), records::LoadOutcome::committed);
+  EXPECT_EQ(rows("select tm5_serial, tm5_2 from qx_tarvo_m5 order by 1"),
+            (Rows{{"0", "a"}, {"2", "c"}}));
+  EXPECT_EQ(rows("select tm0_loaded_flag from qx_tarvo_m0"), (Rows{{"Y"}}));
+  std::string printed = out.text();
+  EXPECT_TRUE(printed.starts_with("-1 ")) << printed;
+  EXPECT_EQ(printed.size(), std::string("-1 ").size() + 80 + 1) << printed;
+}
+
+}  // namespace
+}  // namespace qx::tarvo
