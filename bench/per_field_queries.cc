@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "db/text_primitives.h"
+
 namespace qx::bench {
 
 PerFieldQueries::PerFieldQueries(db::Session& session, Backend backend)
@@ -11,24 +13,28 @@ PerFieldQueries::PerFieldQueries(db::Session& session, Backend backend)
       copy_sql_(backend == Backend::sqlite ? "select :b0" : "select cast(:b0 as text)") {}
 
 void PerFieldQueries::split_air_line(std::string_view line) {
-  remainder_.assign(line);
-  std::string first_field;
+  // The answers come back in the database's encoding; the walk along the
+  // line follows the client's own cuts so that every query is asked of the
+  // same text the per-field design would send.
+  std::string_view remainder = line;
+  std::string_view first_field;
   bool first = true;
-  while (!remainder_.empty() && remainder_.front() != '\r' && remainder_.front() != '\n') {
+  while (!remainder.empty() && remainder.front() != '\r' && remainder.front() != '\n') {
     std::int64_t separator = 0;
-    db::Bind text = db::Bind::text(remainder_);
+    db::Bind text = db::Bind::text(remainder);
     session_.query_integer(separator_sql_, {&text, 1}, separator);
+    separator = db::instr(remainder, ";");
     if (separator == 0) {
       session_.query_text(copy_sql_, {&text, 1}, text_);
-      if (first) first_field = text_;
+      if (first) first_field = remainder;
       break;
     }
     db::Bind binds[] = {text, db::Bind::integer(separator)};
     session_.query_text("select substr(:b0,1,(:b1-1))", binds, text_);
-    if (first) first_field = text_;
+    if (first) first_field = db::substr(remainder, 1, separator - 1);
     first = false;
     session_.query_text("select substr(:b0,(:b1+1))", binds, text_);
-    remainder_ = text_;
+    remainder = db::substr(remainder, separator + 1);
   }
   db::Bind field = db::Bind::text(first_field);
   session_.query_text("select substr(:b0,1,2)", {&field, 1}, text_);

@@ -37,7 +37,6 @@ class PerFieldQueries {
   std::string separator_sql_;
   std::string copy_sql_;
   std::string text_;
-  std::string remainder_;
 };
 
 }  // namespace qx::bench

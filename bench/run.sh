@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 
 scripts/install_packages.sh
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build-bench -j"$(nproc)" --target loader_bench corvane >/dev/null
+cmake --build build-bench -j"$(nproc)" --target loader_bench >/dev/null
 
 server_dir=$(mktemp -d /tmp/qxbench-XXXXXX)
 trap 'tests/support/pg_server.sh stop "$server_dir"' EXIT

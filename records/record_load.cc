@@ -36,8 +36,11 @@ LoadOutcome RecordLoad::store_rows(std::string_view file_name, bool verbose) {
     const std::size_t count = table.record_count();
     for (std::size_t row = 0; row < count; ++row) {
       if (verbose) {
-        print("\n" + std::string(table.type().insert_label) + " Data Insert. Total Record(s) = " +
-              std::to_string(count) + " . Loading Record = " + std::to_string(row + 1) + " \n");
+        std::string line = "\n";
+        line += table.type().insert_label;
+        line += " Data Insert. Total Record(s) = " + std::to_string(count) +
+                " . Loading Record = " + std::to_string(row + 1) + " \n";
+        print(line);
       }
       row_binds(table, row, file_key_, file_name, binds_);
       if (!step(session_.execute(inserts_[t], binds_))) return LoadOutcome::connection_lost;
@@ -69,7 +72,9 @@ void RecordLoad::clear_records(bool verbose) {
     std::size_t t = plan_.header_cleared_last ? (i + 1) % types : i;
     RecordTable& table = records_.table(t);
     if (verbose && table.record_count() > 0) {
-      print("\n" + std::string(table.type().clearing_label) + " Record Initializing");
+      std::string line = "\n";
+      line += table.type().clearing_label;
+      print(line + " Record Initializing");
     }
     table.clear();
   }

@@ -74,7 +74,11 @@ TEST(SplitLine, LongFieldsAreCutToTheEntryAndReported) {
 
 TEST(SplitLine, FieldsAfterTheFiveHundredTwelfthAreDroppedAndCounted) {
   std::string line;
-  for (int i = 0; i < 600; ++i) line += "f" + std::to_string(i) + ";";
+  for (int i = 0; i < 600; ++i) {
+    line += 'f';
+    line += std::to_string(i);
+    line += ';';
+  }
   FieldTable table(1255);
   SplitReport report;
   table.split_line(line, report);
