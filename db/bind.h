@@ -1,7 +1,9 @@
 // One positional bind value of a statement: NULL, an integer, a double or a
 // text. Texts are single-byte Windows-1252 as read from the interface files;
-// the backend converts them to UTF-8 when it binds them. An empty text binds
-// as NULL, because empty text and NULL are the same thing to the loaders.
+// the backend converts them to UTF-8 when it binds them (a NUL byte, which a
+// server text cannot hold, binds as a blank, as the loaders read one). An
+// empty text binds as NULL, because empty text and NULL are the same thing to
+// the loaders.
 //
 // A Bind does not own its text: the viewed bytes must outlive the call that
 // receives the Bind. A backend that keeps a statement beyond the call copies

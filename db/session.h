@@ -34,8 +34,10 @@ class Session {
 
   virtual ~Session() = default;
 
-  // Opens the connection, or opens it again after it was lost. After a
-  // failure connected() is false and the session can be asked again later.
+  // Opens the connection, or opens it again after it was lost. A session
+  // that is still connected closes its connection first, and its open
+  // transaction with it. After a failure connected() is false and the
+  // session can be asked again later.
   virtual Status connect() = 0;
   virtual bool connected() const = 0;
 
@@ -47,9 +49,11 @@ class Session {
   // had run right away.
   virtual Status execute(std::string_view sql, std::span<const Bind> binds) = 0;
 
-  // One-row, one-column queries. A NULL result leaves `out` empty (text) or
-  // unchanged (integer) and returns kNullFetched, as does a query that
-  // returns no row.
+  // One-row, one-column queries. A NULL or empty result leaves `out` empty
+  // (text) or unchanged (integer) and returns kNullFetched, as does a query
+  // that returns no row; several rows are a failure. A text comes back as
+  // the database holds it, in UTF-8. An integer query accepts a decimal
+  // result rounded half away from zero; anything else is kInvalidNumber.
   virtual Status query_integer(std::string_view sql, std::span<const Bind> binds,
                                std::int64_t& out) = 0;
   virtual Status query_text(std::string_view sql, std::span<const Bind> binds,
@@ -64,7 +68,8 @@ class Session {
   // the next one. Committing with no open transaction succeeds and does nothing.
   virtual Status commit() = 0;
 
-  // Undoes the current transaction, if any.
+  // Undoes the current transaction, if any. Statements a backend held back
+  // are dropped unsent, so a failure they would have met is not reported.
   virtual Status rollback() = 0;
 
   // Names the database for people: the target without its password.

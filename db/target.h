@@ -6,9 +6,12 @@
 //   SERVICE "postgresql://..." or "postgres://...": that PostgreSQL URI,
 //       logged in as USER with the password;
 //   any other SERVICE: a PostgreSQL connection service name;
-//   no "@": PostgreSQL with the client's defaults, logged in as USER.
+//   no "@", or nothing after it: PostgreSQL with the client's defaults,
+//       logged in as USER.
 //
-// The text is split at its first "@", so a URI may carry "@" of its own.
+// The text is split at its first "@", so a URI may carry "@" of its own. The
+// "sqlite:" prefix and the URI schemes are matched as written, the file
+// suffixes in any case; a URI wins over a suffix.
 #pragma once
 
 #include <string>

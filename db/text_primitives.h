@@ -23,7 +23,9 @@ std::string_view substr(std::string_view text, std::int64_t start);
 std::string_view substr(std::string_view text, std::int64_t start, std::int64_t length);
 // INSTR(text, search, start): the position of the first occurrence of
 // `search` at or after `start` (counted from 1); 0 when there is none or when
-// either text is empty.
+// either text is empty. A negative start counts back from the end and
+// searches backwards: the last occurrence that begins at or before that
+// position. A start of 0 finds nothing.
 std::int64_t instr(std::string_view text, std::string_view search, std::int64_t start = 1);
 
 }  // namespace qx::db

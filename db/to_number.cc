@@ -8,7 +8,9 @@
 namespace qx::db {
 namespace {
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_digit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // True when `text` is exactly: [sign] digits [. digits] [e|E [sign] digits],
 // with at least one digit in the mantissa.
@@ -34,7 +36,9 @@ bool is_decimal_number(std::string_view text) {
   return i == text.size();
 }
 
-Status invalid_number() { return Status::failure(kInvalidNumber, "invalid number"); }
+Status invalid_number() {
+  return Status::failure(kInvalidNumber, "invalid number");
+}
 
 }  // namespace
 

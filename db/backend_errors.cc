@@ -1,0 +1,88 @@
+#include "db/backend_errors.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <array>
+
+#include "db/status.h"
+
+namespace qx::db {
+namespace {
+
+struct SqlstateNumber {
+  std::string_view sqlstate;
+  int number;
+};
+
+constexpr std::array<SqlstateNumber, 6> kPostgresNumbers = {{
+    {"23505", kUniqueViolation},
+    {"42P01", kTableMissing},
+    {"42703", kColumnMissing},
+    {"22001", kValueTooLarge},
+    {"23502", kCannotInsertNull},
+    {"22P02", kInvalidNumber},
+}};
+
+constexpr std::array<std::string_view, 3> kPostgresSessionEnded = {"57P01", "57P02", "57P03"};
+
+struct SqliteCodeNumber {
+  int extended_code;
+  int number;
+};
+
+constexpr std::array<SqliteCodeNumber, 4> kSqliteNumbers = {{
+    {SQLITE_CONSTRAINT_UNIQUE, kUniqueViolation},
+    {SQLITE_CONSTRAINT_PRIMARYKEY, kUniqueViolation},
+    {SQLITE_CONSTRAINT_NOTNULL, kCannotInsertNull},
+    {SQLITE_TOOBIG, kValueTooLarge},
+}};
+
+struct SqliteMessageNumber {
+  std::string_view fragment;
+  int number;
+};
+
+constexpr std::array<SqliteMessageNumber, 3> kSqliteMessages = {{
+    {"no such table", kTableMissing},
+    {"no such column", kColumnMissing},
+    {"has no column named", kColumnMissing},
+}};
+
+bool all_digits(std::string_view text) {
+  return !text.empty() &&
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+}  // namespace
+
+bool postgres_connection_lost(std::string_view sqlstate) {
+  return sqlstate.starts_with("08") ||
+         std::find(kPostgresSessionEnded.begin(), kPostgresSessionEnded.end(), sqlstate) !=
+             kPostgresSessionEnded.end();
+}
+
+int postgres_error_number(std::string_view sqlstate) {
+  if (postgres_connection_lost(sqlstate)) return kNotConnected;
+  for (const auto& entry : kPostgresNumbers) {
+    if (entry.sqlstate == sqlstate) return entry.number;
+  }
+  if (!all_digits(sqlstate)) return -99999;
+  int value = 0;
+  for (char c : sqlstate) value = value * 10 + (c - '0');
+  return -value;
+}
+
+int sqlite_error_number(int extended_code, std::string_view message) {
+  for (const auto& entry : kSqliteNumbers) {
+    if (entry.extended_code == extended_code) return entry.number;
+  }
+  if (extended_code == SQLITE_ERROR) {
+    for (const auto& entry : kSqliteMessages) {
+      if (message.find(entry.fragment) != std::string_view::npos) return entry.number;
+    }
+  }
+  return -extended_code;
+}
+
+}  // namespace qx::db

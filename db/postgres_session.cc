@@ -1,0 +1,399 @@
+#include "db/postgres_session.h"
+
+#include <libpq-fe.h>
+
+#include <charconv>
+#include <memory>
+
+#include "db/backend_errors.h"
+#include "db/placeholders.h"
+#include "db/statement_rules.h"
+
+namespace qx::db {
+namespace {
+
+constexpr std::string_view kDrawStatement = "select nextval(:b0)";
+constexpr std::size_t kNullOffset = static_cast<std::size_t>(-1);
+
+using Result = std::unique_ptr<PGresult, decltype(&PQclear)>;
+
+Result next_result(PGconn* conn) {
+  return Result(PQgetResult(conn), &PQclear);
+}
+
+void discard_notice(void*, const char*) {}
+
+std::string_view first_line(std::string_view text) {
+  return text.substr(0, text.find('\n'));
+}
+
+// libpq reports a failed connect as "connection to server ... failed: WHY",
+// sometimes with the server's "FATAL:  " in front of WHY; the reason is what
+// fits in a status message.
+std::string connect_failure_reason(std::string_view message) {
+  auto line = first_line(message);
+  if (const auto failed = line.rfind("failed: "); failed != std::string_view::npos) {
+    line.remove_prefix(failed + 8);
+  }
+  if (line.starts_with("FATAL:  ")) line.remove_prefix(8);
+  return std::string(line);
+}
+
+}  // namespace
+
+PostgresSession::PostgresSession(Target target) : target_(std::move(target)) {}
+
+PostgresSession::~PostgresSession() {
+  if (conn_ != nullptr) PQfinish(conn_);
+}
+
+Status PostgresSession::connect() {
+  if (conn_ != nullptr) drop_connection("connection reopened");
+  std::vector<const char*> keys;
+  std::vector<const char*> values;
+  const auto add = [&](const char* key, const std::string& value) {
+    keys.push_back(key);
+    values.push_back(value.c_str());
+  };
+  // The URI or service comes first: the login given beside it wins over one
+  // written inside it, and the encoding is always ours.
+  if (target_.kind == Target::Kind::postgres_uri) add("dbname", target_.location);
+  if (target_.kind == Target::Kind::postgres_service) add("service", target_.location);
+  if (!target_.user.empty()) add("user", target_.user);
+  if (!target_.password.empty()) add("password", target_.password);
+  static const std::string kUtf8 = "UTF8";
+  static const std::string kApplication = "qx_loader";
+  add("client_encoding", kUtf8);
+  add("fallback_application_name", kApplication);
+  keys.push_back(nullptr);
+  values.push_back(nullptr);
+
+  PGconn* conn = PQconnectdbParams(keys.data(), values.data(),
+                                   target_.kind == Target::Kind::postgres_uri ? 1 : 0);
+  if (conn == nullptr) return Status::failure(kNotConnected, "out of memory");
+  if (PQstatus(conn) != CONNECTION_OK) {
+    auto status = Status::failure(kNotConnected, connect_failure_reason(PQerrorMessage(conn)));
+    PQfinish(conn);
+    return status;
+  }
+  PQsetNoticeProcessor(conn, discard_notice, nullptr);
+  if (PQenterPipelineMode(conn) != 1) {
+    auto status = Status::failure(kNotConnected, first_line(PQerrorMessage(conn)));
+    PQfinish(conn);
+    return status;
+  }
+  conn_ = conn;
+  return Status::success();
+}
+
+Status PostgresSession::drop_connection(std::string reason) {
+  if (conn_ != nullptr) PQfinish(conn_);
+  conn_ = nullptr;
+  forget_transaction();
+  for (auto& [text, statement] : statements_) statement.prepared_name.clear();
+  return Status::failure(kNotConnected,
+                         reason.empty() ? "connection to the server was lost" : reason);
+}
+
+void PostgresSession::forget_transaction() {
+  log_.clear();
+  applied_ = 0;
+  server_ = ServerTransaction::none;
+}
+
+PostgresSession::StatementText& PostgresSession::statement_text(std::string_view sql) {
+  if (auto found = statements_.find(sql); found != statements_.end()) return found->second;
+  auto rewritten = rewrite_placeholders(sql, PlaceholderStyle::dollar_number);
+  StatementText text{std::move(rewritten.text), rewritten.parameter_count, {}};
+  return statements_.emplace(std::string(sql), std::move(text)).first->second;
+}
+
+PostgresSession::Parameters PostgresSession::parameters_from(std::span<const Bind> binds) {
+  Parameters parameters;
+  parameters.offsets.reserve(binds.size());
+  char number[32];
+  for (const Bind& bind : binds) {
+    if (bind.kind() == Bind::Kind::null) {
+      parameters.offsets.push_back(kNullOffset);
+      continue;
+    }
+    parameters.offsets.push_back(parameters.values.size());
+    // Every value travels as text and the server casts it to the column's
+    // type, so one prepared statement serves whatever kinds are bound.
+    switch (bind.kind()) {
+      case Bind::Kind::integer: {
+        const auto end = std::to_chars(number, number + sizeof number, bind.as_integer()).ptr;
+        parameters.values.append(number, end);
+        break;
+      }
+      case Bind::Kind::real: {
+        const auto end = std::to_chars(number, number + sizeof number, bind.as_real()).ptr;
+        parameters.values.append(number, end);
+        break;
+      }
+      case Bind::Kind::text:
+        append_bound_text(bind.as_text(), parameters.values);
+        break;
+      case Bind::Kind::null:
+        break;
+    }
+    parameters.values.push_back('\0');
+  }
+  return parameters;
+}
+
+Status PostgresSession::execute(std::string_view sql, std::span<const Bind> binds) {
+  if (!connected()) return not_connected();
+  StatementText& statement = statement_text(sql);
+  if (auto status = check_bind_count(statement.parameter_count, binds.size()); status.failed()) {
+    return status;
+  }
+  log_.push_back(LoggedWrite{&statement, parameters_from(binds)});
+  return Status::success();
+}
+
+Status PostgresSession::query(std::string_view sql, std::span<const Bind> binds, Operation& op) {
+  if (!connected()) return not_connected();
+  op.statement = &statement_text(sql);
+  if (auto status = check_bind_count(op.statement->parameter_count, binds.size());
+      status.failed()) {
+    return status;
+  }
+  op.parameters = parameters_from(binds);
+  return perform(op);
+}
+
+Status PostgresSession::query_integer(std::string_view sql, std::span<const Bind> binds,
+                                      std::int64_t& out) {
+  Operation op(Operation::Kind::query);
+  if (auto status = query(sql, binds, op); status.failed()) return status;
+  return fetched_integer(op.value, out);
+}
+
+Status PostgresSession::query_text(std::string_view sql, std::span<const Bind> binds,
+                                   std::string& out) {
+  Operation op(Operation::Kind::query);
+  if (auto status = query(sql, binds, op); status.failed()) {
+    out.clear();
+    return status;
+  }
+  return fetched_text(op.value, out);
+}
+
+Status PostgresSession::next_value(std::string_view sequence, std::int64_t& out) {
+  Operation op(Operation::Kind::query);
+  const Bind binds[] = {Bind::text(sequence)};
+  auto status = query(kDrawStatement, binds, op);
+  // The server names a missing sequence a missing relation.
+  if (status.code == kTableMissing) {
+    constexpr std::size_t kNumberPrefix = 7;  // "00942: "
+    return Status::failure(kSequenceMissing,
+                           std::string_view(status.message).substr(kNumberPrefix));
+  }
+  if (status.failed()) return status;
+  return fetched_integer(op.value, out);
+}
+
+Status PostgresSession::commit() {
+  if (!connected()) return not_connected();
+  Operation op(Operation::Kind::commit);
+  return perform(op);
+}
+
+Status PostgresSession::rollback() {
+  if (!connected()) return not_connected();
+  log_.clear();
+  applied_ = 0;
+  Operation op(Operation::Kind::rollback);
+  return perform(op);
+}
+
+Status PostgresSession::perform(Operation& op) {
+  // Each round either settles the operation or marks one more write failed,
+  // so this ends after at most one round per logged write.
+  for (;;) {
+    Status status;
+    if (send_round(op, status) != Round::write_failed) return status;
+  }
+}
+
+bool PostgresSession::send_command(const char* sql) {
+  return PQsendQueryParams(conn_, sql, 0, nullptr, nullptr, nullptr, nullptr, 0) == 1;
+}
+
+bool PostgresSession::send_prepare(StatementText& statement) {
+  // Named now, so that later uses in the same pipeline refer to it; a prepare
+  // that fails or is skipped loses the name again.
+  statement.prepared_name = "qx_" + std::to_string(++prepared_count_);
+  return PQsendPrepare(conn_, statement.prepared_name.c_str(), statement.server_text.c_str(),
+                       static_cast<int>(statement.parameter_count), nullptr) == 1;
+}
+
+bool PostgresSession::send_prepared(const StatementText& statement, const Parameters& parameters) {
+  parameter_pointers_.clear();
+  for (const auto offset : parameters.offsets) {
+    parameter_pointers_.push_back(offset == kNullOffset ? nullptr
+                                                        : parameters.values.data() + offset);
+  }
+  return PQsendQueryPrepared(conn_, statement.prepared_name.c_str(),
+                             static_cast<int>(parameter_pointers_.size()),
+                             parameter_pointers_.data(), nullptr, nullptr, 0) == 1;
+}
+
+bool PostgresSession::send_items(Operation& op) {
+  items_.clear();
+  const bool open = server_ == ServerTransaction::open;
+  if (server_ == ServerTransaction::aborted || (op.kind == Operation::Kind::rollback && open)) {
+    items_.push_back({Role::rollback});
+    if (!send_command("ROLLBACK")) return false;
+  }
+  if (op.kind != Operation::Kind::rollback && !send_transaction(op, open)) return false;
+  return items_.empty() || PQpipelineSync(conn_) == 1;
+}
+
+bool PostgresSession::send_transaction(Operation& op, bool open) {
+  bool writes_pending = false;
+  for (auto i = applied_; i < log_.size() && !writes_pending; ++i) writes_pending = !log_[i].failed;
+  if (!open && (writes_pending || op.kind == Operation::Kind::query)) {
+    items_.push_back({Role::begin});
+    if (!send_command("BEGIN")) return false;
+  }
+  for (auto i = applied_; i < log_.size(); ++i) {
+    LoggedWrite& write = log_[i];
+    if (write.failed) continue;
+    if (write.statement->prepared_name.empty()) {
+      items_.push_back({Role::prepare_write, i, write.statement});
+      if (!send_prepare(*write.statement)) return false;
+    }
+    items_.push_back({Role::write, i});
+    if (!send_prepared(*write.statement, write.parameters)) return false;
+  }
+  if (op.kind == Operation::Kind::query) {
+    if (op.statement->prepared_name.empty()) {
+      items_.push_back({Role::prepare_operation, 0, op.statement});
+      if (!send_prepare(*op.statement)) return false;
+    }
+    items_.push_back({Role::operation});
+    if (!send_prepared(*op.statement, op.parameters)) return false;
+  }
+  if (op.kind == Operation::Kind::commit && (open || writes_pending)) {
+    items_.push_back({Role::commit});
+    if (!send_command("COMMIT")) return false;
+  }
+  return true;
+}
+
+std::string PostgresSession::error_text(const PGresult* result) const {
+  if (const char* primary = PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY)) return primary;
+  return std::string(first_line(PQresultErrorMessage(result)));
+}
+
+Status PostgresSession::failure_from(const PGresult* result) const {
+  const char* sqlstate = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+  return Status::failure(postgres_error_number(sqlstate != nullptr ? sqlstate : ""),
+                         error_text(result));
+}
+
+bool PostgresSession::connection_lost(const PGresult* result) const {
+  if (PQstatus(conn_) == CONNECTION_BAD) return true;
+  const char* sqlstate = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+  return sqlstate != nullptr && postgres_connection_lost(sqlstate);
+}
+
+void PostgresSession::read_operation_result(Operation& op, const PGresult* result,
+                                            Status& status) const {
+  if (op.kind != Operation::Kind::query) return;
+  const int rows = PQntuples(result);
+  if (rows > 1) {
+    status = too_many_rows();
+  } else if (rows == 1 && PQnfields(result) > 0 && PQgetisnull(result, 0, 0) == 0) {
+    op.value.emplace(PQgetvalue(result, 0, 0), static_cast<std::size_t>(PQgetlength(result, 0, 0)));
+  }
+}
+
+PostgresSession::Round PostgresSession::send_round(Operation& op, Status& status) {
+  if (!send_items(op)) {
+    status = drop_connection(std::string(first_line(PQerrorMessage(conn_))));
+    return Round::lost;
+  }
+  std::optional<std::size_t> failed_item;
+  Status failure;
+  for (std::size_t i = 0; i < items_.size(); ++i) {
+    const Result result = next_result(conn_);
+    if (result == nullptr) {
+      status = drop_connection(std::string(first_line(PQerrorMessage(conn_))));
+      return Round::lost;
+    }
+    switch (PQresultStatus(result.get())) {
+      case PGRES_COMMAND_OK:
+      case PGRES_TUPLES_OK:
+      case PGRES_EMPTY_QUERY:
+        if (items_[i].role == Role::operation) read_operation_result(op, result.get(), status);
+        break;
+      case PGRES_PIPELINE_ABORTED:
+        break;
+      case PGRES_FATAL_ERROR:
+        if (connection_lost(result.get())) {
+          status = drop_connection(error_text(result.get()));
+          return Round::lost;
+        }
+        failed_item = i;
+        failure = failure_from(result.get());
+        break;
+      default:
+        // Nothing the session sends answers otherwise (a COPY would); the
+        // protocol state is unknown from here on.
+        status = drop_connection("unexpected answer from the server");
+        return Round::lost;
+    }
+    // Each item's results end with a null result.
+    if (next_result(conn_) != nullptr) {
+      status = drop_connection("unexpected answer from the server");
+      return Round::lost;
+    }
+  }
+  if (!items_.empty()) {
+    const Result sync = next_result(conn_);
+    if (sync == nullptr || PQresultStatus(sync.get()) != PGRES_PIPELINE_SYNC) {
+      status = drop_connection(sync == nullptr ? std::string(first_line(PQerrorMessage(conn_)))
+                                               : "unexpected answer from the server");
+      return Round::lost;
+    }
+  }
+  switch (PQtransactionStatus(conn_)) {
+    case PQTRANS_IDLE:
+      server_ = ServerTransaction::none;
+      break;
+    case PQTRANS_INTRANS:
+      server_ = ServerTransaction::open;
+      break;
+    default:
+      server_ = ServerTransaction::aborted;
+      break;
+  }
+
+  if (!failed_item) {
+    applied_ = log_.size();
+    if (op.kind != Operation::Kind::query) forget_transaction();
+    return Round::done;
+  }
+  // The prepares from the failing item on never happened.
+  for (auto i = *failed_item; i < items_.size(); ++i) {
+    if (items_[i].prepared != nullptr) items_[i].prepared->prepared_name.clear();
+  }
+  applied_ = 0;
+  const Item& item = items_[*failed_item];
+  if (item.role == Role::write || item.role == Role::prepare_write) {
+    log_[item.write].failed = true;
+    report_deferred_failure(failure);
+    return Round::write_failed;
+  }
+  if (op.kind == Operation::Kind::commit) {
+    // A failed COMMIT has rolled the transaction back.
+    log_.clear();
+  }
+  status = failure;
+  return Round::finished_with_failure;
+}
+
+}  // namespace qx::db

@@ -1,0 +1,148 @@
+// The Session on a PostgreSQL server, through libpq in pipeline mode.
+//
+// Writes do not wait for the server. execute() checks the statement's binds,
+// keeps an owned copy of them in the transaction's write log and returns
+// success; the writes not yet sent travel in one pipeline together with the
+// next operation that needs an answer (a query, next_value() or commit()),
+// behind a BEGIN when the transaction opens and ending in one Sync. A file
+// of N inserts and a commit thus costs one round trip. Statements are
+// prepared once per connection and cached by their text; the prepare rides
+// in the same pipeline as the statement's first use.
+//
+// A statement that fails undoes only itself, as the loaders expect, without
+// a savepoint per statement: the server aborts a pipeline at its first
+// failure, so the session rolls the transaction back, marks that write
+// failed (its Status goes to the failure sink, once, in statement order) and
+// sends the transaction again: BEGIN, every logged write not marked failed,
+// then the pending operation, until nothing fails. A failing query or
+// next_value() returns its own Status; the transaction it aborted is rebuilt
+// the same way, with the next pipeline. The outcome is that of each
+// statement run alone. Each failure costs one round trip and one replay of
+// the transaction so far.
+//
+// A lost connection (the server gone, or the session terminated) makes
+// connected() false, drops the open transaction and its unsent writes, and
+// every operation returns kNotConnected until connect() succeeds again.
+// Nothing is printed: notices from the server are discarded, and failures
+// are returned or go to the failure sink.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "db/session.h"
+#include "db/target.h"
+
+struct pg_conn;
+struct pg_result;
+
+namespace qx::db {
+
+class PostgresSession final : public Session {
+ public:
+  explicit PostgresSession(Target target);
+  ~PostgresSession() override;
+  PostgresSession(const PostgresSession&) = delete;
+  PostgresSession& operator=(const PostgresSession&) = delete;
+
+  Status connect() override;
+  bool connected() const override { return conn_ != nullptr; }
+  Status execute(std::string_view sql, std::span<const Bind> binds) override;
+  Status query_integer(std::string_view sql, std::span<const Bind> binds,
+                       std::int64_t& out) override;
+  Status query_text(std::string_view sql, std::span<const Bind> binds, std::string& out) override;
+  Status next_value(std::string_view sequence, std::int64_t& out) override;
+  Status commit() override;
+  // Unsent writes are dropped without being tried, so a failure they would
+  // have met is never reported.
+  Status rollback() override;
+  std::string description() const override { return target_.display(); }
+
+ private:
+  // One statement text as the loaders write it, rewritten for the server.
+  struct StatementText {
+    std::string server_text;
+    std::size_t parameter_count = 0;
+    // The name of its prepared statement on this connection; empty until a
+    // prepare succeeds.
+    std::string prepared_name;
+  };
+  // Bind values as the text parameters libpq sends: each value ends in a
+  // NUL inside `values`; the offset kNullOffset is NULL.
+  struct Parameters {
+    std::string values;
+    std::vector<std::size_t> offsets;
+  };
+  struct LoggedWrite {
+    StatementText* statement;
+    Parameters parameters;
+    bool failed = false;
+  };
+  // The operation a pipeline carries after the writes.
+  struct Operation {
+    enum class Kind { query, commit, rollback };
+    explicit Operation(Kind k) : kind(k) {}
+    Kind kind;
+    StatementText* statement = nullptr;  // query
+    Parameters parameters;               // query
+    std::optional<std::string> value;    // what the query fetched
+    std::size_t rows = 0;
+  };
+  // What the server holds of the transaction.
+  enum class ServerTransaction { none, open, aborted };
+  enum class Role { rollback, begin, prepare_write, write, prepare_operation, operation, commit };
+  struct Item {
+    Role role;
+    std::size_t write = 0;              // the log entry of a (prepare_)write
+    StatementText* prepared = nullptr;  // the text a prepare item prepares
+  };
+  struct Hash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const {
+      return std::hash<std::string_view>{}(text);
+    }
+  };
+
+  StatementText& statement_text(std::string_view sql);
+  static Parameters parameters_from(std::span<const Bind> binds);
+  Status query(std::string_view sql, std::span<const Bind> binds, Operation& op);
+  // Sends pipelines until the operation's outcome is known: a write that
+  // fails is marked and reported and the transaction is sent again.
+  Status perform(Operation& op);
+  enum class Round { done, write_failed, finished_with_failure, lost };
+  Round send_round(Operation& op, Status& status);
+  // Queues the pipeline for `op` and its Sync; false when sending failed.
+  bool send_items(Operation& op);
+  // The part after a needed ROLLBACK: BEGIN when no transaction is open, the
+  // writes the server has not applied, then the operation.
+  bool send_transaction(Operation& op, bool open);
+  bool send_prepare(StatementText& statement);
+  bool send_prepared(const StatementText& statement, const Parameters& parameters);
+  bool send_command(const char* sql);
+  void read_operation_result(Operation& op, const pg_result* result, Status& status) const;
+  std::string error_text(const pg_result* result) const;
+  Status failure_from(const pg_result* result) const;
+  bool connection_lost(const pg_result* result) const;
+  // Closes the connection and forgets everything that lived on it. The
+  // reason is taken by value: it is often libpq's own text, gone with the
+  // connection.
+  Status drop_connection(std::string reason);
+  void forget_transaction();
+
+  Target target_;
+  pg_conn* conn_ = nullptr;
+  std::unordered_map<std::string, StatementText, Hash, std::equal_to<>> statements_;
+  std::uint64_t prepared_count_ = 0;
+  std::vector<LoggedWrite> log_;
+  // log_[0, applied_) is in the server's open transaction (or failed).
+  std::size_t applied_ = 0;
+  ServerTransaction server_ = ServerTransaction::none;
+  // The current pipeline, in the order the server answers it.
+  std::vector<Item> items_;
+  std::vector<const char*> parameter_pointers_;
+};
+
+}  // namespace qx::db

@@ -1,0 +1,311 @@
+#include "db/sqlite_session.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cctype>
+
+#include "db/backend_errors.h"
+#include "db/placeholders.h"
+#include "db/statement_rules.h"
+#include "schema/schema.h"
+
+namespace qx::db {
+namespace {
+
+constexpr const char* kPragmas[] = {
+    // First, so that the other pragmas already wait for a busy file.
+    "PRAGMA busy_timeout=30000",
+    "PRAGMA journal_mode=WAL",
+    // A commit is on disk before the loader moves the file it came from.
+    "PRAGMA synchronous=FULL",
+};
+
+const std::string& draw_statement() {
+  static const std::string text = "UPDATE " + std::string(schema::kSqliteSequenceTable) +
+                                  " SET last_value=last_value+1 WHERE sequence_name=:b0" +
+                                  " RETURNING last_value";
+  return text;
+}
+
+const std::string& restore_draw_statement() {
+  static const std::string text = "UPDATE " + std::string(schema::kSqliteSequenceTable) +
+                                  " SET last_value=max(last_value,:b0) WHERE sequence_name=:b1";
+  return text;
+}
+
+// Sequence names are identifiers, which the server databases fold; the rows
+// hold them in upper case.
+std::string sequence_key(std::string_view name) {
+  std::string key(name);
+  std::transform(key.begin(), key.end(), key.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return key;
+}
+
+}  // namespace
+
+void SqliteSession::StatementDeleter::operator()(sqlite3_stmt* statement) const {
+  sqlite3_finalize(statement);
+}
+
+SqliteSession::SqliteSession(std::string path, std::string description)
+    : path_(std::move(path)), description_(std::move(description)) {}
+
+SqliteSession::~SqliteSession() {
+  close();
+}
+
+void SqliteSession::close() {
+  if (db_ == nullptr) return;
+  if (in_transaction_ || !draws_.empty()) end_transaction_with_rollback();
+  statements_.clear();
+  sqlite3_close(db_);
+  db_ = nullptr;
+  in_transaction_ = false;
+  transaction_lost_.reset();
+}
+
+Status SqliteSession::failure_from_db(int code) const {
+  const int extended = db_ != nullptr ? sqlite3_extended_errcode(db_) : code;
+  const char* message = db_ != nullptr ? sqlite3_errmsg(db_) : sqlite3_errstr(code);
+  return Status::failure(sqlite_error_number(extended, message), message);
+}
+
+Status SqliteSession::exec_plain(const char* sql) {
+  const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+  return rc == SQLITE_OK ? Status::success() : failure_from_db(rc);
+}
+
+Status SqliteSession::connect() {
+  close();
+  // An empty path would open a private temporary database, and rows loaded
+  // into it would be gone with the process.
+  if (path_.empty()) return Status::failure(-SQLITE_CANTOPEN, "no database file named");
+  const int rc =
+      sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  Status status = rc == SQLITE_OK ? run_pragmas_and_schema() : failure_from_db(rc);
+  if (status.failed()) {
+    statements_.clear();
+    sqlite3_close(db_);  // also after a failed open, which may leave a handle
+    db_ = nullptr;
+  }
+  return status;
+}
+
+Status SqliteSession::run_pragmas_and_schema() {
+  for (const char* pragma : kPragmas) {
+    if (auto status = exec_plain(pragma); status.failed()) return status;
+  }
+  // A new or empty file gets the whole schema. The DDL is idempotent, so two
+  // loaders that find the same new file at once do no harm.
+  std::int64_t tables = 0;
+  if (auto status =
+          query_integer("SELECT count(*) FROM sqlite_master WHERE type='table'", {}, tables);
+      status.failed()) {
+    return status;
+  }
+  if (tables > 0) return commit();
+  for (const auto& statement : schema::ddl(schema::Dialect::sqlite)) {
+    if (auto status = exec_plain(statement.c_str()); status.failed()) {
+      end_transaction_with_rollback();
+      return status;
+    }
+  }
+  return commit();
+}
+
+Status SqliteSession::begin_if_needed() {
+  if (in_transaction_) return Status::success();
+  if (auto status = exec_plain("BEGIN IMMEDIATE"); status.failed()) return status;
+  in_transaction_ = true;
+  return Status::success();
+}
+
+Status SqliteSession::prepared(std::string_view sql, sqlite3_stmt*& statement) {
+  if (auto found = statements_.find(sql); found != statements_.end()) {
+    statement = found->second.get();
+    return Status::success();
+  }
+  const auto rewritten = rewrite_placeholders(sql, PlaceholderStyle::question_mark);
+  sqlite3_stmt* fresh = nullptr;
+  const int rc =
+      sqlite3_prepare_v3(db_, rewritten.text.c_str(), static_cast<int>(rewritten.text.size()),
+                         SQLITE_PREPARE_PERSISTENT, &fresh, nullptr);
+  if (rc != SQLITE_OK) {
+    sqlite3_finalize(fresh);
+    return failure_from_db(rc);
+  }
+  statements_.emplace(std::string(sql), Statement(fresh));
+  statement = fresh;
+  return Status::success();
+}
+
+Status SqliteSession::bind_all(sqlite3_stmt* statement, std::span<const Bind> binds) {
+  if (auto status = check_bind_count(
+          static_cast<std::size_t>(sqlite3_bind_parameter_count(statement)), binds.size());
+      status.failed()) {
+    return status;
+  }
+  std::string converted;
+  for (std::size_t i = 0; i < binds.size(); ++i) {
+    const int index = static_cast<int>(i) + 1;
+    const Bind& bind = binds[i];
+    int rc = SQLITE_OK;
+    switch (bind.kind()) {
+      case Bind::Kind::null:
+        rc = sqlite3_bind_null(statement, index);
+        break;
+      case Bind::Kind::integer:
+        rc = sqlite3_bind_int64(statement, index, bind.as_integer());
+        break;
+      case Bind::Kind::real:
+        rc = sqlite3_bind_double(statement, index, bind.as_real());
+        break;
+      case Bind::Kind::text:
+        // The caller's bytes outlive the statement run when they need no
+        // conversion; a converted copy is handed to SQLite to keep.
+        if (bound_as_is(bind.as_text())) {
+          rc = sqlite3_bind_text64(statement, index, bind.as_text().data(), bind.as_text().size(),
+                                   SQLITE_STATIC, SQLITE_UTF8);
+        } else {
+          converted.clear();
+          append_bound_text(bind.as_text(), converted);
+          rc = sqlite3_bind_text64(statement, index, converted.data(), converted.size(),
+                                   SQLITE_TRANSIENT, SQLITE_UTF8);
+        }
+        break;
+    }
+    if (rc != SQLITE_OK) return failure_from_db(rc);
+  }
+  return Status::success();
+}
+
+void SqliteSession::note_failure(const Status& status) {
+  // SQLite undoes a failing statement alone, except on a few errors (I/O, a
+  // full disk) where it rolls the whole transaction back.
+  if (in_transaction_ && sqlite3_get_autocommit(db_) != 0) {
+    in_transaction_ = false;
+    if (!transaction_lost_) transaction_lost_ = status;
+  }
+}
+
+Status SqliteSession::run(std::string_view sql, std::span<const Bind> binds, Row* row) {
+  if (!connected()) return not_connected();
+  sqlite3_stmt* statement = nullptr;
+  if (auto status = prepared(sql, statement); status.failed()) return status;
+  if (auto status = begin_if_needed(); status.failed()) return status;
+  if (auto status = bind_all(statement, binds); status.failed()) {
+    sqlite3_reset(statement);
+    return status;
+  }
+  Status status;
+  int rows = 0;
+  for (;;) {
+    const int rc = sqlite3_step(statement);
+    if (rc == SQLITE_DONE) break;
+    if (rc != SQLITE_ROW) {
+      status = failure_from_db(rc);
+      break;
+    }
+    if (row == nullptr) continue;  // a write that returns rows: run it to the end
+    if (++rows > 1) {
+      status = too_many_rows();
+      break;
+    }
+    const auto* text = sqlite3_column_text(statement, 0);
+    if (text != nullptr) {
+      row->emplace(reinterpret_cast<const char*>(text),
+                   static_cast<std::size_t>(sqlite3_column_bytes(statement, 0)));
+    }
+  }
+  sqlite3_reset(statement);
+  if (status.failed()) note_failure(status);
+  if (row != nullptr && status.ok() && rows == 0) return null_fetched();
+  return status;
+}
+
+Status SqliteSession::execute(std::string_view sql, std::span<const Bind> binds) {
+  return run(sql, binds, nullptr);
+}
+
+Status SqliteSession::query_integer(std::string_view sql, std::span<const Bind> binds,
+                                    std::int64_t& out) {
+  Row row;
+  if (auto status = run(sql, binds, &row); status.failed()) return status;
+  return fetched_integer(row, out);
+}
+
+Status SqliteSession::query_text(std::string_view sql, std::span<const Bind> binds,
+                                 std::string& out) {
+  Row row;
+  if (auto status = run(sql, binds, &row); status.failed()) {
+    out.clear();
+    return status;
+  }
+  return fetched_text(row, out);
+}
+
+Status SqliteSession::next_value(std::string_view sequence, std::int64_t& out) {
+  const auto key = sequence_key(sequence);
+  const Bind binds[] = {Bind::text(key)};
+  Row row;
+  auto status = run(draw_statement(), binds, &row);
+  if (status.code == kNullFetched) {
+    return Status::failure(kSequenceMissing, "sequence does not exist");
+  }
+  if (status.failed()) return status;
+  std::int64_t value = 0;
+  if (status = fetched_integer(row, value); status.failed()) return status;
+  auto& highest = draws_[key];
+  highest = std::max(highest, value);
+  out = value;
+  return Status::success();
+}
+
+Status SqliteSession::commit() {
+  if (!connected()) return not_connected();
+  if (transaction_lost_) {
+    const Status lost = *transaction_lost_;
+    end_transaction_with_rollback();
+    return lost;
+  }
+  if (!in_transaction_) return Status::success();
+  if (auto status = exec_plain("COMMIT"); status.failed()) {
+    end_transaction_with_rollback();
+    return status;
+  }
+  in_transaction_ = false;
+  draws_.clear();
+  return Status::success();
+}
+
+Status SqliteSession::rollback() {
+  if (!connected()) return not_connected();
+  end_transaction_with_rollback();
+  return Status::success();
+}
+
+void SqliteSession::end_transaction_with_rollback() {
+  if (sqlite3_get_autocommit(db_) == 0) exec_plain("ROLLBACK");
+  in_transaction_ = false;
+  transaction_lost_.reset();
+  restore_sequence_draws();
+}
+
+void SqliteSession::restore_sequence_draws() {
+  if (draws_.empty()) return;
+  const auto draws = std::move(draws_);
+  draws_.clear();
+  // Best effort: when even this fails the disk is in trouble, and the worst
+  // outcome is a value handed out again whose first rows were never stored.
+  for (const auto& [name, value] : draws) {
+    const Bind binds[] = {Bind::integer(value), Bind::text(name)};
+    run(restore_draw_statement(), binds, nullptr);
+  }
+  if (exec_plain("COMMIT").failed()) exec_plain("ROLLBACK");
+  in_transaction_ = false;
+  transaction_lost_.reset();
+}
+
+}  // namespace qx::db

@@ -1,0 +1,93 @@
+// The Session on an embedded SQLite database file.
+//
+// connect() opens (or creates) the file, sets a write-ahead journal, full
+// synchronous commits and a 30 s busy timeout, and gives a database that has
+// no table yet the whole schema in one transaction. A path in a directory
+// that does not exist fails; a later connect() tries again.
+//
+// Each transaction begins with BEGIN IMMEDIATE, lazily, before its first
+// statement: it takes the file's write lock at once, so loaders that share a
+// file queue on the busy timeout instead of failing on a lock upgrade. A
+// statement that fails undoes only itself. Should SQLite instead roll the
+// whole transaction back (an I/O error, a full disk), the next commit()
+// fails and stores nothing, so a file is never stored in part.
+//
+// Sequences are rows of schema::kSqliteSequenceTable advanced inside the
+// transaction. When a transaction that drew values is rolled back, the
+// draws are written again on their own, so a value is never handed out twice.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+
+#include "db/session.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace qx::db {
+
+class SqliteSession final : public Session {
+ public:
+  SqliteSession(std::string path, std::string description);
+  ~SqliteSession() override;
+  SqliteSession(const SqliteSession&) = delete;
+  SqliteSession& operator=(const SqliteSession&) = delete;
+
+  Status connect() override;
+  bool connected() const override { return db_ != nullptr; }
+  Status execute(std::string_view sql, std::span<const Bind> binds) override;
+  Status query_integer(std::string_view sql, std::span<const Bind> binds,
+                       std::int64_t& out) override;
+  Status query_text(std::string_view sql, std::span<const Bind> binds, std::string& out) override;
+  Status next_value(std::string_view sequence, std::int64_t& out) override;
+  Status commit() override;
+  Status rollback() override;
+  std::string description() const override { return description_; }
+
+ private:
+  struct StatementDeleter {
+    void operator()(sqlite3_stmt* statement) const;
+  };
+  using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
+  // The first column of the first row, as a query reads it; nothing when the
+  // query returned no row.
+  using Row = std::optional<std::string>;
+  struct Hash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const {
+      return std::hash<std::string_view>{}(text);
+    }
+  };
+
+  void close();
+  Status failure_from_db(int code) const;
+  Status run_pragmas_and_schema();
+  Status exec_plain(const char* sql);
+  Status begin_if_needed();
+  Status prepared(std::string_view sql, sqlite3_stmt*& statement);
+  // Runs a statement in the transaction; `row` (when given) receives what a
+  // query fetched.
+  Status run(std::string_view sql, std::span<const Bind> binds, Row* row);
+  Status bind_all(sqlite3_stmt* statement, std::span<const Bind> binds);
+  void note_failure(const Status& status);
+  void end_transaction_with_rollback();
+  void restore_sequence_draws();
+
+  std::string path_;
+  std::string description_;
+  sqlite3* db_ = nullptr;
+  std::unordered_map<std::string, Statement, Hash, std::equal_to<>> statements_;
+  bool in_transaction_ = false;
+  // Set when SQLite rolled an open transaction back on its own; the next
+  // commit() fails with it.
+  std::optional<Status> transaction_lost_;
+  // The highest value drawn from each sequence in the open transaction.
+  std::map<std::string, std::int64_t, std::less<>> draws_;
+};
+
+}  // namespace qx::db

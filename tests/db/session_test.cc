@@ -1,0 +1,136 @@
+// What the loaders rely on from a session, on both backends alike.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "backend_database.h"
+#include "db/backend_errors.h"
+
+namespace qx::db {
+namespace {
+
+using testing::Backend;
+using testing::BackendDatabase;
+
+class SessionTest : public ::testing::TestWithParam<Backend> {
+ protected:
+  void SetUp() override {
+    database_.run("CREATE TABLE t (k integer PRIMARY KEY, v varchar(5) NOT NULL, w varchar(20))");
+    session_ = database_.connect();
+    // Failures reach the test either at once or through the sink; in
+    // statement order either way.
+    session_->set_failure_sink([this](const Status& status) { failures_.push_back(status.code); });
+  }
+
+  void insert(std::int64_t k, std::string_view v, std::string_view w = {}) {
+    const Bind binds[] = {Bind::integer(k), Bind::text(v), Bind::text(w)};
+    step(session_->execute("insert into t (k, v, w) values (:b0, :b1, :b2)", binds));
+  }
+  void step(const Status& status) {
+    if (status.failed()) failures_.push_back(status.code);
+  }
+  // Counts rows as another connection sees them: only what was committed.
+  std::int64_t committed_rows(const char* where = "1=1") {
+    std::int64_t count = -1;
+    EXPECT_TRUE(database_.connect()
+                    ->query_integer(std::string("select count(*) from t where ") + where, {}, count)
+                    .ok());
+    return count;
+  }
+
+  BackendDatabase database_{GetParam()};
+  std::unique_ptr<Session> session_;
+  std::vector<int> failures_;
+};
+
+TEST_P(SessionTest, EachPlaceholderOccurrenceTakesTheNextBindAndEmptyTextIsNull) {
+  const Bind binds[] = {Bind::text("ab"), Bind::text("c"), Bind::text("d")};
+  std::string out;
+  ASSERT_TRUE(session_->query_text("select :b0 || :b1 || :b1", binds, out).ok());
+  EXPECT_EQ(out, "abcd");
+
+  insert(1, "x", "");
+  ASSERT_TRUE(session_->commit().ok());
+  EXPECT_EQ(committed_rows("k = 1 and w is null"), 1);
+}
+
+TEST_P(SessionTest, NullFetchAndInvalidNumber) {
+  insert(1, "abc");
+  std::string text = "left over";
+  EXPECT_EQ(session_->query_text("select w from t where k = 1", {}, text).code, kNullFetched);
+  EXPECT_EQ(text, "");
+  std::int64_t number = 7;
+  EXPECT_EQ(session_->query_integer("select k from t where k = 2", {}, number).code, kNullFetched);
+  EXPECT_EQ(number, 7);
+  EXPECT_EQ(session_->query_integer("select v from t where k = 1", {}, number).code,
+            kInvalidNumber);
+  EXPECT_EQ(session_->query_integer("select k from t where k = :b0", {}, number).code,
+            kBindMissing);
+  EXPECT_TRUE(failures_.empty());
+}
+
+TEST_P(SessionTest, Windows1252TextIsStoredAsUtf8) {
+  insert(1, "x", "caf\xE9 \x80\x81");
+  ASSERT_TRUE(session_->commit().ok());
+  std::string stored;
+  ASSERT_TRUE(session_->query_text("select w from t where k = 1", {}, stored).ok());
+  EXPECT_EQ(stored, "caf\xC3\xA9 \xE2\x82\xAC\xC2\x81");
+  std::int64_t characters = 0;
+  ASSERT_TRUE(session_->query_integer("select length(w) from t where k = 1", {}, characters).ok());
+  EXPECT_EQ(characters, 7);
+}
+
+TEST_P(SessionTest, AFailedStatementLosesOnlyItselfAndTheRestCommits) {
+  insert(1, "one");
+  insert(1, "dup");  // duplicate key
+  insert(2, {});     // NULL into a NOT NULL column
+  step(session_->execute("insert into missing_table values (1)", {}));
+  step(session_->execute("insert into t (k, v, missing_column) values (3, 'x', 1)", {}));
+  insert(4, "four");
+  std::int64_t seen = 0;
+  ASSERT_TRUE(session_->query_integer("select count(*) from t", {}, seen).ok());
+  EXPECT_EQ(seen, 2);
+  insert(5, "five");
+  ASSERT_TRUE(session_->commit().ok());
+
+  EXPECT_EQ(failures_,
+            (std::vector<int>{kUniqueViolation, kCannotInsertNull, kTableMissing, kColumnMissing}));
+  EXPECT_EQ(committed_rows(), 3);
+  EXPECT_EQ(committed_rows("k in (1, 4, 5) and v <> 'dup'"), 3);
+}
+
+TEST_P(SessionTest, RollbackUndoesTheTransactionAndCommitWithoutOneSucceeds) {
+  EXPECT_TRUE(session_->commit().ok());
+  insert(1, "one");
+  ASSERT_TRUE(session_->rollback().ok());
+  insert(2, "two");
+  ASSERT_TRUE(session_->commit().ok());
+  EXPECT_EQ(committed_rows(), 1);
+  EXPECT_EQ(committed_rows("k = 2"), 1);
+}
+
+TEST_P(SessionTest, SequencesStartAtOneAndNeverHandOutAValueTwice) {
+  std::int64_t value = 0;
+  ASSERT_TRUE(session_->next_value("BOOK_SEQUENCE", value).ok());
+  EXPECT_EQ(value, 1);
+  ASSERT_TRUE(session_->next_value("BOOK_SEQUENCE", value).ok());
+  EXPECT_EQ(value, 2);
+  // A draw survives the rollback of its transaction.
+  ASSERT_TRUE(session_->rollback().ok());
+  ASSERT_TRUE(session_->next_value("BOOK_SEQUENCE", value).ok());
+  EXPECT_EQ(value, 3);
+  ASSERT_TRUE(session_->commit().ok());
+  ASSERT_TRUE(database_.connect()->next_value("BOOK_SEQUENCE", value).ok());
+  EXPECT_EQ(value, 4);
+
+  ASSERT_TRUE(session_->next_value("TARVO_SEQUENCE", value).ok());
+  EXPECT_EQ(value, 1);
+  EXPECT_EQ(session_->next_value("NO_SUCH_SEQUENCE", value).code, kSequenceMissing);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, SessionTest,
+                         ::testing::Values(Backend::sqlite, Backend::postgres),
+                         [](const auto& info) { return testing::backend_name(info.param); });
+
+}  // namespace
+}  // namespace qx::db
