@@ -54,29 +54,13 @@ void MeridonFiles::handle_file(driver::FileJob& job) {
 }
 
 void MeridonFiles::parse_lines(const std::string& name) {
+  driver::end_at_ctrl_z(body_);
+  take_header();
+  const std::size_t header_lines = header_.empty() ? 0 : 1;
   auto print_nul = [&](std::size_t line) {
     print("File " + name + " line " + std::to_string(line) + ": NUL byte read as a blank\n");
   };
-  driver::end_at_ctrl_z(body_);
-  // Only a header is read as a block of fixed length: a file without one
-  // would lose the records of its first 342 characters into one garbled
-  // row, so its lines are all read as lines.
-  header_.clear();
-  if (body_.starts_with(kHeaderTag)) {
-    driver::TextModeLine header = driver::read_text_mode_line(body_, kHeaderLength);
-    header_ = std::move(header.line);
-    // A whole header's own record end is not an empty line of the body.
-    std::size_t end = 0;
-    if (header_.size() == kHeaderLength) {
-      end = body_.compare(header.consumed, 2, "\r\n") == 0 ? 2
-            : body_.compare(header.consumed, 1, "\r") == 0 ? 1
-                                                           : 0;
-    }
-    body_.erase(0, header.consumed + end);
-  }
-  const std::size_t header_lines = header_.empty() ? 0 : 1;
-  // The header is one line whatever records it runs across; a line feed can
-  // only be its last character.
+  // A line feed can only be the header's last character.
   if (!driver::blank_nul_bytes(header_, '\n').empty()) print_nul(1);
   for (std::size_t line : driver::blank_nul_bytes(body_, '\r')) print_nul(header_lines + line);
 
@@ -86,6 +70,24 @@ void MeridonFiles::parse_lines(const std::string& name) {
   for (std::string_view line : driver::split_at_carriage_returns(body_)) {
     loader_.parse_line(line, ++line_number);
   }
+}
+
+void MeridonFiles::take_header() {
+  header_.clear();
+  // Only a header is read as a block of fixed length: a file without one
+  // would lose the records of its first 342 characters into one garbled
+  // row, so its lines are all read as lines.
+  if (!body_.starts_with(kHeaderTag)) return;
+  driver::TextModeLine header = driver::read_text_mode_line(body_, kHeaderLength);
+  header_ = std::move(header.line);
+  // The record end right after a whole header is the header's own, not an
+  // empty first line of the body.
+  std::string_view rest = std::string_view(body_).substr(header.consumed);
+  std::size_t own_end = 0;
+  if (header_.size() == kHeaderLength) {
+    own_end = rest.starts_with("\r\n") ? 2 : rest.starts_with('\r') ? 1 : 0;
+  }
+  body_.erase(0, header.consumed + own_end);
 }
 
 void MeridonFiles::print(const std::string& text) {

@@ -35,6 +35,8 @@ class MeridonFiles : public driver::Loader {
 
  private:
   void parse_lines(const std::string& name);
+  // Moves the header line, when the file has one, from body_ into header_.
+  void take_header();
   void print(const std::string& text);
 
   db::Session& session_;
