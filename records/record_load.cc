@@ -1,6 +1,7 @@
 #include "records/record_load.h"
 
 #include "db/report_sql_error.h"
+#include "driver/console.h"
 #include "records/record_statements.h"
 
 namespace qx::records {
@@ -79,8 +80,7 @@ void RecordLoad::report_sql_error(const db::Status& status) const {
 }
 
 void RecordLoad::print(const std::string& text) const {
-  std::fwrite(text.data(), 1, text.size(), out_);
-  std::fflush(out_);
+  driver::print_line(out_, text);
 }
 
 }  // namespace qx::records

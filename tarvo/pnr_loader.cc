@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "db/text_primitives.h"
+#include "driver/console.h"
 #include "tarvo/pnr_records.h"
 
 namespace qx::tarvo {
@@ -65,10 +66,8 @@ records::LoadOutcome PnrLoader::load_file() {
 }
 
 void PnrLoader::print_about_line(std::size_t line_number, const std::string& what) {
-  std::string text =
-      "File " + pnr_file_name_ + " line " + std::to_string(line_number) + ": " + what + "\n";
-  std::fwrite(text.data(), 1, text.size(), out_);
-  std::fflush(out_);
+  driver::print_line(
+      out_, "File " + pnr_file_name_ + " line " + std::to_string(line_number) + ": " + what + "\n");
 }
 
 }  // namespace qx::tarvo

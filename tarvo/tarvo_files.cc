@@ -1,5 +1,6 @@
 #include "tarvo/tarvo_files.h"
 
+#include "driver/console.h"
 #include "driver/text_reading.h"
 
 namespace qx::tarvo {
@@ -67,8 +68,7 @@ void TarvoFiles::on_scan_without_files() {
 }
 
 void TarvoFiles::print(const std::string& text) {
-  std::fwrite(text.data(), 1, text.size(), out_);
-  std::fflush(out_);
+  driver::print_line(out_, text);
 }
 
 }  // namespace qx::tarvo

@@ -8,6 +8,7 @@
 #include "db/target.h"
 #include "driver/banner.h"
 #include "driver/command_line.h"
+#include "driver/console.h"
 #include "driver/env.h"
 #include "driver/scan_loop.h"
 #include "driver/stop_signal.h"
@@ -18,11 +19,6 @@ namespace {
 
 constexpr std::chrono::milliseconds kPauseBetweenScans{10000};
 
-void print(std::FILE* out, const std::string& text) {
-  std::fwrite(text.data(), 1, text.size(), out);
-  std::fflush(out);
-}
-
 }  // namespace
 
 bool verbose_flag(const std::vector<std::string>& positional) {
@@ -31,26 +27,26 @@ bool verbose_flag(const std::vector<std::string>& positional) {
 
 int run_tarvo(int argc, const char* const* argv, std::FILE* out) {
   driver::CommandLine line = driver::parse_command_line(argc, argv);
-  print(out, driver::banner_text(kTitle));
+  driver::print_line(out, driver::banner_text(kTitle));
   if (!line.error.empty()) {
-    print(out, "tarvo: " + line.error + "\n" + driver::options_help(kUsage));
+    driver::print_line(out, "tarvo: " + line.error + "\n" + driver::options_help(kUsage));
     return 2;
   }
   if (line.help) {
-    print(out, driver::options_help(kUsage));
+    driver::print_line(out, driver::options_help(kUsage));
     return 0;
   }
   if (line.version) {
-    print(out, "tarvo 2.0\n");
+    driver::print_line(out, "tarvo 2.0\n");
     return 0;
   }
   if (line.positional.size() < 4) {
-    print(out, kUsage);
+    driver::print_line(out, kUsage);
     return 2;
   }
   const bool verbose = verbose_flag(line.positional);
 
-  print(out, "Connecting to Oracle.....\n\n");
+  driver::print_line(out, "Connecting to Oracle.....\n\n");
   auto session = db::make_session(db::parse_target(line.positional[0], line.positional[1]));
   db::Status connected = session->connect();
   if (connected.failed()) db::report_sql_error_by_code(connected, out);

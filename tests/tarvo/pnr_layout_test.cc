@@ -3,10 +3,10 @@
 // its own position; and the statements built from the layouts.
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "pnr_expectations.h"
 #include "records/record_statements.h"
 #include "records/record_table.h"
 #include "schema/schema.h"
@@ -14,74 +14,6 @@
 
 namespace qx::tarvo {
 namespace {
-
-// One entry per inserted slot: "=XY" the constant XY, "-" no line fills it,
-// "a-b" positions a to b of the line, "a" position a alone.
-struct Expected {
-  std::string_view tag;
-  std::string_view table;
-  std::size_t rows;
-  std::string_view slots;
-};
-
-constexpr std::string_view kNumberedText = "=?? 3-4 5-204";
-constexpr std::string_view kNumberedCodedText = "=?? 3-4 5-6 7-206";
-
-const Expected kExpected[] = {
-    {"AA", "qx_tarvo_m0", 2,
-     "1-13 14 15-16 17-26 27 28-29 30 31-36 37-46 47-53 54-61 62 63-78 79 80 81-90 91-98 99-116 "
-     "117-121 122-126 127-136 137-141 142-146 147-149 150-166 167-169 170-186 187-189 190-192 "
-     "193-195 196-198 199-201 202-204 205-207 208-210 211-213 214-216 217-220 221-225 226-230 "
-     "231-450 - - - - - -"},
-    {"M1", "qx_tarvo_m1", 75,
-     "=M1 3-4 5-68 69-99 100-119 120-124 125-126 127-128 130-131 132-133 134-135 136-137 138 "
-     "139-338"},
-    {"M2", "qx_tarvo_m2", 50,
-     "=M2 3-4 5-7 8-18 19 20 21 22-33 34 35-45 46 47-53 54-55 56 57-63 64-65 66 67-73 74-75 76 "
-     "77-87 88-115 116 117-127 128-135 136 137-144 145 146-153 154 155 156 157-164 165-179 "
-     "180-183 184 185 186 187-196 197-206 207 204-217 222-225 226-227 228-229 230-231 232-233 "
-     "234-243 244 245-444 - - - - - - - - -"},
-    {"M3", "qx_tarvo_m3", 25,
-     "=M3 3-4 5 6 7 8-9 10-14 15-17 18 19-21 22-38 39-41 42-58 59-60 61-65 66-67 68-72 73-77 "
-     "78-85 86-89 90 91 92 93-110 111-112 113-115 116-121 122-127 128-189 190-194 195 196-232 "
-     "233 234-247 248-447"},
-    {"M4", "qx_tarvo_m4", 15,
-     "=M4 3-4 5-7 8 9 10-14 15-19 20-21 22-24 25-31 32-37 38-39 40-47 48 49-60 61-70 71-270"},
-    {"M5", "qx_tarvo_m5", 75, kNumberedCodedText},
-    {"M6", "qx_tarvo_m6", 15, "=M6 3-5 5 6 7-206"},
-    {"M7", "qx_tarvo_m7", 50, kNumberedText},
-    {"M8", "qx_tarvo_m8", 15, kNumberedText},
-    {"M9", "qx_tarvo_m9", 15, kNumberedText},
-    {"MA", "qx_tarvo_ma", 10, "=MA 3-6 7-16 17-18 19-29 30-122 123-171 172-256 257-991 992-1191"},
-    {"MB", "qx_tarvo_mb", 10, kNumberedCodedText},
-    {"MC", "qx_tarvo_mc", 10, kNumberedCodedText},
-    {"MD", "qx_tarvo_md", 25, kNumberedCodedText},
-    {"ME", "qx_tarvo_me", 50, kNumberedText},
-};
-
-struct SlotSource {
-  std::string constant;
-  std::size_t first = 0, last = 0;  // 0: no positions
-};
-
-std::vector<SlotSource> parse_slots(const Expected& expected) {
-  std::vector<SlotSource> slots;
-  std::istringstream words{std::string(expected.slots)};
-  for (std::string word; words >> word;) {
-    SlotSource slot;
-    if (word == "=??") {
-      slot.constant = expected.tag;
-    } else if (word[0] == '=') {
-      slot.constant = word.substr(1);
-    } else if (word != "-") {
-      auto dash = word.find('-');
-      slot.first = std::stoul(word.substr(0, dash));
-      slot.last = dash == std::string::npos ? slot.first : std::stoul(word.substr(dash + 1));
-    }
-    slots.push_back(slot);
-  }
-  return slots;
-}
 
 // The tag, then at each position p a character that names p (modulo 62).
 std::string coded_line(std::string_view tag, std::size_t length) {
@@ -101,20 +33,22 @@ const records::RecordType& type_tagged(std::string_view tag) {
 
 TEST(PnrLayouts, TheTypesComeInInsertOrderWithTheirTablesAndCapacities) {
   auto types = pnr_record_types();
-  ASSERT_EQ(types.size(), std::size(kExpected));
+  auto kinds = pnr_kinds();
+  ASSERT_EQ(types.size(), kinds.size());
   for (std::size_t i = 0; i < types.size(); ++i) {
-    EXPECT_EQ(types[i].tag, kExpected[i].tag);
-    EXPECT_EQ(types[i].table, kExpected[i].table);
-    EXPECT_EQ(types[i].row_capacity, kExpected[i].rows) << types[i].tag;
+    EXPECT_EQ(types[i].tag, kinds[i].tag);
+    EXPECT_EQ(types[i].table, kinds[i].table);
+    EXPECT_EQ(types[i].column_prefix, kinds[i].prefix);
+    EXPECT_EQ(types[i].row_capacity, kinds[i].rows) << types[i].tag;
   }
 }
 
 // Every line length from the tag alone to past the last field: each slot
 // holds the positions it is given, as far as the line reaches.
 TEST(PnrLayouts, EverySlotTakesItsPositionsOnLinesOfEveryLength) {
-  for (const auto& expected : kExpected) {
+  for (const auto& expected : pnr_kinds()) {
     const auto& type = type_tagged(expected.tag);
-    auto slots = parse_slots(expected);
+    auto slots = slot_sources(expected);
     ASSERT_EQ(type.inserted_columns(), slots.size()) << expected.tag;
     std::size_t longest = 0;
     for (const auto& slot : slots) longest = std::max(longest, slot.last);

@@ -1,0 +1,147 @@
+// The built PNR loader, run as an agency runs it, on generated files,
+// against SQLite and PostgreSQL; the tables are read back and compared with
+// what the files hold.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "driver/banner.h"
+#include "pnr_expectations.h"
+#include "support/postgres_test_database.h"
+#include "support/table_reader.h"
+#include "support/temp_dir.h"
+#include "tarvo/tarvo_program.h"
+#include "tools/pnr_sample.h"
+
+namespace qx::tarvo {
+namespace {
+
+namespace fs = std::filesystem;
+using qx::testing::PostgresTestDatabase;
+using qx::testing::TableReader;
+
+struct ProgramRun {
+  int exit_code;
+  std::string output;
+};
+
+std::string quoted(const std::string& arg) {
+  std::string out = "'";
+  for (char c : arg) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+class TarvoProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    in = dir.make_dir("in");
+    backup = dir.make_dir("backup");
+  }
+  ProgramRun run_tarvo_program(const std::vector<std::string>& args) {
+    const char* build = std::getenv("QX_BUILD_DIR");
+    if (build == nullptr) throw std::runtime_error("QX_BUILD_DIR is not set; run through ctest");
+    const fs::path output = dir.path() / "output.txt";
+    std::string command =
+        "cd " + quoted(dir.path().string()) + " && " + quoted(std::string(build) + "/tarvo/tarvo");
+    for (const auto& arg : args) command += " " + quoted(arg);
+    command += " > " + quoted(output.string()) + " 2>&1";
+    int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, qx::testing::read_file(output)};
+  }
+  // `count` generated files of various sizes, every third with CR LF ends.
+  void generate(int count, std::uint64_t seed) {
+    for (int i = 0; i < count; ++i) {
+      char name[32];
+      std::snprintf(name, sizeof name, "PNR%06d.PNR", i + 1);
+      tools::FileOptions options;
+      options.records = 16 + 37 * i;
+      options.crlf = i % 3 == 2;
+      files.push_back({name, tools::generate_pnr_file(options, seed + i)});
+      qx::testing::write_file(in / name, files.back().contents);
+    }
+  }
+  ProgramRun load(const std::string& target, const std::string& in_dir,
+                  const std::string& backup_dir) {
+    return run_tarvo_program({"--once", "--settle-ms=0", target, "secret", in_dir, backup_dir});
+  }
+  ProgramRun load(const std::string& target) { return load(target, in.string(), backup.string()); }
+  void expect_all_moved() {
+    for (const auto& file : files) {
+      EXPECT_FALSE(fs::exists(in / file.name)) << file.name;
+      EXPECT_TRUE(fs::exists(backup / file.name)) << file.name;
+    }
+  }
+
+  qx::testing::TempDir dir;
+  fs::path in, backup;
+  std::vector<PnrFile> files;
+};
+
+TEST_F(TarvoProgramTest, FewerThanFourArgumentsPrintTheUsageAndFail) {
+  ProgramRun result = run_tarvo_program({"u@x.db", "pw", "in"});
+  EXPECT_NE(result.exit_code, 0);
+  EXPECT_EQ(result.output, driver::banner_text(kTitle) + kUsage);
+}
+
+TEST(TarvoVerboseFlag, IsOnOnlyWithExactlyFiveArgumentsTheFifthYOrCapitalY) {
+  using Args = std::vector<std::string>;
+  EXPECT_TRUE(verbose_flag(Args{"u", "p", "in", "out", "y"}));
+  EXPECT_TRUE(verbose_flag(Args{"u", "p", "in", "out", "Y"}));
+  EXPECT_FALSE(verbose_flag(Args{"u", "p", "in", "out", "n"}));
+  EXPECT_FALSE(verbose_flag(Args{"u", "p", "in", "out", "yes"}));
+  EXPECT_FALSE(verbose_flag(Args{"u", "p", "in", "out"}));
+  EXPECT_FALSE(verbose_flag(Args{"u", "p", "in", "out", "y", "extra"}));
+}
+
+TEST_F(TarvoProgramTest, LoadsGeneratedFilesIntoSqlite) {
+  generate(5, 1000);
+  const std::string database = (dir.path() / "pnr.db").string();
+  ProgramRun result = load("agent@" + database);
+  ASSERT_EQ(result.exit_code, 0) << result.output;
+  // Nothing is printed after a successful connect.
+  EXPECT_NE(result.output.find(driver::banner_text(kTitle) +
+                               "Connecting to Oracle.....\n\nScanning Directory " + in.string()),
+            std::string::npos)
+      << result.output;
+  EXPECT_NE(result.output.find(" for *.PNR Files\nCurrently Processing PNR000001.PNR\n"
+                               "\nFile Read Complete. Waiting for Next File\n"
+                               "Currently Processing PNR000002.PNR\n"),
+            std::string::npos)
+      << result.output;
+  expect_all_moved();
+  EXPECT_EQ(stored_pnr_rows(TableReader::sqlite(database)), expected_pnr_rows(files));
+}
+
+TEST_F(TarvoProgramTest, LoadsGeneratedFilesIntoPostgresVerbosely) {
+  generate(4, 2000);
+  PostgresTestDatabase database;
+  ProgramRun result = run_tarvo_program({"--once", "--settle-ms=0", database.target_text(),
+                                         "secret", in.string(), backup.string(), "Y"});
+  ASSERT_EQ(result.exit_code, 0) << result.output;
+  EXPECT_NE(result.output.find("\nFile Moved As: " + (in / "PNR000004.PNR").string() + "---" +
+                               (backup / "PNR000004.PNR").string() + "\n"),
+            std::string::npos)
+      << result.output;
+  expect_all_moved();
+  EXPECT_EQ(stored_pnr_rows(TableReader::postgres(database.uri())), expected_pnr_rows(files));
+}
+
+TEST_F(TarvoProgramTest, RelativeDirectoriesLoadEachFileOnceAndMoveIt) {
+  generate(2, 3000);
+  ProgramRun first = load("t@pnr.db", "in", "backup");
+  ASSERT_EQ(first.exit_code, 0) << first.output;
+  expect_all_moved();
+  EXPECT_NE(first.output.find("Scanning Directory in "), std::string::npos);
+  EXPECT_EQ(first.output.find("File Moved As"), std::string::npos);
+  ProgramRun second = load("t@pnr.db", "in", "backup");
+  EXPECT_EQ(second.output.find("Currently Processing"), std::string::npos);
+  EXPECT_EQ(stored_pnr_rows(TableReader::sqlite((dir.path() / "pnr.db").string())),
+            expected_pnr_rows(files));
+}
+
+}  // namespace
+}  // namespace qx::tarvo
