@@ -1,8 +1,8 @@
 // The list of sample formats; a new format is one more file and one more line
 // here.
 #include "tools/air_sample.h"
-#include "tools/pnr_sample.h"
 #include "tools/mir_sample.h"
+#include "tools/pnr_sample.h"
 #include "tools/sample_format.h"
 
 namespace qx::tools {
