@@ -47,6 +47,18 @@ std::vector<std::string_view> split_at_carriage_returns(std::string_view text) {
   return records;
 }
 
+TextModeLine read_text_mode_line(std::string_view contents, std::size_t limit) {
+  TextModeLine read;
+  std::size_t& at = read.consumed;
+  while (read.line.size() < limit && at < contents.size()) {
+    const bool pair = contents.substr(at).starts_with("\r\n");
+    read.line += pair ? '\n' : contents[at];
+    at += pair ? 2 : 1;
+    if (read.line.back() == '\n') break;
+  }
+  return read;
+}
+
 std::vector<std::size_t> blank_nul_bytes(std::string& text, char line_end) {
   std::vector<std::size_t> lines;
   if (text.find('\0') == std::string::npos) return lines;

@@ -30,6 +30,22 @@ std::vector<std::string_view> split_at_line_feeds(std::string_view text);
 // empty record after it. An empty text has no records.
 std::vector<std::string_view> split_at_carriage_returns(std::string_view text);
 
+// What one line read of a file opened in text mode returns: `line`, the
+// characters read, and `consumed`, how many bytes of the file they took (a
+// carriage return and line feed pair is two bytes read as one line feed).
+struct TextModeLine {
+  std::string line;
+  std::size_t consumed = 0;
+};
+
+// One line read in text mode from the start of `contents`: at most `limit`
+// characters, stopping early only after a line feed (which the line keeps)
+// or at the end of the text. A carriage return followed by a line feed reads
+// as that line feed; any other carriage return is an ordinary character and
+// does not stop the read. Used for the MIR header, which is the first 342
+// characters of the file whatever records they cross.
+TextModeLine read_text_mode_line(std::string_view contents, std::size_t limit);
+
 // Replaces every NUL byte of `text` with a blank, so every position stays
 // where it is. Returns the 1-based numbers of the lines (ended by
 // `line_end`) that held one, each once.

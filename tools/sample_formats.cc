@@ -1,6 +1,7 @@
 // The list of sample formats; a new format is one more file and one more line
 // here.
 #include "tools/air_sample.h"
+#include "tools/mir_sample.h"
 #include "tools/pnr_sample.h"
 #include "tools/sample_format.h"
 
@@ -10,6 +11,7 @@ namespace {
 constexpr SampleFormat kFormats[] = {
     {"air", "AIR", "air", &generate_air_file},
     {"pnr", "PNR", "PNR", &generate_pnr_file},
+    {"mir", "MIR", "MIR", &generate_mir_file},
 };
 
 }  // namespace

@@ -83,5 +83,32 @@ TEST(TextReading, RecordsEndAtACarriageReturnOrACarriageReturnLineFeedPair) {
             (Lines{"M1A", "M2"}));
 }
 
+TEST(TextReading, ATextModeLineReadTakesUpToItsLimitOrThroughALineFeed) {
+  // Carriage returns alone do not stop the read; the rest of the text is left.
+  TextModeLine read = read_text_mode_line("T51ab\rA02cd\rA03", 8);
+  EXPECT_EQ(read.line, "T51ab\rA0");
+  EXPECT_EQ(read.consumed, 8u);
+  // A line feed ends it and is kept; a CR LF pair is one line feed read from
+  // two bytes.
+  read = read_text_mode_line("T51\r\nA02\r", 8);
+  EXPECT_EQ(read.line, "T51\n");
+  EXPECT_EQ(read.consumed, 5u);
+  read = read_text_mode_line("T5\nA02", 8);
+  EXPECT_EQ(read.line, "T5\n");
+  EXPECT_EQ(read.consumed, 3u);
+  // A pair that straddles the limit is still one character.
+  read = read_text_mode_line("1234567\r\nX", 8);
+  EXPECT_EQ(read.line, "1234567\n");
+  EXPECT_EQ(read.consumed, 9u);
+  read = read_text_mode_line("12345678\r\nX", 8);
+  EXPECT_EQ(read.line, "12345678");
+  EXPECT_EQ(read.consumed, 8u);
+  // The end of the text ends the read.
+  read = read_text_mode_line("T51", 342);
+  EXPECT_EQ(read.line, "T51");
+  EXPECT_EQ(read.consumed, 3u);
+  EXPECT_EQ(read_text_mode_line("", 342).consumed, 0u);
+}
+
 }  // namespace
 }  // namespace qx::driver

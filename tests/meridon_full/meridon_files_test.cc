@@ -1,0 +1,261 @@
+// The MIR loader taking files through the scan loop: what it prints, how it
+// reads the header and the lines after it, and what becomes of a file when
+// its open, its move, its commit or the connection fails. Every file is
+// stored exactly once, or still waits in the input directory.
+#include "meridon_full/meridon_files.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "db/session.h"
+#include "db/target.h"
+#include "driver/scan_loop.h"
+#include "mir_expectations.h"
+#include "support/captured_output.h"
+#include "support/faulty_env.h"
+#include "support/postgres_test_database.h"
+#include "support/table_reader.h"
+#include "support/temp_dir.h"
+
+namespace qx::meridon_full {
+namespace {
+
+using namespace std::string_literals;
+namespace fs = std::filesystem;
+
+using qx::testing::PostgresTestDatabase;
+using qx::testing::Row;
+using qx::testing::TableReader;
+using qx::testing::write_file;
+using Rows = std::vector<Row>;
+
+constexpr const char* kComplete = "\nFile Read Complete. Waiting for Next File\n";
+
+// A header record of exactly 342 characters.
+std::string header(std::string_view text = "") {
+  std::string record = "T51" + std::string(text);
+  record.resize(342, '.');
+  return record;
+}
+
+class MeridonFilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    in = dir.make_dir("in");
+    backup = dir.make_dir("backup");
+    database = (dir.path() / "mir.db").string();
+  }
+  // A loader on `target` and its scan loop; the session connects at the
+  // first scan.
+  void start(const std::string& target, bool verbose = false) {
+    session = db::make_session(db::parse_target(target, ""));
+    files = std::make_unique<MeridonFiles>(*session, verbose, out.file());
+    loop = std::make_unique<driver::ScanLoop>(
+        env, *files,
+        driver::ScanSettings{in.string(), backup.string(), "*.MIR",
+                             std::chrono::milliseconds(10000), std::chrono::milliseconds(0), true},
+        out.file());
+  }
+  void start(bool verbose = false) { start("test@" + database, verbose); }
+  TableReader reader() const { return TableReader::sqlite(database); }
+  Rows rows(const std::string& sql) const { return reader().rows(sql); }
+  // What a scan printed after its scanning line.
+  std::string scan_output() {
+    loop->scan();
+    std::string printed = out.take();
+    auto end = printed.find(" for *.MIR Files\n");
+    EXPECT_NE(end, std::string::npos) << printed;
+    return end == std::string::npos ? printed : printed.substr(end + 17);
+  }
+
+  qx::testing::TempDir dir;
+  fs::path in, backup;
+  std::string database;
+  qx::testing::FaultyEnv env;
+  qx::testing::CapturedOutput out;
+  std::unique_ptr<db::Session> session;
+  std::unique_ptr<MeridonFiles> files;
+  std::unique_ptr<driver::ScanLoop> loop;
+};
+
+TEST_F(MeridonFilesTest, PrintsTwoLinesPerFileAndNothingForAScanWithoutFiles) {
+  write_file(in / "A.MIR", header() + "\rA02one\r");
+  write_file(in / "b.mir", "");
+  start();
+  EXPECT_EQ(scan_output(), "Currently Processing A.MIR\n"s + kComplete +
+                               "Currently Processing b.mir\n" + kComplete);
+  EXPECT_TRUE(fs::exists(backup / "A.MIR"));
+  EXPECT_TRUE(fs::exists(backup / "b.mir"));
+  EXPECT_EQ(scan_output(), "");
+}
+
+TEST_F(MeridonFilesTest, VerboseNamesTheMoveBeforeTheCompletionLine) {
+  write_file(in / "A.MIR", header() + "\rA14x\r");
+  start(true);
+  EXPECT_EQ(scan_output(),
+            "Currently Processing A.MIR\n"
+            "\nT51(Header) Data Insert. Total Record(s) = 1 . Loading Record = 1 \n"
+            "\nA14 Data Insert. Total Record(s) = 1 . Loading Record = 1 \n"
+            "\nA14 Record Initializing"
+            "\nHeader(T51) Record Initializing"
+            "\nFile Moved As: " +
+                (in / "A.MIR").string() + "---" + (backup / "A.MIR").string() + "\n" + kComplete);
+}
+
+// A header and a line of every type, each character naming its position:
+// every column of every table holds what its positions hold.
+TEST_F(MeridonFilesTest, EveryColumnOfEveryTypeHoldsItsPositions) {
+  LoadedFile file{"CODED.MIR", coded_line("T51", 342)};
+  for (const auto& type : expected_types()) {
+    if (type.tag != "T51") file.contents += "\r" + coded_line(type.tag, 420);
+  }
+  file.contents += "\r" + coded_line("A08", 45) + "\r" + coded_line("A08", 46) + "\r";
+  write_file(in / file.name, file.contents);
+  start();
+  loop->scan();
+  EXPECT_EQ(stored_mir_rows(reader()), expected_mir_rows({file}));
+  EXPECT_EQ(rows("select ma08_serial, length(ma08_9) from qx_meridon_a08 order by 1"),
+            (Rows{{"0", "375"}, {"1", {}}, {"2", "1"}}));
+}
+
+// The header is the first 342 characters whatever they hold; the body's
+// lines end at CR or at a CR LF pair, and its last line needs no end.
+TEST_F(MeridonFilesTest, ReadsTheHeaderThenTheLinesAtEveryFormOfLineEnd) {
+  write_file(in / "CR.MIR", header("cr") + "\rA02a1\r\rA02a\n2\rA14last");
+  write_file(in / "CRLF.MIR", header("crlf") + "\r\nA02b1\r\nA02b2\r\n");
+  write_file(in / "END.MIR", header("end") + "\rA02c\0\r\x1a"s + "A02after-end\r");
+  start();
+  loop->scan();
+  EXPECT_EQ(rows("select mt5_file_name, mt5_1 || mt5_2 from qx_meridon_t5 order by 1"),
+            (Rows{{"CR.MIR", "1cr..."}, {"CRLF.MIR", "1crlf."}, {"END.MIR", "1end.."}}));
+  EXPECT_EQ(rows("select ma02_1 from qx_meridon_a02 order by ma02_reference, ma02_serial"),
+            (Rows{{"a1"}, {"a\n2"}, {"b1"}, {"b2"}, {"c "}}));
+  EXPECT_EQ(rows("select ma14_1 from qx_meridon_a14"), (Rows{{"last"}}));
+  EXPECT_NE(out.text().find("File END.MIR line 2: NUL byte read as a blank\n"), std::string::npos);
+}
+
+// A short header takes its missing characters from the records after it,
+// carriage returns included, and the body begins in the middle of a record;
+// a line feed ends the header read early.
+TEST_F(MeridonFilesTest, AShortHeaderRunsIntoTheRecordsAfterIt) {
+  const std::string a14 = coded_line("A14", 300);
+  write_file(in / "SHORT.MIR", coded_line("T51", 100) + "\r" + a14 + "\rA02after\r");
+  write_file(in / "LF.MIR", coded_line("T51", 100) + "\r\nA02lf\r\n");
+  start();
+  loop->scan();
+  const std::string read = coded_line("T51", 100) + "\r" + a14.substr(0, 241);
+  EXPECT_EQ(rows("select mt5_13, mt5_49 from qx_meridon_t5 where mt5_file_name = 'SHORT.MIR'"),
+            (Rows{{read.substr(98, 6), read.substr(294, 48)}}));
+  EXPECT_EQ(rows("select mt5_13, mt5_14 from qx_meridon_t5 where mt5_file_name = 'LF.MIR'"),
+            (Rows{{coded_line("T51", 100).substr(98) + "\n", {}}}));
+  // The rest of the A14 record has no tag of its own.
+  EXPECT_EQ(reader().count("qx_meridon_a14"), 0);
+  EXPECT_EQ(rows("select ma02_1 from qx_meridon_a02 order by ma02_reference"),
+            (Rows{{"lf"}, {"after"}}));
+}
+
+TEST_F(MeridonFilesTest, AFileWithoutAHeaderHasEveryLineFiled) {
+  write_file(in / "NOHEAD.MIR", "A02one\rA14two\rT50 no header\r");
+  start();
+  loop->scan();
+  EXPECT_EQ(reader().count("qx_meridon_t5"), 0);
+  EXPECT_EQ(rows("select ma02_reference, ma02_1 from qx_meridon_a02"), (Rows{{"1", "one"}}));
+  EXPECT_EQ(rows("select ma14_reference, ma14_1 from qx_meridon_a14"), (Rows{{"1", "two"}}));
+}
+
+TEST_F(MeridonFilesTest, AFileThatCannotBeOpenedIsNamedAndStaysForTheNextScan) {
+  write_file(in / "A.MIR", header() + "\r");
+  env.fail_read_always = true;
+  start();
+  std::string printed = scan_output();
+  EXPECT_TRUE(printed.starts_with("Currently Processing A.MIR\nCannot open A.MIR: ")) << printed;
+  EXPECT_TRUE(printed.ends_with(kComplete + "File Not Found...A.MIR\n"s)) << printed;
+  EXPECT_TRUE(fs::exists(in / "A.MIR"));
+  env.fail_read_always = false;
+  loop->scan();
+  EXPECT_TRUE(fs::exists(backup / "A.MIR"));
+  EXPECT_EQ(reader().count("qx_meridon_t5"), 1);
+}
+
+TEST_F(MeridonFilesTest, AFileLoadedButNotMovedIsNamedLoadedOnceAndMovedLater) {
+  write_file(in / "A.MIR", header() + "\rA02one\r");
+  env.rename_crosses_devices = true;
+  env.fail_copy_always = true;
+  start();
+  std::string printed = scan_output();
+  EXPECT_TRUE(printed.starts_with("Currently Processing A.MIR\n"s + kComplete +
+                                  "File A.MIR was loaded but could not be moved to "))
+      << printed;
+  EXPECT_TRUE(printed.ends_with("File Not Found...A.MIR\n")) << printed;
+  loop->scan();
+  EXPECT_TRUE(fs::exists(in / "A.MIR"));
+  EXPECT_EQ(reader().count("qx_meridon_a02"), 1);
+  env.fail_copy_always = false;
+  loop->scan();
+  EXPECT_FALSE(fs::exists(in / "A.MIR"));
+  EXPECT_TRUE(fs::exists(backup / "A.MIR"));
+  EXPECT_EQ(reader().count("qx_meridon_t5"), 1);
+}
+
+class MeridonFilesPostgresTest : public MeridonFilesTest {
+ protected:
+  void start_on_postgres() { start(database_pg.target_text()); }
+  TableReader pg() const {
+    return TableReader::postgres(qx::testing::test_server_conninfo(database_pg.name()));
+  }
+
+  PostgresTestDatabase database_pg;
+};
+
+TEST_F(MeridonFilesPostgresTest, AFileWhoseCommitFailsStaysAndIsLoadedOnceLater) {
+  database_pg.run(
+      "create function qx_refuse_commit() returns trigger language plpgsql as "
+      "$$ begin raise exception 'refused at commit'; end $$;"
+      "create constraint trigger qx_refuse after insert on qx_meridon_a02 "
+      "deferrable initially deferred for each row execute function qx_refuse_commit()");
+  write_file(in / "A.MIR", header() + "\rA02one\rA14two\r");
+  start_on_postgres();
+  std::string printed = scan_output();
+  EXPECT_NE(printed.find("refused at commit"), std::string::npos) << printed;
+  EXPECT_NE(printed.find("File A.MIR was not loaded: its commit failed"), std::string::npos);
+  EXPECT_TRUE(fs::exists(in / "A.MIR"));
+  EXPECT_EQ(pg().count("qx_meridon_t5"), 0);
+  EXPECT_EQ(pg().count("qx_meridon_a14"), 0);
+
+  database_pg.run("drop trigger qx_refuse on qx_meridon_a02");
+  loop->scan();
+  EXPECT_TRUE(fs::exists(backup / "A.MIR"));
+  EXPECT_EQ(pg().rows("select mt5_reference, mt5_file_name from qx_meridon_t5"),
+            (Rows{{"2", "A.MIR"}}));
+  EXPECT_EQ(pg().rows("select ma02_reference, ma02_serial, ma02_1 from qx_meridon_a02"),
+            (Rows{{"2", "0", "one"}}));
+  EXPECT_EQ(pg().rows("select ma14_reference, ma14_1 from qx_meridon_a14"), (Rows{{"2", "two"}}));
+}
+
+TEST_F(MeridonFilesPostgresTest, AFileMetByALostConnectionStaysAndIsLoadedOnceWhenItIsBack) {
+  write_file(in / "A.MIR", header("first") + "\rA02a\r");
+  start_on_postgres();
+  loop->scan();
+  ASSERT_TRUE(fs::exists(backup / "A.MIR"));
+
+  database_pg.run("select pg_terminate_backend(pid) from pg_stat_activity where datname = '" +
+                  database_pg.name() + "' and pid <> pg_backend_pid()");
+  write_file(in / "B.MIR", header("second") + "\rA02b\rA02c\r");
+  loop->scan();
+  EXPECT_TRUE(fs::exists(in / "B.MIR"));
+  EXPECT_EQ(pg().count("qx_meridon_t5"), 1);
+
+  loop->scan();
+  EXPECT_TRUE(fs::exists(backup / "B.MIR"));
+  EXPECT_EQ(pg().rows("select mt5_file_name from qx_meridon_t5 order by mt5_reference"),
+            (Rows{{"A.MIR"}, {"B.MIR"}}));
+  EXPECT_EQ(pg().rows("select ma02_1 from qx_meridon_a02 order by ma02_reference, ma02_serial"),
+            (Rows{{"a"}, {"b"}, {"c"}}));
+}
+
+}  // namespace
+}  // namespace qx::meridon_full
