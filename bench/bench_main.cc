@@ -34,7 +34,7 @@ struct Options {
 };
 
 std::vector<LoaderBench> all_loaders() {
-  return {air_bench()};
+  return {air_bench(), pnr_bench(), mir_bench()};
 }
 
 [[noreturn]] void usage(const std::string& problem) {

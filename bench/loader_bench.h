@@ -45,6 +45,7 @@ struct LoaderBench {
 
 LoaderBench air_bench();
 LoaderBench pnr_bench();
+LoaderBench mir_bench();
 
 // Runs one scan of the shared scan loop with `loader` over dirs (settle
 // check off), as a loader program does with --once.
