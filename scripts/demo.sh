@@ -13,16 +13,20 @@ cmake --build build -j"$(nproc)"
 
 demo=$PWD/demo
 database=$demo/qx.db
-mkdir -p "$demo/air/in" "$demo/air/backup"
-build/tools/qx_generate air --out "$demo/air/in" --count 3 --seed "$RANDOM"
+for format in air pnr mir; do
+  mkdir -p "$demo/$format/in" "$demo/$format/backup"
+  build/tools/qx_generate "$format" --out "$demo/$format/in" --count 3 --seed "$RANDOM" >/dev/null
+done
 
 cat <<TEXT
 
 Loaders starting on $database (logs in $demo/*.log).
-Drop sample files in from another terminal:
-  build/tools/qx_generate air --out demo/air/in --count 5 --seed \$RANDOM
+Drop sample files in from another terminal (air, pnr or mir):
+  build/tools/qx_generate air --out demo/air/in --count 5 --first 100 --seed \$RANDOM
+  build/tools/qx_generate pnr --out demo/pnr/in --count 5 --first 100 --seed \$RANDOM
+  build/tools/qx_generate mir --out demo/mir/in --count 5 --first 100 --seed \$RANDOM
 See the rows arrive:
-  sqlite3 demo/qx.db "select count(*) from qx_air_corvane; select count(*) from qx_air_h;"
+  sqlite3 demo/qx.db "select count(*) from qx_air_corvane; select count(*) from qx_tarvo_m0; select count(*) from qx_meridon_t5;"
 Stop with Ctrl-C.
 
 TEXT
@@ -32,6 +36,11 @@ stop() { kill -TERM "${pids[@]}" 2>/dev/null || true; wait; }
 trap stop INT TERM
 
 build/corvane/corvane "demo@$database" - "$demo/air/in" "$demo/air/backup" >"$demo/corvane.log" 2>&1 &
+pids+=($!)
+build/tarvo/tarvo "demo@$database" - "$demo/pnr/in" "$demo/pnr/backup" >"$demo/tarvo.log" 2>&1 &
+pids+=($!)
+build/meridon_full/meridon_full "demo@$database" - "$demo/mir/in" "$demo/mir/backup" \
+  >"$demo/meridon_full.log" 2>&1 &
 pids+=($!)
 
 tail -n +1 -f "$demo"/*.log &
