@@ -64,6 +64,7 @@ LoaderBench air_bench() {
       "air",
       "*.air",
       QX_CORVANE_PROGRAM,
+      true,
       [](db::Session& session, const Directories& dirs, std::FILE* out) {
         corvane::CorvaneFiles files(session, corvane::AirBuild::base, out);
         scan_once(files, "*.air", dirs, out);

@@ -32,6 +32,7 @@ struct LoaderBench {
   std::string format;        // the generator's format: "air"
   std::string pattern;       // the loader's scan pattern: "*.air"
   std::string program;       // the program's path, for the memory run
+  bool commits_per_line;     // true: a commit per line; false: per file
   // Loads every file of dirs.input with the loader's own code path (its
   // scan-loop loader over `session`), printing on `out`.
   std::function<void(db::Session& session, const Directories& dirs, std::FILE* out)> load;

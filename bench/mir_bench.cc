@@ -73,6 +73,7 @@ LoaderBench mir_bench() {
       "mir",
       "*.MIR",
       QX_MERIDON_PROGRAM,
+      false,
       [](db::Session& session, const Directories& dirs, std::FILE* out) {
         meridon_full::MeridonFiles files(session, false, out);
         scan_once(files, "*.MIR", dirs, out);

@@ -67,6 +67,7 @@ LoaderBench pnr_bench() {
       "pnr",
       "*.PNR",
       QX_TARVO_PROGRAM,
+      false,
       [](db::Session& session, const Directories& dirs, std::FILE* out) {
         tarvo::TarvoFiles files(session, false, out);
         scan_once(files, "*.PNR", dirs, out);

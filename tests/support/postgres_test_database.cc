@@ -28,7 +28,8 @@ using Connection = std::unique_ptr<PGconn, decltype(&PQfinish)>;
 Connection connect_to(const std::string& database) {
   Connection conn(PQconnectdb(test_server_conninfo(database).c_str()), &PQfinish);
   // "does not exist, skipping" and the like are not worth a line of output.
-  PQsetNoticeProcessor(conn.get(), [](void*, const char*) {}, nullptr);
+  PQsetNoticeProcessor(
+      conn.get(), [](void*, const char*) {}, nullptr);
   if (PQstatus(conn.get()) != CONNECTION_OK) {
     throw std::runtime_error("cannot reach the PostgreSQL test server: " +
                              std::string(PQerrorMessage(conn.get())));
