@@ -4,7 +4,7 @@
 //
 //   loader_bench [--loader=NAME|all] [--backend=sqlite|postgresql|both]
 //                [--size=typical|large|both] [--files=N] [--per-field-files=N]
-//                [--repetitions=R] [--memory-files=N] [--no-memory] [--seed=S]
+//                [--repetitions=R] [--memory-files=N] [--no-memory] [--memory-only] [--seed=S]
 //
 // PostgreSQL is reached through QX_TEST_PGHOST, QX_TEST_PGPORT and
 // QX_TEST_PGUSER; bench/run.sh starts a server and sets them.
@@ -30,6 +30,7 @@ struct Options {
   int repetitions = 3;
   int memory_files = 10000;
   bool memory = true;
+  bool throughput = true;
   std::uint64_t seed = 20261208;
 };
 
@@ -38,12 +39,13 @@ std::vector<LoaderBench> all_loaders() {
 }
 
 [[noreturn]] void usage(const std::string& problem) {
-  std::fprintf(stderr,
-               "loader_bench: %s\nusage: loader_bench [--loader=NAME|all] "
-               "[--backend=sqlite|postgresql|both] [--size=typical|large|both] [--files=N] "
-               "[--per-field-files=N] [--repetitions=R] [--memory-files=N] [--no-memory] "
-               "[--seed=S]\n",
-               problem.c_str());
+  std::fprintf(
+      stderr,
+      "loader_bench: %s\nusage: loader_bench [--loader=NAME|all] "
+      "[--backend=sqlite|postgresql|both] [--size=typical|large|both] [--files=N] "
+      "[--per-field-files=N] [--repetitions=R] [--memory-files=N] [--no-memory] [--memory-only] "
+      "[--seed=S]\n",
+      problem.c_str());
   std::exit(2);
 }
 
@@ -75,6 +77,8 @@ Options parse(int argc, char** argv) {
       options.memory_files = std::stoi(value("--memory-files="));
     } else if (arg == "--no-memory") {
       options.memory = false;
+    } else if (arg == "--memory-only") {
+      options.throughput = false;
     } else if (arg.starts_with("--seed=")) {
       options.seed = std::stoull(value("--seed="));
     } else {
@@ -145,6 +149,7 @@ int main(int argc, char** argv) {
   using namespace qx::bench;
   Options options = parse(argc, argv);
   for (const auto& loader : options.loaders) {
+    if (!options.throughput) break;
     for (Backend backend : options.backends) {
       for (const auto& size : options.sizes) {
         ThroughputOptions t = size_options(options, loader, size, backend);

@@ -1,7 +1,7 @@
 #include "memory_run.h"
 
+#include <malloc.h>
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,11 +18,12 @@ extern char** environ;
 namespace qx::bench {
 namespace {
 
-long resident_kib(pid_t pid) {
+// A "Vm...:" value of /proc/PID/status, in KiB; 0 once the process is gone.
+long status_kib(pid_t pid, const std::string& field) {
   std::ifstream status("/proc/" + std::to_string(pid) + "/status");
   std::string key;
   while (status >> key) {
-    if (key == "VmRSS:") {
+    if (key == field) {
       long kib = 0;
       status >> kib;
       return kib;
@@ -39,9 +40,12 @@ MemoryResult measure_memory(const LoaderBench& loader, Backend backend, int file
   qx::testing::TempDir dir;
   auto in = dir.make_dir("in");
   auto backup = dir.make_dir("backup");
+  // Written and freed before the loader starts: the benchmark's own memory
+  // must not be counted as the loader's.
   for (const auto& file : generate_files(loader, files, options)) {
     qx::testing::write_file(in / file.name, file.contents);
   }
+  malloc_trim(0);
   BenchDatabase database(backend);
 
   int pipe_fds[2];
@@ -75,10 +79,14 @@ MemoryResult measure_memory(const LoaderBench& loader, Backend backend, int file
     for (auto at = pending.find(marker); at != std::string::npos;
          at = pending.find(marker, at + 1)) {
       ++taken;
-      if (taken == 1000) result.first_thousand_kib = resident_kib(pid);
+      if (taken == 1000) result.first_thousand_kib = status_kib(pid, "VmRSS:");
       if (taken > files - 1000) {
-        result.last_thousand_kib = std::max(result.last_thousand_kib, resident_kib(pid));
+        result.last_thousand_kib = std::max(result.last_thousand_kib, status_kib(pid, "VmRSS:"));
       }
+      // The high-water mark of the program itself (the kernel's figure at
+      // exit would count the memory it shared with this process before it
+      // started).
+      result.peak_kib = std::max(result.peak_kib, status_kib(pid, "VmHWM:"));
     }
     // Keep only what could still begin a marker.
     const std::size_t keep = marker.size() - 1;
@@ -86,10 +94,8 @@ MemoryResult measure_memory(const LoaderBench& loader, Backend backend, int file
   }
   close(pipe_fds[0]);
   int status = 0;
-  rusage usage{};
-  wait4(pid, &status, 0, &usage);
+  waitpid(pid, &status, 0);
   result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  result.peak_kib = usage.ru_maxrss;
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || taken != files) {
     throw std::runtime_error(loader.name + " memory run: " + std::to_string(taken) + " of " +
                              std::to_string(files) + " files taken");

@@ -1,6 +1,6 @@
 // The memory a loader process holds while it clears a large backlog: the
 // program itself, run with --once over N generated files, its resident size
-// read from /proc while it works and its peak from the kernel when it ends.
+// and its high-water mark read from /proc while it works.
 #pragma once
 
 #include "bench_database.h"

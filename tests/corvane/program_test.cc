@@ -3,9 +3,17 @@
 // compared with what the files hold.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "air_expectations.h"
@@ -15,6 +23,8 @@
 #include "support/table_reader.h"
 #include "support/temp_dir.h"
 #include "tools/air_sample.h"
+
+extern char** environ;
 
 namespace qx::corvane {
 namespace {
@@ -179,6 +189,45 @@ TEST_F(CorvaneProgramTest, HAndUSerialsContinueAcrossARestartOnPostgres) {
   PostgresTestDatabase database;
   expect_serials_continue_across_a_restart(*this, database.target_text(),
                                            TableReader::postgres(database.uri()));
+}
+
+TEST_F(CorvaneProgramTest, ATerminationSignalFinishesTheFileInHandThenExitsZero) {
+  generate(30, 5000);
+  std::string database = (dir.path() / "air.db").string();
+  std::string output = (dir.path() / "output.txt").string();
+  std::vector<std::string> args = {
+      program_path("corvane"), "--settle-ms=0", "t@" + database, "-", in.string(), backup.string()};
+  std::vector<char*> argv;
+  for (auto& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+  posix_spawn_file_actions_destroy(&actions);
+  // Signal while the backlog is being cleared, once the first file is in hand.
+  for (int i = 0; i < 2000; ++i) {
+    if (qx::testing::read_file(output).find("Currently Processing") != std::string::npos) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ASSERT_EQ(kill(pid, SIGTERM), 0);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+
+  // Every file is either loaded whole and moved, or untouched and waiting.
+  std::vector<LoadedFile> moved;
+  for (const auto& file : files) {
+    bool in_backup = std::filesystem::exists(backup / file.name);
+    EXPECT_NE(in_backup, std::filesystem::exists(in / file.name)) << file.name;
+    if (in_backup) moved.push_back(file);
+  }
+  EXPECT_FALSE(moved.empty());
+  EXPECT_LT(moved.size(), files.size());
+  EXPECT_EQ(stored_air_rows(TableReader::sqlite(database)), expected_air_rows(moved));
 }
 
 }  // namespace
