@@ -7,12 +7,9 @@
 #include "db/report_sql_error.h"
 #include "db/session.h"
 #include "db/target.h"
-#include "driver/banner.h"
 #include "driver/command_line.h"
 #include "driver/console.h"
-#include "driver/env.h"
-#include "driver/scan_loop.h"
-#include "driver/stop_signal.h"
+#include "driver/program_start.h"
 
 namespace qx::corvane {
 namespace {
@@ -23,23 +20,11 @@ constexpr std::chrono::milliseconds kPauseBetweenScans{3600};
 
 int run_corvane(AirBuild build, int argc, const char* const* argv, std::FILE* out) {
   driver::CommandLine line = driver::parse_command_line(argc, argv);
-  driver::print_line(out, driver::banner_text(kTitle));
-  if (!line.error.empty()) {
-    driver::print_line(out, "corvane: " + line.error + "\n" + driver::options_help(kUsage));
-    return 2;
-  }
-  if (line.help) {
-    driver::print_line(out, driver::options_help(kUsage));
-    return 0;
-  }
-  if (line.version) {
-    driver::print_line(out, "corvane 1.0, build " + std::string(profile(build).name) + "\n");
-    return 0;
-  }
-  if (line.positional.size() < 4) {
-    driver::print_line(out, kUsage);
-    return 0;
-  }
+  // Too few arguments end this loader with status 0.
+  const driver::ProgramTexts texts{"corvane", kTitle, kUsage,
+                                   "corvane 1.0, build " + std::string(profile(build).name) + "\n",
+                                   0};
+  if (auto status = driver::answer_command_line(line, texts, out)) return *status;
 
   driver::print_line(out, "Connecting to Oracle.....\n\n");
   auto session = db::make_session(db::parse_target(line.positional[0], line.positional[1]));
@@ -51,14 +36,8 @@ int run_corvane(AirBuild build, int argc, const char* const* argv, std::FILE* ou
     db::report_sql_error_by_text(connected, out);
   }
 
-  driver::install_stop_handlers();
-  driver::RealEnv env;
   CorvaneFiles files(*session, build, out);
-  driver::ScanLoop loop(
-      env, files,
-      {line.positional[2], line.positional[3], "*.air", kPauseBetweenScans, line.settle, line.once},
-      out);
-  loop.run();
+  driver::run_until_stopped(files, line, "*.air", kPauseBetweenScans, out);
   return 0;
 }
 

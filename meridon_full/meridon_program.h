@@ -1,22 +1,17 @@
 // The MIR loader program: banner, command line, connect, then the scan loop
-// for ever (or once with --once). Returns the process's exit status: 0
-// after a stop request or a single scan, 2 on a command line it cannot run
-// with (an unknown option, fewer than four positional arguments).
+// for ever (or once with --once), as records/record_program.h runs it.
+// Returns the process's exit status: 0 after a stop request or a single
+// scan, 2 on a command line it cannot run with (an unknown option, fewer
+// than four positional arguments).
 #pragma once
 
 #include <cstdio>
-#include <string>
-#include <vector>
 
 namespace qx::meridon_full {
 
 inline constexpr const char* kTitle = "\n\n\nMERIDON MIR Dataloading(Full Data) Version 2.0\n\n\n";
 inline constexpr const char* kUsage =
     "\n\nUsage: meridon_full user_name@Tns_name Passwd input-dir backup-dir [y|Y]\n\n";
-
-// Verbose progress lines are on only with exactly five positional arguments
-// of which the fifth is "y" or "Y".
-bool verbose_flag(const std::vector<std::string>& positional);
 
 int run_meridon_full(int argc, const char* const* argv, std::FILE* out);
 

@@ -11,6 +11,7 @@
 
 #include "driver/banner.h"
 #include "pnr_expectations.h"
+#include "records/record_program.h"
 #include "support/postgres_test_database.h"
 #include "support/table_reader.h"
 #include "support/temp_dir.h"
@@ -23,6 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 using qx::testing::PostgresTestDatabase;
 using qx::testing::TableReader;
+using records::verbose_flag;
 
 struct ProgramRun {
   int exit_code;
