@@ -3,25 +3,9 @@
 #include "driver/console.h"
 #include "driver/text_reading.h"
 #include "meridon_full/mir_records.h"
+#include "records/record_files.h"
 
 namespace qx::meridon_full {
-namespace {
-
-std::string why_not_loaded(records::LoadOutcome outcome) {
-  switch (outcome) {
-    case records::LoadOutcome::key_not_drawn:
-      return "no file key could be drawn";
-    case records::LoadOutcome::connection_lost:
-      return "the database connection was lost";
-    case records::LoadOutcome::commit_failed:
-      return "its commit failed";
-    case records::LoadOutcome::committed:
-      break;
-  }
-  return {};
-}
-
-}  // namespace
 
 MeridonFiles::MeridonFiles(db::Session& session, bool verbose_flag, std::FILE* out)
     : session_(session),
@@ -31,26 +15,15 @@ MeridonFiles::MeridonFiles(db::Session& session, bool verbose_flag, std::FILE* o
 
 void MeridonFiles::handle_file(driver::FileJob& job) {
   print("Currently Processing " + job.name() + "\n");
-  driver::IoResult read = job.read(body_);
-  if (!read.ok()) {
-    print("Cannot open " + job.name() + ": " + read.reason() + "; it stays for the next scan\n");
-    print(kFileReadComplete);
+  if (!records::read_whole_file(job, body_, out_)) {
     print(kFileNotFound + job.name() + "\n");
     return;
   }
   parse_lines(job.name());
   records::LoadOutcome outcome = loader_.load_file();
-  if (outcome != records::LoadOutcome::committed) {
-    print("\nFile " + job.name() + " was not loaded: " + why_not_loaded(outcome) +
-          "; nothing of it was stored and it stays for a later scan\n");
-    print(kFileReadComplete);
-    return;
+  if (records::end_loaded_file(job, outcome, verbose_flag_, out_) == records::FileEnd::not_moved) {
+    print(kFileNotFound + job.name() + "\n");
   }
-  if (verbose_flag_) {
-    print("\nFile Moved As: " + job.source_display() + "---" + job.destination_display() + "\n");
-  }
-  print(kFileReadComplete);
-  if (!job.move_to_backup()) print(kFileNotFound + job.name() + "\n");
 }
 
 void MeridonFiles::parse_lines(const std::string& name) {

@@ -19,7 +19,6 @@
 
 namespace qx::meridon_full {
 
-inline constexpr const char* kFileReadComplete = "\nFile Read Complete. Waiting for Next File\n";
 inline constexpr const char* kFileNotFound = "File Not Found...";
 
 class MeridonFiles : public driver::Loader {

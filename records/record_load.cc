@@ -6,6 +6,20 @@
 
 namespace qx::records {
 
+std::string why_not_loaded(LoadOutcome outcome) {
+  switch (outcome) {
+    case LoadOutcome::key_not_drawn:
+      return "no file key could be drawn";
+    case LoadOutcome::connection_lost:
+      return "the database connection was lost";
+    case LoadOutcome::commit_failed:
+      return "its commit failed";
+    case LoadOutcome::committed:
+      break;
+  }
+  return {};
+}
+
 RecordLoad::RecordLoad(db::Session& session, RecordSet& records, LoadPlan plan, std::FILE* out)
     : session_(session), records_(records), plan_(plan), out_(out) {
   for (const auto& table : records_.tables()) inserts_.push_back(insert_statement(table.type()));

@@ -41,6 +41,10 @@ enum class LoadOutcome {
   commit_failed,
 };
 
+// Why a file was not loaded, for the line that says so ("its commit
+// failed"); empty for a committed file.
+std::string why_not_loaded(LoadOutcome outcome);
+
 class RecordLoad {
  public:
   // Builds each type's insert once; the statements are reused for every

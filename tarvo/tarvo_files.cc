@@ -2,25 +2,9 @@
 
 #include "driver/console.h"
 #include "driver/text_reading.h"
+#include "records/record_files.h"
 
 namespace qx::tarvo {
-namespace {
-
-std::string why_not_loaded(records::LoadOutcome outcome) {
-  switch (outcome) {
-    case records::LoadOutcome::key_not_drawn:
-      return "no file key could be drawn";
-    case records::LoadOutcome::connection_lost:
-      return "the database connection was lost";
-    case records::LoadOutcome::commit_failed:
-      return "its commit failed";
-    case records::LoadOutcome::committed:
-      break;
-  }
-  return {};
-}
-
-}  // namespace
 
 TarvoFiles::TarvoFiles(db::Session& session, bool verbose_flag, std::FILE* out)
     : session_(session),
@@ -29,26 +13,10 @@ TarvoFiles::TarvoFiles(db::Session& session, bool verbose_flag, std::FILE* out)
       loader_(session, verbose_flag, out) {}
 
 void TarvoFiles::handle_file(driver::FileJob& job) {
-  driver::IoResult read = job.read(contents_);
-  if (!read.ok()) {
-    print("Cannot open " + job.name() + ": " + read.reason() + "; it stays for the next scan\n");
-    print(kFileReadComplete);
-    return;
-  }
+  if (!records::read_whole_file(job, contents_, out_)) return;
   print("Currently Processing " + job.name() + "\n");
   parse_records(job.name());
-  records::LoadOutcome outcome = loader_.load_file();
-  if (outcome != records::LoadOutcome::committed) {
-    print("\nFile " + job.name() + " was not loaded: " + why_not_loaded(outcome) +
-          "; nothing of it was stored and it stays for a later scan\n");
-    print(kFileReadComplete);
-    return;
-  }
-  if (verbose_flag_) {
-    print("\nFile Moved As: " + job.source_display() + "---" + job.destination_display() + "\n");
-  }
-  print(kFileReadComplete);
-  job.move_to_backup();
+  records::end_loaded_file(job, loader_.load_file(), verbose_flag_, out_);
 }
 
 void TarvoFiles::parse_records(const std::string& name) {
@@ -64,7 +32,7 @@ void TarvoFiles::parse_records(const std::string& name) {
 }
 
 void TarvoFiles::on_scan_without_files() {
-  print(kFileReadComplete);
+  print(records::kFileReadComplete);
 }
 
 void TarvoFiles::print(const std::string& text) {

@@ -18,8 +18,6 @@
 
 namespace qx::tarvo {
 
-inline constexpr const char* kFileReadComplete = "\nFile Read Complete. Waiting for Next File\n";
-
 class TarvoFiles : public driver::Loader {
  public:
   TarvoFiles(db::Session& session, bool verbose_flag, std::FILE* out);
