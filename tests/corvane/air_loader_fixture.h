@@ -9,19 +9,14 @@
 #include <string>
 
 #include "corvane/air_loader.h"
-#include "db/session.h"
-#include "support/captured_output.h"
-#include "support/table_reader.h"
-#include "support/temp_dir.h"
+#include "support/sqlite_loader_test.h"
 
 namespace qx::corvane {
 
-class AirLoaderTest : public ::testing::Test {
+class AirLoaderTest : public qx::testing::SqliteLoaderTest {
  protected:
   void use_build(AirBuild build) {
-    database = (dir.path() / "air.db").string();
-    session = db::make_session(db::parse_target("test@" + database, ""));
-    ASSERT_TRUE(session->connect().ok());
+    connect("air.db");
     loader = std::make_unique<AirLoader>(*session, build, out.file());
   }
   void SetUp() override { use_build(AirBuild::base); }
@@ -34,14 +29,7 @@ class AirLoaderTest : public ::testing::Test {
       ASSERT_TRUE(session->commit().ok());
     }
   }
-  qx::testing::TableReader reader() const { return qx::testing::TableReader::sqlite(database); }
-  std::vector<qx::testing::Row> rows(const std::string& sql) const { return reader().rows(sql); }
-  long long count(const std::string& table) const { return reader().count(table); }
 
-  qx::testing::TempDir dir;
-  qx::testing::CapturedOutput out;
-  std::string database;
-  std::unique_ptr<db::Session> session;
   std::unique_ptr<AirLoader> loader;
 };
 

@@ -4,10 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "db/session.h"
-#include "driver/scan_loop.h"
-#include "support/captured_output.h"
-#include "support/faulty_env.h"
+#include "support/loader_files_test.h"
 #include "support/postgres_test_database.h"
 #include "support/table_reader.h"
 #include "support/temp_dir.h"
@@ -17,43 +14,23 @@ namespace {
 
 using namespace std::string_literals;
 
-using qx::testing::CapturedOutput;
-using qx::testing::FaultyEnv;
 using qx::testing::PostgresTestDatabase;
 using qx::testing::Row;
 using qx::testing::TableReader;
-using qx::testing::TempDir;
 using qx::testing::write_file;
 
-class CorvaneFilesTest : public ::testing::Test {
+class CorvaneFilesTest : public qx::testing::LoaderFilesTest {
  protected:
-  void SetUp() override {
-    in = dir.make_dir("in");
-    backup = dir.make_dir("backup");
-    database = (dir.path() / "air.db").string();
-  }
-  // A loader on `target` and its scan loop; the session connects at the
-  // first scan, as after a failed start-up connect.
+  CorvaneFilesTest() : LoaderFilesTest("air.db") {}
+  // A loader on `target` and its scan loop.
   void start(const std::string& target) {
-    session = db::make_session(db::parse_target(target, ""));
+    open_session(target);
     files = std::make_unique<CorvaneFiles>(*session, AirBuild::base, out.file());
-    loop = std::make_unique<driver::ScanLoop>(
-        env, *files,
-        driver::ScanSettings{in.string(), backup.string(), "*.air", std::chrono::milliseconds(3600),
-                             std::chrono::milliseconds(0), true},
-        out.file());
+    start_loop(*files, "*.air", std::chrono::milliseconds(3600));
   }
   void start() { start("test@" + database); }
-  TableReader reader() const { return TableReader::sqlite(database); }
 
-  TempDir dir;
-  std::filesystem::path in, backup;
-  std::string database;
-  FaultyEnv env;
-  CapturedOutput out;
-  std::unique_ptr<db::Session> session;
   std::unique_ptr<CorvaneFiles> files;
-  std::unique_ptr<driver::ScanLoop> loop;
 };
 
 TEST_F(CorvaneFilesTest, PrintsTheProgressLinesOfEachFileAndOfAnEmptyScan) {

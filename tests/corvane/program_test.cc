@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -20,6 +19,7 @@
 #include "corvane/corvane_program.h"
 #include "driver/banner.h"
 #include "support/postgres_test_database.h"
+#include "support/program_run.h"
 #include "support/table_reader.h"
 #include "support/temp_dir.h"
 #include "tools/air_sample.h"
@@ -30,33 +30,14 @@ namespace qx::corvane {
 namespace {
 
 using qx::testing::PostgresTestDatabase;
+using qx::testing::ProgramRun;
 using qx::testing::TableReader;
 using qx::testing::TempDir;
 
-struct ProgramRun {
-  int exit_code;
-  std::string output;
-};
-
-std::string program_path(const std::string& program) {
-  const char* build = std::getenv("QX_BUILD_DIR");
-  if (build == nullptr) throw std::runtime_error("QX_BUILD_DIR is not set; run through ctest");
-  return std::string(build) + "/corvane/" + program;
-}
-
-std::string quoted(const std::string& arg) {
-  std::string out = "'";
-  for (char c : arg) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
-
+// One of the built AIR loader programs ("corvane_narrow"), run in `dir`.
 ProgramRun run_program(const std::string& program, const std::vector<std::string>& args,
-                       const std::filesystem::path& cwd, const std::filesystem::path& output_file) {
-  std::string command = "cd " + quoted(cwd.string()) + " && " + quoted(program_path(program));
-  for (const auto& arg : args) command += " " + quoted(arg);
-  command += " > " + quoted(output_file.string()) + " 2>&1";
-  int status = std::system(command.c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, qx::testing::read_file(output_file)};
+                       const std::filesystem::path& dir) {
+  return qx::testing::run_built_program("corvane/" + program, args, dir);
 }
 
 class CorvaneProgramTest : public ::testing::Test {
@@ -80,7 +61,7 @@ class CorvaneProgramTest : public ::testing::Test {
   ProgramRun load(const std::string& target, const std::string& program = "corvane") {
     return run_program(program,
                        {"--once", "--settle-ms=0", target, "secret", in.string(), backup.string()},
-                       dir.path(), dir.path() / "output.txt");
+                       dir.path());
   }
   void expect_all_moved() {
     for (const auto& file : files) {
@@ -95,8 +76,7 @@ class CorvaneProgramTest : public ::testing::Test {
 };
 
 TEST_F(CorvaneProgramTest, FewerThanFourArgumentsPrintTheBannerAndUsageAndExitZero) {
-  ProgramRun result =
-      run_program("corvane", {"u@x.db", "pw", "in"}, dir.path(), dir.path() / "output.txt");
+  ProgramRun result = run_program("corvane", {"u@x.db", "pw", "in"}, dir.path());
   EXPECT_EQ(result.exit_code, 0);
   EXPECT_EQ(result.output, driver::banner_text(kTitle) + kUsage);
 }
@@ -126,15 +106,13 @@ TEST_F(CorvaneProgramTest, LoadsGeneratedFilesIntoPostgres) {
 
 TEST_F(CorvaneProgramTest, RelativeDirectoriesLoadEachFileOnceAndMoveIt) {
   generate(2, 3000);
-  ProgramRun first =
-      run_program("corvane", {"--once", "--settle-ms=0", "t@air.db", "-", "in", "backup"},
-                  dir.path(), dir.path() / "output.txt");
+  ProgramRun first = run_program(
+      "corvane", {"--once", "--settle-ms=0", "t@air.db", "-", "in", "backup"}, dir.path());
   ASSERT_EQ(first.exit_code, 0) << first.output;
   expect_all_moved();
   EXPECT_NE(first.output.find("Scanning Directory in "), std::string::npos);
-  ProgramRun second =
-      run_program("corvane", {"--once", "--settle-ms=0", "t@air.db", "-", "in", "backup"},
-                  dir.path(), dir.path() / "output.txt");
+  ProgramRun second = run_program(
+      "corvane", {"--once", "--settle-ms=0", "t@air.db", "-", "in", "backup"}, dir.path());
   EXPECT_EQ(second.output.find("Currently Processing"), std::string::npos);
   EXPECT_EQ(stored_air_rows(TableReader::sqlite((dir.path() / "air.db").string())),
             expected_air_rows(files));
@@ -147,7 +125,7 @@ TEST_F(CorvaneProgramTest, EachBuildIsItsOwnProgramAndStoresWhatItsRecordsSay) {
                          AirBuild::field_serial_sqllib18}) {
     std::string name(profile(build).name);
     std::string program = build == AirBuild::base ? "corvane" : "corvane_" + name;
-    ProgramRun version = run_program(program, {"--version"}, dir.path(), dir.path() / "output.txt");
+    ProgramRun version = run_program(program, {"--version"}, dir.path());
     EXPECT_EQ(version.exit_code, 0);
     EXPECT_NE(version.output.find("build " + name + "\n"), std::string::npos) << version.output;
 
@@ -195,8 +173,12 @@ TEST_F(CorvaneProgramTest, ATerminationSignalFinishesTheFileInHandThenExitsZero)
   generate(30, 5000);
   std::string database = (dir.path() / "air.db").string();
   std::string output = (dir.path() / "output.txt").string();
-  std::vector<std::string> args = {
-      program_path("corvane"), "--settle-ms=0", "t@" + database, "-", in.string(), backup.string()};
+  std::vector<std::string> args = {qx::testing::built_program_path("corvane/corvane"),
+                                   "--settle-ms=0",
+                                   "t@" + database,
+                                   "-",
+                                   in.string(),
+                                   backup.string()};
   std::vector<char*> argv;
   for (auto& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);

@@ -11,12 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "db/session.h"
-#include "db/target.h"
-#include "driver/scan_loop.h"
 #include "mir_expectations.h"
-#include "support/captured_output.h"
-#include "support/faulty_env.h"
+#include "support/loader_files_test.h"
 #include "support/postgres_test_database.h"
 #include "support/table_reader.h"
 #include "support/temp_dir.h"
@@ -42,26 +38,16 @@ std::string header(std::string_view text = "") {
   return record;
 }
 
-class MeridonFilesTest : public ::testing::Test {
+class MeridonFilesTest : public qx::testing::LoaderFilesTest {
  protected:
-  void SetUp() override {
-    in = dir.make_dir("in");
-    backup = dir.make_dir("backup");
-    database = (dir.path() / "mir.db").string();
-  }
-  // A loader on `target` and its scan loop; the session connects at the
-  // first scan.
+  MeridonFilesTest() : LoaderFilesTest("mir.db") {}
+  // A loader on `target` and its scan loop.
   void start(const std::string& target, bool verbose = false) {
-    session = db::make_session(db::parse_target(target, ""));
+    open_session(target);
     files = std::make_unique<MeridonFiles>(*session, verbose, out.file());
-    loop = std::make_unique<driver::ScanLoop>(
-        env, *files,
-        driver::ScanSettings{in.string(), backup.string(), "*.MIR",
-                             std::chrono::milliseconds(10000), std::chrono::milliseconds(0), true},
-        out.file());
+    start_loop(*files, "*.MIR", std::chrono::milliseconds(10000));
   }
   void start(bool verbose = false) { start("test@" + database, verbose); }
-  TableReader reader() const { return TableReader::sqlite(database); }
   Rows rows(const std::string& sql) const { return reader().rows(sql); }
   // What a scan printed after its scanning line.
   std::string scan_output() {
@@ -72,14 +58,7 @@ class MeridonFilesTest : public ::testing::Test {
     return end == std::string::npos ? printed : printed.substr(end + 17);
   }
 
-  qx::testing::TempDir dir;
-  fs::path in, backup;
-  std::string database;
-  qx::testing::FaultyEnv env;
-  qx::testing::CapturedOutput out;
-  std::unique_ptr<db::Session> session;
   std::unique_ptr<MeridonFiles> files;
-  std::unique_ptr<driver::ScanLoop> loop;
 };
 
 TEST_F(MeridonFilesTest, PrintsTwoLinesPerFileAndNothingForAScanWithoutFiles) {

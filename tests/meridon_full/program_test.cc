@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -13,6 +12,7 @@
 #include "meridon_full/meridon_program.h"
 #include "mir_expectations.h"
 #include "support/postgres_test_database.h"
+#include "support/program_run.h"
 #include "support/table_reader.h"
 #include "support/temp_dir.h"
 #include "tools/mir_sample.h"
@@ -21,30 +21,12 @@ namespace qx::meridon_full {
 namespace {
 
 using qx::testing::PostgresTestDatabase;
+using qx::testing::ProgramRun;
 using qx::testing::TableReader;
 using qx::testing::TempDir;
 
-struct ProgramRun {
-  int exit_code;
-  std::string output;
-};
-
-std::string quoted(const std::string& arg) {
-  std::string out = "'";
-  for (char c : arg) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
-
 ProgramRun run_meridon_full(const std::vector<std::string>& args, const TempDir& dir) {
-  const char* build = std::getenv("QX_BUILD_DIR");
-  if (build == nullptr) throw std::runtime_error("QX_BUILD_DIR is not set; run through ctest");
-  const std::filesystem::path output = dir.path() / "output.txt";
-  std::string command = "cd " + quoted(dir.path().string()) + " && " +
-                        quoted(std::string(build) + "/meridon_full/meridon_full");
-  for (const auto& arg : args) command += " " + quoted(arg);
-  command += " > " + quoted(output.string()) + " 2>&1";
-  int status = std::system(command.c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, qx::testing::read_file(output)};
+  return qx::testing::run_built_program("meridon_full/meridon_full", args, dir.path());
 }
 
 class MeridonProgramTest : public ::testing::Test {

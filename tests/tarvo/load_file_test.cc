@@ -2,7 +2,6 @@
 // within each type, the header's own columns, the verbose progress lines,
 // and a file that cannot get a key.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <string>
 #include <vector>
@@ -88,25 +87,13 @@ TEST_F(PnrLoaderTest, EveryTypeReachesItsTableUnderTheFilesKey) {
             (Rows{{lines[4].substr(256, 735), lines[4].substr(991, 200)}}));
 }
 
-void run_sql(const std::string& database, const std::string& sql) {
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(database.c_str(), &db), SQLITE_OK);
-  sqlite3_busy_timeout(db, 30000);
-  char* error = nullptr;
-  int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
-  std::string message = error ? error : "";
-  sqlite3_free(error);
-  sqlite3_close(db);
-  ASSERT_EQ(rc, SQLITE_OK) << message;
-}
-
 TEST_F(PnrLoaderTest, WithoutAKeyNothingOfTheFileIsStoredAndItLoadsLaterOnce) {
-  run_sql(database, "delete from qx_sequences where sequence_name = 'TARVO_SEQUENCE'");
+  run_sql("delete from qx_sequences where sequence_name = 'TARVO_SEQUENCE'");
   EXPECT_EQ(load("F.PNR", {"AAheader", "M1one", "M2two"}), records::LoadOutcome::key_not_drawn);
   EXPECT_NE(out.take(), "");  // the failed draw, printed by code
   for (const auto& type : pnr_record_types()) EXPECT_EQ(count(std::string(type.table)), 0);
 
-  run_sql(database, "insert into qx_sequences values ('TARVO_SEQUENCE', 40)");
+  run_sql("insert into qx_sequences values ('TARVO_SEQUENCE', 40)");
   EXPECT_EQ(load("F.PNR", {"AAheader", "M1one", "M2two"}), records::LoadOutcome::committed);
   EXPECT_EQ(rows("select tm0_reference, tm0_file_name from qx_tarvo_m0"), (Rows{{"41", "F.PNR"}}));
   EXPECT_EQ(rows("select tm1_reference from qx_tarvo_m1"), (Rows{{"41"}}));
@@ -114,7 +101,7 @@ TEST_F(PnrLoaderTest, WithoutAKeyNothingOfTheFileIsStoredAndItLoadsLaterOnce) {
 }
 
 TEST_F(PnrLoaderTest, AFailedInsertLosesThatRowOnlyAndIsPrintedByCode) {
-  run_sql(database, "create unique index qx_one_m5 on qx_tarvo_m5 (tm5_1)");
+  run_sql("create unique index qx_one_m5 on qx_tarvo_m5 (tm5_1)");
   ASSERT_EQ(load("F.PNR", {"AA", "M501a", "M501b", "M502c"}), records::LoadOutcome::committed);
   EXPECT_EQ(rows("select tm5_serial, tm5_2 from qx_tarvo_m5 order by 1"),
             (Rows{{"0", "a"}, {"2", "c"}}));

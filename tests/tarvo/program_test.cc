@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -13,6 +12,7 @@
 #include "pnr_expectations.h"
 #include "records/record_program.h"
 #include "support/postgres_test_database.h"
+#include "support/program_run.h"
 #include "support/table_reader.h"
 #include "support/temp_dir.h"
 #include "tarvo/tarvo_program.h"
@@ -23,19 +23,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using qx::testing::PostgresTestDatabase;
+using qx::testing::ProgramRun;
 using qx::testing::TableReader;
 using records::verbose_flag;
-
-struct ProgramRun {
-  int exit_code;
-  std::string output;
-};
-
-std::string quoted(const std::string& arg) {
-  std::string out = "'";
-  for (char c : arg) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
 
 class TarvoProgramTest : public ::testing::Test {
  protected:
@@ -44,15 +34,7 @@ class TarvoProgramTest : public ::testing::Test {
     backup = dir.make_dir("backup");
   }
   ProgramRun run_tarvo_program(const std::vector<std::string>& args) {
-    const char* build = std::getenv("QX_BUILD_DIR");
-    if (build == nullptr) throw std::runtime_error("QX_BUILD_DIR is not set; run through ctest");
-    const fs::path output = dir.path() / "output.txt";
-    std::string command =
-        "cd " + quoted(dir.path().string()) + " && " + quoted(std::string(build) + "/tarvo/tarvo");
-    for (const auto& arg : args) command += " " + quoted(arg);
-    command += " > " + quoted(output.string()) + " 2>&1";
-    int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, qx::testing::read_file(output)};
+    return qx::testing::run_built_program("tarvo/tarvo", args, dir.path());
   }
   // `count` generated files of various sizes, every third with CR LF ends.
   void generate(int count, std::uint64_t seed) {

@@ -11,11 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "db/session.h"
-#include "db/target.h"
-#include "driver/scan_loop.h"
-#include "support/captured_output.h"
-#include "support/faulty_env.h"
+#include "support/loader_files_test.h"
 #include "support/postgres_test_database.h"
 #include "support/table_reader.h"
 #include "support/temp_dir.h"
@@ -32,26 +28,16 @@ using qx::testing::TableReader;
 using qx::testing::write_file;
 using Rows = std::vector<Row>;
 
-class TarvoFilesTest : public ::testing::Test {
+class TarvoFilesTest : public qx::testing::LoaderFilesTest {
  protected:
-  void SetUp() override {
-    in = dir.make_dir("in");
-    backup = dir.make_dir("backup");
-    database = (dir.path() / "pnr.db").string();
-  }
-  // A loader on `target` and its scan loop; the session connects at the
-  // first scan.
+  TarvoFilesTest() : LoaderFilesTest("pnr.db") {}
+  // A loader on `target` and its scan loop.
   void start(const std::string& target, bool verbose = false) {
-    session = db::make_session(db::parse_target(target, ""));
+    open_session(target);
     files = std::make_unique<TarvoFiles>(*session, verbose, out.file());
-    loop = std::make_unique<driver::ScanLoop>(
-        env, *files,
-        driver::ScanSettings{in.string(), backup.string(), "*.PNR",
-                             std::chrono::milliseconds(10000), std::chrono::milliseconds(0), true},
-        out.file());
+    start_loop(*files, "*.PNR", std::chrono::milliseconds(10000));
   }
   void start(bool verbose = false) { start("test@" + database, verbose); }
-  TableReader reader() const { return TableReader::sqlite(database); }
   // What a scan printed after its scanning line.
   std::string scan_output() {
     loop->scan();
@@ -60,14 +46,7 @@ class TarvoFilesTest : public ::testing::Test {
     return end == std::string::npos ? printed : printed.substr(end + 17);
   }
 
-  qx::testing::TempDir dir;
-  fs::path in, backup;
-  std::string database;
-  qx::testing::FaultyEnv env;
-  qx::testing::CapturedOutput out;
-  std::unique_ptr<db::Session> session;
   std::unique_ptr<TarvoFiles> files;
-  std::unique_ptr<driver::ScanLoop> loop;
 };
 
 TEST_F(TarvoFilesTest, PrintsOneProgressLinePairPerFileAndOneCompletionLineForAnEmptyScan) {
