@@ -4,53 +4,34 @@
 #include <string_view>
 #include <vector>
 
+#include "tools/sample_booking.h"
+#include "tools/sample_fields.h"
 #include "tools/sample_random.h"
 #include "tools/travel_vocabulary.h"
 
 namespace qx::tools {
 namespace {
 
-struct Segment {
-  const Airport* from;
-  const Airport* to;
-  const Carrier* carrier;
-  std::string flight;
-  std::string date;
-};
-
-// What the lines of one booking talk about, so that segments, passengers and
-// tickets agree with one another across its lines.
-struct Booking {
-  SampleRandom& random;
-  const Carrier& carrier;
-  std::string_view currency;
-  std::string locator;
-  std::vector<std::string> passengers;
-  std::vector<Segment> segments;
+// A booking and how many lines of the numbered kinds it has written so far.
+struct AirBooking : Booking {
   int h_lines = 0;
   int u_lines = 0;
   int i_lines = 0;
 };
 
 using Fields = std::vector<std::string>;
-using FieldMaker = Fields (*)(Booking&, std::string_view tag);
-
-std::string padded(int value, int width) {
-  std::string text = std::to_string(value);
-  if (static_cast<int>(text.size()) < width) text.insert(0, width - text.size(), '0');
-  return text;
-}
+using FieldMaker = Fields (*)(AirBooking&, std::string_view tag);
 
 // Mostly short remarks, now and then one of several hundred characters.
 std::string free_text(SampleRandom& random) {
   return random.percent(5) ? remark_text(random, 200, 1200) : remark_text(random, 4, 60);
 }
 
-const Segment& any_segment(Booking& b) {
+const Segment& any_segment(AirBooking& b) {
   return b.segments[b.random.below(b.segments.size())];
 }
 
-Fields header_fields(Booking& b, std::string_view tag) {
+Fields header_fields(AirBooking& b, std::string_view tag) {
   auto& r = b.random;
   return {std::string(tag) + r.digits(10),
           "1/1",
@@ -66,7 +47,7 @@ Fields header_fields(Booking& b, std::string_view tag) {
           std::string(b.currency)};
 }
 
-Fields airline_fields(Booking& b, std::string_view tag) {
+Fields airline_fields(AirBooking& b, std::string_view tag) {
   auto& r = b.random;
   if (tag == "AITA") return {"AITAN" + r.digits(8), std::string(b.carrier.code), issue_date(r)};
   return {"A-" + std::string(b.carrier.name),
@@ -74,28 +55,28 @@ Fields airline_fields(Booking& b, std::string_view tag) {
           issue_date(r)};
 }
 
-Fields routing_fields(Booking& b, std::string_view) {
+Fields routing_fields(AirBooking& b, std::string_view) {
   static constexpr std::string_view kKinds[] = {"TTP/RT", "TTP/INV", "BT", "TTP/ET/RT"};
   return {"B-" + std::string(b.random.pick(std::span<const std::string_view>(kKinds)))};
 }
 
-Fields agent_fields(Booking& b, std::string_view) {
+Fields agent_fields(AirBooking& b, std::string_view) {
   auto& r = b.random;
   const std::string agent = in_order({r.digits(4), r.letters(2), "SU"});
   return {in_order({"C-", r.digits(4), "/ ", agent, "-", agent, "-M-"})};
 }
 
-Fields date_fields(Booking& b, std::string_view) {
+Fields date_fields(AirBooking& b, std::string_view) {
   auto& r = b.random;
   return {"D-" + issue_date(r), issue_date(r), issue_date(r)};
 }
 
-Fields origin_fields(Booking& b, std::string_view) {
+Fields origin_fields(AirBooking& b, std::string_view) {
   const Segment& first = b.segments.front();
   return {"G-X  ", "", std::string(first.from->code) + std::string(b.segments.back().to->code)};
 }
 
-Fields segment_fields(Booking& b, std::string_view) {
+Fields segment_fields(AirBooking& b, std::string_view) {
   auto& r = b.random;
   const Segment& s = b.segments[b.h_lines % b.segments.size()];
   ++b.h_lines;
@@ -123,7 +104,7 @@ Fields segment_fields(Booking& b, std::string_view) {
           std::string(s.from->code) + std::string(s.to->code)};
 }
 
-Fields auxiliary_fields(Booking& b, std::string_view) {
+Fields auxiliary_fields(AirBooking& b, std::string_view) {
   static constexpr std::string_view kServices[] = {"HHL", "CAR", "ATX", "MIS", "SUR"};
   auto& r = b.random;
   const Segment& s = any_segment(b);
@@ -138,7 +119,7 @@ Fields auxiliary_fields(Booking& b, std::string_view) {
           free_text(r)};
 }
 
-Fields fare_fields(Booking& b, std::string_view tag) {
+Fields fare_fields(AirBooking& b, std::string_view tag) {
   auto& r = b.random;
   const std::string currency(b.currency);
   Fields fields = {std::string(tag) + "F" + currency + fare_amount(r, 80, 4800),
@@ -150,24 +131,24 @@ Fields fare_fields(Booking& b, std::string_view tag) {
   return fields;
 }
 
-Fields limit_fields(Booking& b, std::string_view) {
+Fields limit_fields(AirBooking& b, std::string_view) {
   return {in_order({"L-", b.random.letters(1), travel_date(b.random)})};
 }
 
-Fields fare_basis_fields(Booking& b, std::string_view tag) {
+Fields fare_basis_fields(AirBooking& b, std::string_view tag) {
   auto& r = b.random;
   Fields fields = {std::string(tag) + r.letters(3) + "EU"};
   for (std::size_t i = 1; i < b.segments.size(); ++i) fields.push_back(r.letters(3) + "EU");
   return fields;
 }
 
-Fields validity_fields(Booking& b, std::string_view) {
+Fields validity_fields(AirBooking& b, std::string_view) {
   auto& r = b.random;
   return {in_order({"O-", travel_date(r), travel_date(r)}),
           in_order({travel_date(r), travel_date(r)}), "", "LD"};
 }
 
-Fields fare_calculation_fields(Booking& b, std::string_view) {
+Fields fare_calculation_fields(AirBooking& b, std::string_view) {
   auto& r = b.random;
   std::string text(b.segments.front().from->code);
   for (const auto& s : b.segments) {
@@ -176,7 +157,7 @@ Fields fare_calculation_fields(Booking& b, std::string_view) {
   return {in_order({"Q-", text, "NUC", fare_amount(r, 100, 4000), "END ROE0.", r.digits(6)})};
 }
 
-Fields remark_fields(Booking& b, std::string_view tag) {
+Fields remark_fields(AirBooking& b, std::string_view tag) {
   auto& r = b.random;
   Fields fields = {std::string(tag) + (tag == "RM" ? "*" : "R ") + free_text(r)};
   const int more = r.between(0, 3);
@@ -184,7 +165,7 @@ Fields remark_fields(Booking& b, std::string_view tag) {
   return fields;
 }
 
-Fields passenger_fields(Booking& b, std::string_view) {
+Fields passenger_fields(AirBooking& b, std::string_view) {
   auto& r = b.random;
   const std::string& name = b.passengers[b.i_lines % b.passengers.size()];
   ++b.i_lines;
@@ -196,20 +177,20 @@ Fields passenger_fields(Booking& b, std::string_view) {
           r.percent(30) ? "APE " + r.letters(6) + "@EXAMPLE.COM" : ""};
 }
 
-Fields seat_fields(Booking& b, std::string_view) {
+Fields seat_fields(AirBooking& b, std::string_view) {
   auto& r = b.random;
   return {"S-" + padded(r.between(1, 4), 3), in_order({padded(r.between(1, 45), 2), r.letters(1)})};
 }
 
-Fields ticket_fields(Booking& b, std::string_view) {
+Fields ticket_fields(AirBooking& b, std::string_view) {
   return {"T-K" + std::string(b.carrier.ticket_prefix) + "-" + ticket_serial(b.random)};
 }
 
-Fields validating_fields(Booking& b, std::string_view) {
+Fields validating_fields(AirBooking& b, std::string_view) {
   return {"V-" + std::string(b.carrier.code)};
 }
 
-Fields payment_fields(Booking& b, std::string_view tag) {
+Fields payment_fields(AirBooking& b, std::string_view tag) {
   auto& r = b.random;
   std::string text;
   if (tag == "FM") text = "*M*" + std::to_string(r.between(0, 9));
@@ -222,16 +203,16 @@ Fields payment_fields(Booking& b, std::string_view tag) {
   return {std::string(tag) + text, "", "P" + std::to_string(r.between(1, 4))};
 }
 
-Fields end_fields(Booking& b, std::string_view) {
+Fields end_fields(AirBooking& b, std::string_view) {
   return {b.random.percent(80) ? "END" : "ENDX"};
 }
 
-Fields second_header_fields(Booking& b, std::string_view) {
+Fields second_header_fields(AirBooking& b, std::string_view) {
   return {"AMDP" + b.random.digits(10), "1/1"};
 }
 
 // Tags that no loader handles: lower-case, one character, or unknown kinds.
-Fields unhandled_fields(Booking& b, std::string_view tag) {
+Fields unhandled_fields(AirBooking& b, std::string_view tag) {
   if (b.random.percent(10)) return {""};  // an empty line
   return {std::string(tag) + remark_text(b.random, 3, 40), remark_text(b.random, 3, 20)};
 }
@@ -315,7 +296,7 @@ std::string filler(SampleRandom& random) {
   }
 }
 
-std::string air_line(Booking& b, const AirKind& kind) {
+std::string air_line(AirBooking& b, const AirKind& kind) {
   auto& r = b.random;
   Fields fields = kind.fields(b, pick_tag(r, kind));
   if (fields.size() == 1 && fields[0].empty()) return "";
@@ -331,18 +312,11 @@ std::string air_line(Booking& b, const AirKind& kind) {
   return line;
 }
 
-Booking new_booking(SampleRandom& random) {
-  Booking b{random, any_carrier(random), any_currency(random), random.letters(6), {}, {}};
-  const int passengers = random.between(1, 4);
-  for (int i = 0; i < passengers; ++i) b.passengers.push_back(passenger_name(random));
-  const Airport* from = &any_airport(random);
-  const int segments = random.between(1, 4);
-  for (int i = 0; i < segments; ++i) {
-    const Airport* to = &other_airport(random, *from);
-    const Carrier* carrier = random.percent(70) ? &b.carrier : &any_carrier(random);
-    b.segments.push_back({from, to, carrier, random.digits(4), travel_date(random)});
-    from = to;
-  }
+// One to four passengers, drawn after the booking's carrier, currency and
+// locator.
+AirBooking new_air_booking(SampleRandom& random) {
+  AirBooking b{open_booking(random)};
+  fill_booking(b, random.between(1, 4));
   return b;
 }
 
@@ -374,7 +348,7 @@ std::string generate_air_file(const FileOptions& options, std::uint64_t seed) {
   std::string text;
   for (int n = 0; n < bookings; ++n) {
     const int lines = records / bookings + (n < records % bookings ? 1 : 0);
-    Booking booking = new_booking(random);
+    AirBooking booking = new_air_booking(random);
     for (std::size_t kind : booking_plan(random, lines)) {
       text += air_line(booking, air_kinds()[kind]);
       text += end;

@@ -6,62 +6,14 @@
 #include <string_view>
 #include <vector>
 
+#include "tools/record_plan.h"
+#include "tools/sample_booking.h"
+#include "tools/sample_fields.h"
 #include "tools/sample_random.h"
 #include "tools/travel_vocabulary.h"
 
 namespace qx::tools {
 namespace {
-
-// A record written field by field at fixed positions counted from 1; the
-// gaps between fields are blanks, and a value longer than its field is cut.
-class FixedRecord {
- public:
-  explicit FixedRecord(std::string_view tag) : text_(tag) {}
-
-  FixedRecord& put(int start, int length, std::string_view value) {
-    const auto at = static_cast<std::size_t>(start - 1);
-    value = value.substr(0, static_cast<std::size_t>(length));
-    if (text_.size() < at + value.size()) text_.resize(at + value.size(), ' ');
-    text_.replace(at, value.size(), value);
-    return *this;
-  }
-
-  // The record without trailing blanks.
-  std::string text() const { return text_.substr(0, text_.find_last_not_of(' ') + 1); }
-  // The record padded with blanks to `length` characters.
-  std::string text(std::size_t length) const {
-    std::string padded = text_;
-    padded.resize(length, ' ');
-    return padded;
-  }
-
- private:
-  std::string text_;
-};
-
-struct Segment {
-  const Airport* from;
-  const Airport* to;
-  const Carrier* carrier;
-  std::string flight;
-  std::string date;
-};
-
-// What the records of one booking talk about, so that they agree.
-struct Booking {
-  SampleRandom& random;
-  const Carrier& carrier;
-  std::string_view currency;
-  std::string locator;
-  std::vector<std::string> passengers;
-  std::vector<Segment> segments;
-};
-
-std::string padded(int value, int width) {
-  std::string text = std::to_string(value);
-  if (static_cast<int>(text.size()) < width) text.insert(0, width - text.size(), '0');
-  return text;
-}
 
 // An amount right-aligned in `width` characters, as fixed-position records
 // write numbers.
@@ -71,17 +23,9 @@ std::string amount(SampleRandom& random, int low, int high, int width) {
   return text;
 }
 
-std::string flag(SampleRandom& random, std::string_view choices) {
-  return std::string(1, choices[random.below(choices.size())]);
-}
-
 std::string_view tax_code(SampleRandom& random) {
   static constexpr std::string_view kCodes[] = {"DE", "RA", "OY", "YQ", "YR", "GB", "UB", "XT"};
   return random.pick(std::span<const std::string_view>(kCodes));
-}
-
-const Segment& segment_for(Booking& b, int index) {
-  return b.segments[static_cast<std::size_t>(index) % b.segments.size()];
 }
 
 std::string ticket_number(Booking& b) {
@@ -280,17 +224,9 @@ std::string a21_record(Booking& b, int) {
   return remark_record("A21", b);
 }
 
-using RecordMaker = std::string (*)(Booking&, int);
-
-struct MirKind {
-  int capacity;  // the most records of the kind one file holds
-  int weight;    // how often it comes among the records past the first of each
-  RecordMaker make;
-};
-
 // In file order.
 enum Kind : std::size_t { kHeader, kA02 };
-constexpr std::array<MirKind, 15> kKinds = {{
+constexpr std::array<RecordKind, 15> kKinds = {{
     {1, 0, &header_record},
     {15, 6, &passenger_record},
     {15, 3, &frequent_flyer_record},
@@ -312,54 +248,12 @@ constexpr std::array<MirKind, 15> kKinds = {{
 // common first, so that every file of 13 records or more has every kind.
 constexpr std::array<std::size_t, 12> kFirstOfEach = {1, 3, 5, 6, 9, 12, 7, 2, 4, 10, 11, 14};
 
-std::array<int, kKinds.size()> plan_counts(SampleRandom& random, int records) {
-  std::array<int, kKinds.size()> counts{};
-  counts[kHeader] = 1;
-  int left = records - 1;
-  for (std::size_t kind : kFirstOfEach) {
-    if (left == 0) break;
-    ++counts[kind];
-    --left;
-  }
-  while (left > 0) {
-    int total = 0;
-    for (std::size_t k = 0; k < kKinds.size(); ++k) {
-      if (counts[k] < kKinds[k].capacity) total += kKinds[k].weight;
-    }
-    int roll = static_cast<int>(random.below(static_cast<std::uint64_t>(total)));
-    for (std::size_t k = 0; k < kKinds.size(); ++k) {
-      if (counts[k] == kKinds[k].capacity) continue;
-      if (roll < kKinds[k].weight) {
-        ++counts[k];
-        --left;
-        break;
-      }
-      roll -= kKinds[k].weight;
-    }
-  }
-  return counts;
-}
-
-Booking new_booking(SampleRandom& random, int passengers) {
-  Booking b{random, any_carrier(random), any_currency(random), random.letters(6), {}, {}};
-  for (int i = 0; i < std::max(1, passengers); ++i) b.passengers.push_back(passenger_name(random));
-  const Airport* from = &any_airport(random);
-  const int segments = random.between(1, 4);
-  for (int i = 0; i < segments; ++i) {
-    const Airport* to = &other_airport(random, *from);
-    const Carrier* carrier = random.percent(70) ? &b.carrier : &any_carrier(random);
-    b.segments.push_back({from, to, carrier, random.digits(4), travel_date(random)});
-    from = to;
-  }
-  return b;
-}
-
 }  // namespace
 
 std::string generate_mir_file(const FileOptions& options, std::uint64_t seed) {
   SampleRandom random(seed);
   const int records = std::clamp(options.records, 1, kMostMirRecords);
-  const auto counts = plan_counts(random, records);
+  const auto counts = plan_counts(random, records, kKinds, kFirstOfEach);
   Booking booking = new_booking(random, counts[kA02]);
   const std::string_view end = line_end(options, "\r");
 

@@ -6,63 +6,17 @@
 #include <string_view>
 #include <vector>
 
+#include "tools/record_plan.h"
+#include "tools/sample_booking.h"
+#include "tools/sample_fields.h"
 #include "tools/sample_random.h"
 #include "tools/travel_vocabulary.h"
 
 namespace qx::tools {
 namespace {
 
-// A record written field by field at fixed positions counted from 1; the
-// gaps between fields are blanks, and a value longer than its field is cut.
-class FixedRecord {
- public:
-  explicit FixedRecord(std::string_view tag) : text_(tag) {}
-
-  FixedRecord& put(int start, int length, std::string_view value) {
-    const auto at = static_cast<std::size_t>(start - 1);
-    value = value.substr(0, static_cast<std::size_t>(length));
-    if (text_.size() < at + value.size()) text_.resize(at + value.size(), ' ');
-    text_.replace(at, value.size(), value);
-    return *this;
-  }
-
-  // The record without trailing blanks.
-  std::string text() const { return text_.substr(0, text_.find_last_not_of(' ') + 1); }
-
- private:
-  std::string text_;
-};
-
-struct Segment {
-  const Airport* from;
-  const Airport* to;
-  const Carrier* carrier;
-  std::string flight;
-  std::string date;
-};
-
-// What the records of one booking talk about, so that they agree.
-struct Booking {
-  SampleRandom& random;
-  const Carrier& carrier;
-  std::string_view currency;
-  std::string locator;
-  std::vector<std::string> passengers;
-  std::vector<Segment> segments;
-};
-
-std::string padded(int value, int width) {
-  std::string text = std::to_string(value);
-  if (static_cast<int>(text.size()) < width) text.insert(0, width - text.size(), '0');
-  return text;
-}
-
 std::string money(Booking& b, int low, int high) {
   return std::string(b.currency) + fare_amount(b.random, low, high);
-}
-
-std::string flag(SampleRandom& random, std::string_view choices) {
-  return std::string(1, choices[random.below(choices.size())]);
 }
 
 // Mostly a line of text, sometimes none, now and then the whole 200.
@@ -71,10 +25,6 @@ std::string tail_text(SampleRandom& random) {
   if (roll < 2) return "";
   if (roll < 3) return remark_text(random, 200, 240);
   return remark_text(random, 8, 80);
-}
-
-const Segment& segment_for(Booking& b, int index) {
-  return b.segments[static_cast<std::size_t>(index) % b.segments.size()];
 }
 
 std::string header_record(Booking& b, int) {
@@ -256,17 +206,9 @@ std::string long_record(Booking& b, int) {
   return rec.text();
 }
 
-using RecordMaker = std::string (*)(Booking&, int);
-
-struct PnrKind {
-  int capacity;  // the most records of the kind one file holds
-  int weight;    // how often it comes among the records past the first of each
-  RecordMaker make;
-};
-
 // In file order; the continuation lines are written after their M2 records.
 enum Kind : std::size_t { kHeader, kM1, kM2, kContinuation, kM3 };
-constexpr std::array<PnrKind, 16> kKinds = {{
+constexpr std::array<RecordKind, 16> kKinds = {{
     {1, 0, &header_record},
     {75, 6, &passenger_record},
     {50, 5, &fare_record},
@@ -290,52 +232,10 @@ constexpr std::array<PnrKind, 16> kKinds = {{
 constexpr std::array<std::size_t, 15> kFirstOfEach = {1, 2, 4,  6,  8,  5,  15, 14,
                                                       7, 9, 10, 11, 12, 13, 3};
 
-bool has_room(const std::array<int, kKinds.size()>& counts, std::size_t kind) {
-  const int room = kind == kContinuation ? counts[kM2] : kKinds[kind].capacity;
-  return counts[kind] < room;
-}
-
-std::array<int, kKinds.size()> plan_counts(SampleRandom& random, int records) {
-  std::array<int, kKinds.size()> counts{};
-  counts[kHeader] = 1;
-  int left = records - 1;
-  for (std::size_t kind : kFirstOfEach) {
-    if (left == 0) break;
-    ++counts[kind];
-    --left;
-  }
-  while (left > 0) {
-    int total = 0;
-    for (std::size_t k = 0; k < kKinds.size(); ++k) {
-      if (has_room(counts, k)) total += kKinds[k].weight;
-    }
-    int roll = static_cast<int>(random.below(static_cast<std::uint64_t>(total)));
-    for (std::size_t k = 0; k < kKinds.size(); ++k) {
-      if (!has_room(counts, k)) continue;
-      if (roll < kKinds[k].weight) {
-        ++counts[k];
-        --left;
-        break;
-      }
-      roll -= kKinds[k].weight;
-    }
-  }
-  return counts;
-}
-
-Booking new_booking(SampleRandom& random, int passengers) {
-  Booking b{random, any_carrier(random), any_currency(random), random.letters(6), {}, {}};
-  for (int i = 0; i < std::max(1, passengers); ++i) b.passengers.push_back(passenger_name(random));
-  const Airport* from = &any_airport(random);
-  const int segments = random.between(1, 4);
-  for (int i = 0; i < segments; ++i) {
-    const Airport* to = &other_airport(random, *from);
-    const Carrier* carrier = random.percent(70) ? &b.carrier : &any_carrier(random);
-    std::string flight = random.digits(4);
-    b.segments.push_back({from, to, carrier, flight, travel_date(random)});
-    from = to;
-  }
-  return b;
+// A continuation line follows an M2 record: there are never more of them
+// than of M2 records.
+int room(std::span<const int> counts, std::size_t kind) {
+  return kind == kContinuation ? counts[kM2] : kKinds[kind].capacity;
 }
 
 }  // namespace
@@ -343,7 +243,7 @@ Booking new_booking(SampleRandom& random, int passengers) {
 std::string generate_pnr_file(const FileOptions& options, std::uint64_t seed) {
   SampleRandom random(seed);
   const int records = std::clamp(options.records, 1, kMostPnrRecords);
-  const auto counts = plan_counts(random, records);
+  const auto counts = plan_counts(random, records, kKinds, kFirstOfEach, &room);
   Booking booking = new_booking(random, counts[kM1]);
   const std::string_view end = line_end(options, "\r");
 
