@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bench_database.h"
@@ -52,5 +53,31 @@ LoaderBench mir_bench();
 // check off), as a loader program does with --once.
 void scan_once(driver::Loader& loader, const std::string& pattern, const Directories& dirs,
                std::FILE* out);
+
+// The benchmark of a loader that commits once per file: its own scan-loop
+// loader is `Files` (built from session, verbose flag, output), the
+// per-field design's is `PerFieldFiles` (built from session, backend,
+// output).
+template <class Files, class PerFieldFiles>
+LoaderBench per_file_bench(std::string name, std::string table_prefix, std::string format,
+                           std::string pattern, std::string program) {
+  return {
+      std::move(name),
+      std::move(table_prefix),
+      std::move(format),
+      pattern,
+      std::move(program),
+      false,
+      [pattern](db::Session& session, const Directories& dirs, std::FILE* out) {
+        Files files(session, false, out);
+        scan_once(files, pattern, dirs, out);
+      },
+      [pattern](db::Session& session, Backend backend, const Directories& dirs, std::FILE* out) {
+        PerFieldFiles files(session, backend, out);
+        scan_once(files, pattern, dirs, out);
+      },
+      [](const std::vector<SampleFile>& files) { return static_cast<long long>(files.size()); },
+  };
+}
 
 }  // namespace qx::bench
