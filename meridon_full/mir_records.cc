@@ -12,20 +12,10 @@ namespace {
 using records::HeaderColumn;
 using records::RecordType;
 using records::Slot;
+using records::tagged;
 
 constexpr Slot cut(std::int32_t start, std::int32_t length) {
   return Slot::cut(start, length);
-}
-
-// Slot 0 holds `constant`; `fields`, then `more_fields`, fill slots 1 on.
-template <std::size_t N, std::size_t M = 0>
-constexpr std::array<Slot, 1 + N + M> tagged(std::string_view constant, const Slot (&fields)[N],
-                                             const std::array<Slot, M>& more_fields = {}) {
-  std::array<Slot, 1 + N + M> layout{};
-  layout[0] = Slot::constant_text(constant);
-  for (std::size_t i = 0; i < N; ++i) layout[1 + i] = fields[i];
-  for (std::size_t i = 0; i < M; ++i) layout[1 + N + i] = more_fields[i];
-  return layout;
 }
 
 // The header: positions 1 and 2 are not cut (slot 0 holds "T5"), and

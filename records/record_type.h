@@ -8,6 +8,7 @@
 // Positions and lengths count bytes from 1, as the database's SUBSTR does.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -42,6 +43,18 @@ struct Slot {
   }
   static constexpr Slot unfilled() { return {}; }
 };
+
+// A layout whose slot 0 holds `constant` (mostly the type's own tag) and
+// whose slots 1 on are `fields`, then `more_fields`.
+template <std::size_t N, std::size_t M = 0>
+constexpr std::array<Slot, 1 + N + M> tagged(std::string_view constant, const Slot (&fields)[N],
+                                             const std::array<Slot, M>& more_fields = {}) {
+  std::array<Slot, 1 + N + M> layout{};
+  layout[0] = Slot::constant_text(constant);
+  for (std::size_t i = 0; i < N; ++i) layout[1 + i] = fields[i];
+  for (std::size_t i = 0; i < M; ++i) layout[1 + N + i] = more_fields[i];
+  return layout;
+}
 
 // A column of a header table that precedes the numbered slot columns.
 struct HeaderColumn {

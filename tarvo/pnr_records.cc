@@ -13,20 +13,12 @@ namespace {
 using records::HeaderColumn;
 using records::RecordType;
 using records::Slot;
+using records::tagged;
 
 constexpr Slot cut(std::int32_t start, std::int32_t length) {
   return Slot::cut(start, length);
 }
 constexpr Slot kUnfilled = Slot::unfilled();
-
-// Slot 0 holds the type's own tag; the fields follow from slot 1.
-template <std::size_t N>
-constexpr std::array<Slot, N + 1> tagged(std::string_view tag, const Slot (&fields)[N]) {
-  std::array<Slot, N + 1> layout{};
-  layout[0] = Slot::constant_text(tag);
-  for (std::size_t i = 0; i < N; ++i) layout[i + 1] = fields[i];
-  return layout;
-}
 
 // The header line: slot 0 is the line's first 13 characters, "AA" included.
 // Slots 41 to 46 are inserted but no line fills them.
