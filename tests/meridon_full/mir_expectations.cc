@@ -120,14 +120,6 @@ std::vector<std::string> expected_slots(const ExpectedType& type, const std::str
   return values;
 }
 
-std::string coded_line(std::string_view tag, std::size_t length) {
-  static constexpr std::string_view symbols =
-      "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
-  std::string line(tag);
-  for (std::size_t p = line.size() + 1; p <= length; ++p) line += symbols[p % symbols.size()];
-  return line.substr(0, length);
-}
-
 std::map<std::string, std::vector<Row>> expected_mir_rows(
     const std::vector<LoadedFile>& files_in_load_order, long long first_key) {
   std::map<std::string, std::vector<Row>> rows;

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "support/coded_line.h"
 #include "support/table_reader.h"
 
 namespace qx::meridon_full {
@@ -39,9 +40,7 @@ const ExpectedType& expected_type(std::string_view tag);
 // kept whole.
 std::vector<std::string> expected_slots(const ExpectedType& type, const std::string& line);
 
-// `tag`, then at each position p a character that names p (modulo 62), to
-// `length` characters in all.
-std::string coded_line(std::string_view tag, std::size_t length);
+using qx::testing::coded_line;
 
 // A file as a reservation system wrote it; lines end with a lone carriage
 // return and the header is the first 342 characters.

@@ -10,19 +10,13 @@
 #include "records/record_statements.h"
 #include "records/record_table.h"
 #include "schema/schema.h"
+#include "support/coded_line.h"
 #include "tarvo/pnr_records.h"
 
 namespace qx::tarvo {
 namespace {
 
-// The tag, then at each position p a character that names p (modulo 62).
-std::string coded_line(std::string_view tag, std::size_t length) {
-  static constexpr std::string_view symbols =
-      "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
-  std::string line(tag);
-  for (std::size_t p = line.size() + 1; p <= length; ++p) line += symbols[p % symbols.size()];
-  return line.substr(0, length);
-}
+using qx::testing::coded_line;
 
 const records::RecordType& type_tagged(std::string_view tag) {
   for (const auto& type : pnr_record_types()) {
