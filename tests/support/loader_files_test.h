@@ -11,8 +11,10 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "db/session.h"
+#include "db/target.h"
 #include "driver/scan_loop.h"
 #include "support/captured_output.h"
 #include "support/faulty_env.h"
@@ -24,17 +26,29 @@ namespace qx::testing {
 class LoaderFilesTest : public ::testing::Test {
  protected:
   // The database will be dir/database_file.
-  explicit LoaderFilesTest(std::string database_file);
+  explicit LoaderFilesTest(std::string database_file) : database_file_(std::move(database_file)) {}
 
   // Makes dir/in and dir/backup, and points `database` at the database file.
-  void SetUp() override;
+  void SetUp() override {
+    in = dir.make_dir("in");
+    backup = dir.make_dir("backup");
+    database = (dir.path() / database_file_).string();
+  }
   // A new session on `target` (a loader's first argument), not connected.
-  void open_session(const std::string& target);
+  void open_session(const std::string& target) {
+    session = db::make_session(db::parse_target(target, ""));
+  }
   // A scan loop over `files` that takes the names matching `pattern` from
   // `in` to `backup` in one scan (--once), with `pause` and no settle time.
   // `files` must outlive the loop.
   void start_loop(driver::Loader& files, const std::string& pattern,
-                  std::chrono::milliseconds pause);
+                  std::chrono::milliseconds pause) {
+    loop = std::make_unique<driver::ScanLoop>(
+        env, files,
+        driver::ScanSettings{in.string(), backup.string(), pattern, pause,
+                             std::chrono::milliseconds(0), true},
+        out.file());
+  }
   TableReader reader() const { return TableReader::sqlite(database); }
 
   TempDir dir;
