@@ -13,7 +13,7 @@
 namespace qx::bench {
 namespace {
 
-class PerFieldAirFiles : public driver::Loader {
+class PerFieldAirFiles : public driver::FileHandler {
  public:
   PerFieldAirFiles(db::Session& session, Backend backend, std::FILE* out)
       : session_(session, backend == Backend::postgresql),

@@ -51,7 +51,7 @@ LoaderBench mir_bench();
 
 // Runs one scan of the shared scan loop with `loader` over dirs (settle
 // check off), as a loader program does with --once.
-void scan_once(driver::Loader& loader, const std::string& pattern, const Directories& dirs,
+void scan_once(driver::FileHandler& loader, const std::string& pattern, const Directories& dirs,
                std::FILE* out);
 
 // The benchmark of a loader that commits once per file: its own scan-loop

@@ -25,7 +25,7 @@ namespace qx::bench {
 // `RecordLoader` is the loader's own filing and load (PnrLoader,
 // MirLoader), built from (session, verbose flag, output).
 template <class RecordLoader>
-class PerFieldRecordFiles : public driver::Loader {
+class PerFieldRecordFiles : public driver::FileHandler {
  public:
   PerFieldRecordFiles(db::Session& session, Backend backend,
                       std::span<const records::RecordType> types, std::size_t tag_length,

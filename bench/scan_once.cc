@@ -5,7 +5,7 @@
 
 namespace qx::bench {
 
-void scan_once(driver::Loader& loader, const std::string& pattern, const Directories& dirs,
+void scan_once(driver::FileHandler& loader, const std::string& pattern, const Directories& dirs,
                std::FILE* out) {
   driver::RealEnv env;
   driver::ScanLoop loop(env, loader,

@@ -10,8 +10,11 @@
 
 namespace qx::corvane {
 
-AirLoader::AirLoader(db::Session& session, AirBuild build, std::FILE* out)
-    : session_(session), profile_(profile(build)), out_(out), field_table_(profile_.entry_limit) {
+AirLoader::AirLoader(db::Session& session, AirBuild build, driver::Console console)
+    : session_(session),
+      profile_(profile(build)),
+      console_(console),
+      field_table_(profile_.entry_limit) {
   for (const auto& handler : handlers(build)) {
     handlers_.push_back({&handler, insert_statement(handler, profile_),
                          handler.serial == SerialSource::table_query ? serial_query(handler) : ""});
@@ -99,28 +102,25 @@ void AirLoader::draw_booking_key() {
 }
 
 void AirLoader::report_split(const SplitReport& report, std::size_t line_number) {
-  const std::string where = "File " + file_reference_ + " line " + std::to_string(line_number);
   for (const auto& cut : report.cut_fields) {
-    print(where + ": field " + std::to_string(cut.field + 1) + " has " +
-          std::to_string(cut.length) + " characters, cut to " +
-          std::to_string(field_table_.entry_limit()) + "\n");
+    console_.about_line(file_reference_, line_number,
+                        "field " + std::to_string(cut.field + 1) + " has " +
+                            std::to_string(cut.length) + " characters, cut to " +
+                            std::to_string(field_table_.entry_limit()));
   }
   if (report.dropped_fields > 0) {
-    print(where + ": " + std::to_string(report.dropped_fields) + " field(s) after the " +
-          std::to_string(kFieldTableEntries) + "th dropped\n");
+    console_.about_line(file_reference_, line_number,
+                        std::to_string(report.dropped_fields) + " field(s) after the " +
+                            std::to_string(kFieldTableEntries) + "th dropped");
   }
 }
 
 void AirLoader::report_sql_error(const db::Status& status) {
-  db::report_sql_error_by_text(status, out_);
+  db::report_sql_error_by_text(status, console_.stream());
 }
 
 void AirLoader::step(const db::Status& status) {
   if (status.failed()) report_sql_error(status);
-}
-
-void AirLoader::print(const std::string& text) {
-  driver::print_line(out_, text);
 }
 
 }  // namespace qx::corvane

@@ -22,12 +22,13 @@
 #include "corvane/air_handlers.h"
 #include "corvane/field_table.h"
 #include "db/session.h"
+#include "driver/console.h"
 
 namespace qx::corvane {
 
 class AirLoader {
  public:
-  AirLoader(db::Session& session, AirBuild build, std::FILE* out);
+  AirLoader(db::Session& session, AirBuild build, driver::Console console);
 
   void begin_file(std::string_view file_reference);
   // `line` is one line without its line end; `line_number` counts from 1 and
@@ -55,11 +56,10 @@ class AirLoader {
   void report_split(const SplitReport& report, std::size_t line_number);
   std::int32_t& counter_ref(Counter c) { return counters_[static_cast<std::size_t>(c)]; }
   void step(const db::Status& status);
-  void print(const std::string& text);
 
   db::Session& session_;
   const AirBuildProfile& profile_;
-  std::FILE* out_;
+  driver::Console console_;
   std::vector<PreparedHandler> handlers_;
 
   FieldTable field_table_;

@@ -5,31 +5,32 @@
 
 namespace qx::corvane {
 
-CorvaneFiles::CorvaneFiles(db::Session& session, AirBuild build, std::FILE* out)
-    : session_(session), out_(out), loader_(session, build, out) {}
+CorvaneFiles::CorvaneFiles(db::Session& session, AirBuild build, driver::Console console)
+    : session_(session), console_(console), loader_(session, build, console) {}
 
 void CorvaneFiles::handle_file(driver::FileJob& job) {
   driver::IoResult read = job.read(contents_);
   if (!read.ok()) {
-    print("Cannot open " + job.name() + ": " + read.reason() + "; it stays for the next scan\n");
-    print(kFileReadComplete);
+    console_.print("Cannot open " + job.name() + ": " + read.reason() +
+                   "; it stays for the next scan\n");
+    console_.print(kFileReadComplete);
     return;
   }
-  print("Currently Processing " + job.name() + "\n\n");
+  console_.print("Currently Processing " + job.name() + "\n\n");
   if (!load_lines(job.name(), contents_)) {
-    print("The database connection was lost while loading " + job.name() +
-          "; the file stays for the next scan\n");
+    console_.print("The database connection was lost while loading " + job.name() +
+                   "; the file stays for the next scan\n");
     return;
   }
   job.move_to_backup();
-  print(kFileReadComplete);
+  console_.print(kFileReadComplete);
 }
 
 bool CorvaneFiles::load_lines(const std::string& name, std::string& contents) {
   driver::end_at_ctrl_z(contents);
   driver::fold_crlf(contents);
   for (std::size_t line : driver::blank_nul_bytes(contents, '\n')) {
-    print("File " + name + " line " + std::to_string(line) + ": NUL byte read as a blank\n");
+    console_.about_line(name, line, "NUL byte read as a blank");
   }
   loader_.begin_file(name);
   std::size_t line_number = 0;
@@ -43,11 +44,7 @@ bool CorvaneFiles::load_lines(const std::string& name, std::string& contents) {
 }
 
 void CorvaneFiles::on_scan_without_files() {
-  print(kFileReadComplete);
-}
-
-void CorvaneFiles::print(const std::string& text) {
-  driver::print_line(out_, text);
+  console_.print(kFileReadComplete);
 }
 
 }  // namespace qx::corvane

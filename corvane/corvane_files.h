@@ -9,15 +9,16 @@
 #include <string>
 
 #include "corvane/air_loader.h"
+#include "driver/console.h"
 #include "driver/scan_loop.h"
 
 namespace qx::corvane {
 
 inline constexpr const char* kFileReadComplete = "File Read Complete. Waiting for Next File\n\n";
 
-class CorvaneFiles : public driver::Loader {
+class CorvaneFiles : public driver::FileHandler {
  public:
-  CorvaneFiles(db::Session& session, AirBuild build, std::FILE* out);
+  CorvaneFiles(db::Session& session, AirBuild build, driver::Console console);
 
   db::Session& session() override { return session_; }
   void report_sql_error(const db::Status& status) override { loader_.report_sql_error(status); }
@@ -29,10 +30,9 @@ class CorvaneFiles : public driver::Loader {
  private:
   // Loads every line; false when the connection was lost on the way.
   bool load_lines(const std::string& name, std::string& contents);
-  void print(const std::string& text);
 
   db::Session& session_;
-  std::FILE* out_;
+  driver::Console console_;
   AirLoader loader_;
   std::string contents_;
 };

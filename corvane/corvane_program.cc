@@ -5,10 +5,6 @@
 
 #include "corvane/corvane_files.h"
 #include "db/report_sql_error.h"
-#include "db/session.h"
-#include "db/target.h"
-#include "driver/command_line.h"
-#include "driver/console.h"
 #include "driver/program_start.h"
 
 namespace qx::corvane {
@@ -19,26 +15,19 @@ constexpr std::chrono::milliseconds kPauseBetweenScans{3600};
 }  // namespace
 
 int run_corvane(AirBuild build, int argc, const char* const* argv, std::FILE* out) {
-  driver::CommandLine line = driver::parse_command_line(argc, argv);
+  driver::ProgramSpec spec;
   // Too few arguments end this loader with status 0.
-  const driver::ProgramTexts texts{"corvane", kTitle, kUsage,
-                                   "corvane 1.0, build " + std::string(profile(build).name) + "\n",
-                                   0};
-  if (auto status = driver::answer_command_line(line, texts, out)) return *status;
-
-  driver::print_line(out, "Connecting to Oracle.....\n\n");
-  auto session = db::make_session(db::parse_target(line.positional[0], line.positional[1]));
-  db::Status connected = session->connect();
-  if (connected.ok()) {
-    driver::print_line(out, "Connected to Oracle.....\n\n");
-    driver::print_line(out, "Database: " + session->description() + "\n\n");
-  } else {
-    db::report_sql_error_by_text(connected, out);
-  }
-
-  CorvaneFiles files(*session, build, out);
-  driver::run_until_stopped(files, line, "*.air", kPauseBetweenScans, out);
-  return 0;
+  spec.texts = {"corvane", kTitle, kUsage,
+                "corvane 1.0, build " + std::string(profile(build).name) + "\n", 0};
+  spec.pattern = "*.air";
+  spec.pause = kPauseBetweenScans;
+  spec.announce_connection = true;
+  spec.report_sql_error = &db::report_sql_error_by_text;
+  spec.make_handler = [build](db::Session& session, const driver::CommandLine&,
+                              driver::Console console) {
+    return std::make_unique<CorvaneFiles>(session, build, console);
+  };
+  return driver::run_program(spec, argc, argv, out);
 }
 
 }  // namespace qx::corvane

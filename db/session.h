@@ -22,7 +22,6 @@
 
 #include "db/bind.h"
 #include "db/status.h"
-#include "db/target.h"
 
 namespace qx::db {
 
@@ -85,8 +84,5 @@ class Session {
  private:
   FailureSink failure_sink_;
 };
-
-// Builds the session for a target; it is not connected yet.
-std::unique_ptr<Session> make_session(const Target& target);
 
 }  // namespace qx::db

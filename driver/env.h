@@ -10,24 +10,34 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace qx::driver {
 
-// The outcome of one file-system call: success, or the reason it failed.
+// The outcome of one file-system call, or of a step made of several:
+// success, or the reason it failed. A step names the call that failed in
+// `context` ("copy failed"), so that its reason reads whole.
 class IoResult {
  public:
   static IoResult success() { return IoResult(); }
-  static IoResult failure(std::error_code error) { return IoResult(error); }
+  static IoResult failure(std::error_code error, std::string context = {}) {
+    return IoResult(error, std::move(context));
+  }
 
   bool ok() const { return !error_; }
   const std::error_code& error() const { return error_; }
-  std::string reason() const { return error_.message(); }
+  // "copy failed: No space left on device", or the error's text alone.
+  std::string reason() const {
+    return context_.empty() ? error_.message() : context_ + ": " + error_.message();
+  }
 
  private:
   IoResult() = default;
-  explicit IoResult(std::error_code error) : error_(error) {}
+  IoResult(std::error_code error, std::string context)
+      : error_(error), context_(std::move(context)) {}
   std::error_code error_;
+  std::string context_;
 };
 
 struct DirectoryEntry {

@@ -4,17 +4,14 @@
 #pragma once
 
 #include <filesystem>
-#include <optional>
-#include <string>
 
 #include "driver/env.h"
 
 namespace qx::driver {
 
-// Moves `from` to `to`. Returns nothing on success, otherwise why the move
-// failed, for a person to read. After a failure `from` is still in place
-// (when only its removal failed, the copy is at `to` as well).
-std::optional<std::string> move_file(Env& env, const std::filesystem::path& from,
-                                     const std::filesystem::path& to);
+// Moves `from` to `to`. A failure names the step that failed in its reason
+// ("copy failed: ..."). After a failure `from` is still in place (when only
+// its removal failed, the copy is at `to` as well).
+IoResult move_file(Env& env, const std::filesystem::path& from, const std::filesystem::path& to);
 
 }  // namespace qx::driver

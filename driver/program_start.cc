@@ -1,42 +1,57 @@
 #include "driver/program_start.h"
 
+#include "db/make_session.h"
+#include "db/target.h"
 #include "driver/banner.h"
-#include "driver/console.h"
 #include "driver/env.h"
 #include "driver/stop_signal.h"
 
 namespace qx::driver {
 
 std::optional<int> answer_command_line(const CommandLine& line, const ProgramTexts& texts,
-                                       std::FILE* out) {
-  print_line(out, banner_text(texts.title));
+                                       Console console) {
+  console.print(banner_text(texts.title));
   if (!line.error.empty()) {
-    print_line(out, texts.name + ": " + line.error + "\n" + options_help(texts.usage));
+    console.print(texts.name + ": " + line.error + "\n" + options_help(texts.usage));
     return 2;
   }
   if (line.help) {
-    print_line(out, options_help(texts.usage));
+    console.print(options_help(texts.usage));
     return 0;
   }
   if (line.version) {
-    print_line(out, texts.version);
+    console.print(texts.version);
     return 0;
   }
   if (line.positional.size() < 4) {
-    print_line(out, texts.usage);
+    console.print(texts.usage);
     return texts.usage_exit_status;
   }
   return std::nullopt;
 }
 
-void run_until_stopped(Loader& loader, const CommandLine& line, const std::string& pattern,
-                       std::chrono::milliseconds pause, std::FILE* out) {
+int run_program(const ProgramSpec& spec, int argc, const char* const* argv, Console console) {
+  CommandLine line = parse_command_line(argc, argv);
+  if (auto status = answer_command_line(line, spec.texts, console)) return *status;
+
+  console.print("Connecting to Oracle.....\n\n");
+  auto session = db::make_session(db::parse_target(line.positional[0], line.positional[1]));
+  db::Status connected = session->connect();
+  if (connected.failed()) {
+    spec.report_sql_error(connected, console.stream());
+  } else if (spec.announce_connection) {
+    console.print("Connected to Oracle.....\n\n");
+    console.print("Database: " + session->description() + "\n\n");
+  }
+
+  std::unique_ptr<FileHandler> handler = spec.make_handler(*session, line, console);
   install_stop_handlers();
   RealEnv env;
-  ScanLoop loop(env, loader,
-                {line.positional[2], line.positional[3], pattern, pause, line.settle, line.once},
-                out);
+  ScanSettings settings{line.positional[2], line.positional[3], spec.pattern, spec.pause,
+                        line.settle,        line.once,          true};
+  ScanLoop loop(env, *handler, std::move(settings), console);
   loop.run();
+  return 0;
 }
 
 }  // namespace qx::driver

@@ -1,16 +1,21 @@
-// The start and the life every loader program shares, around its own
-// connect step: the banner, the answers to a command line the program does
-// not run with, and, once connected, the scan loop over the real file
+// The start and the life every loader program shares: the banner, the
+// answers to a command line the program does not run with, "Connecting to
+// Oracle.....", one connect, and then the scan loop over the real file
 // system until a stop request. A program contributes only its texts, its
-// file pattern and pause, and its loader.
+// file pattern and pause, how it prints a failed connect, and its file
+// handler.
 #pragma once
 
 #include <chrono>
 #include <cstdio>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
+#include "db/session.h"
 #include "driver/command_line.h"
+#include "driver/console.h"
 #include "driver/scan_loop.h"
 
 namespace qx::driver {
@@ -26,6 +31,22 @@ struct ProgramTexts {
   int usage_exit_status = 2;
 };
 
+struct ProgramSpec {
+  ProgramTexts texts;
+  std::string pattern;  // "*.PNR"
+  std::chrono::milliseconds pause{0};
+  // After a successful connect: "Connected to Oracle....." and the line
+  // naming the database (the AIR loader), or nothing more (the others).
+  bool announce_connection = false;
+  // Prints a failed status: the program's own error printer.
+  void (*report_sql_error)(const db::Status& status, std::FILE* out) = nullptr;
+  // The program's file handling, built once the session exists; it keeps
+  // references to `session`.
+  std::function<std::unique_ptr<FileHandler>(db::Session& session, const CommandLine& line,
+                                             Console console)>
+      make_handler;
+};
+
 // Prints the banner, then answers what ends the program before it
 // connects: an unknown option or an unreadable value (the error, the usage
 // and the options help; status 2), --help (the usage and the options help;
@@ -34,14 +55,14 @@ struct ProgramTexts {
 // nothing when the program goes on: then `line` has at least four
 // positional arguments.
 std::optional<int> answer_command_line(const CommandLine& line, const ProgramTexts& texts,
-                                       std::FILE* out);
+                                       Console console);
 
-// Installs the stop handlers and runs the scan loop over the real file
-// system, taking files matching `pattern` from the input directory (the
-// third positional argument) to the backup directory (the fourth), with the
-// settle time of `line`, until a stop request; with --once for one scan.
-// `line` must have at least four positional arguments.
-void run_until_stopped(Loader& loader, const CommandLine& line, const std::string& pattern,
-                       std::chrono::milliseconds pause, std::FILE* out);
+// Runs `spec` with the process's arguments: the command line answered as
+// above, then "Connecting to Oracle.....", the connect (a failure printed
+// once through the program's printer; each later scan tries again), and the
+// scan loop until a stop request, or once with --once. Returns the exit
+// status: 0 after a stop request or a single scan, otherwise what
+// answer_command_line returned.
+int run_program(const ProgramSpec& spec, int argc, const char* const* argv, Console console);
 
 }  // namespace qx::driver

@@ -1,6 +1,7 @@
 #include "driver/scan_loop.h"
 
-#include "driver/console.h"
+#include <utility>
+
 #include "driver/directory_scan.h"
 #include "driver/move_file.h"
 #include "driver/scanning_line.h"
@@ -24,8 +25,7 @@ IoResult FileJob::read(std::string& contents) {
 }
 
 bool FileJob::move_to_backup() {
-  auto failure = loop_.move_to_backup(name_);
-  if (!failure) return true;
+  if (loop_.try_move(name_).ok()) return true;
   loop_.loaded_not_moved_[name_] = {entry_.size, entry_.modified};
   return false;
 }
@@ -38,8 +38,12 @@ std::string FileJob::destination_display() const {
   return display_path(loop_.settings_.backup_dir_as_typed, name_);
 }
 
-ScanLoop::ScanLoop(Env& env, Loader& loader, ScanSettings settings, std::FILE* out)
-    : env_(env), loader_(loader), settings_(std::move(settings)), out_(out) {
+ScanLoop::ScanLoop(Env& env, FileHandler& handler, ScanSettings settings, Console console)
+    : env_(env),
+      handler_(handler),
+      settings_(std::move(settings)),
+      console_(console),
+      skip_next_connect_(settings_.connect_tried_at_start) {
   input_dir_ = fs::absolute(settings_.input_dir_as_typed);
   backup_dir_ = fs::absolute(settings_.backup_dir_as_typed);
   auto star = settings_.pattern.find('*');
@@ -56,14 +60,14 @@ void ScanLoop::run() {
 
 void ScanLoop::scan() {
   bool connected = ensure_connected();
-  print(format_scanning_line(settings_.input_dir_as_typed, local_time(env_.now()),
-                             settings_.pattern));
+  console_.print(format_scanning_line(settings_.input_dir_as_typed, local_time(env_.now()),
+                                      settings_.pattern));
 
   std::vector<DirectoryEntry> files;
   IoResult listed = list_input_files(env_, input_dir_, extension_, files);
   if (!listed.ok()) {
-    print("Cannot read the input directory " + settings_.input_dir_as_typed + ": " +
-          listed.reason() + "\n");
+    console_.print("Cannot read the input directory " + settings_.input_dir_as_typed + ": " +
+                   listed.reason() + "\n");
     return;
   }
   if (!connected) return;
@@ -79,20 +83,23 @@ void ScanLoop::scan() {
     }
     if (!is_settled(file, now, settings_.settle)) continue;
     FileJob job(*this, file);
-    loader_.handle_file(job);
+    handler_.handle_file(job);
     ++handled;
     // A connection lost in the middle of a file leaves the rest for the
     // scan that has a connection again.
-    if (!loader_.session().connected()) return;
+    if (!handler_.session().connected()) return;
   }
-  if (handled == 0) loader_.on_scan_without_files();
+  if (handled == 0) handler_.on_scan_without_files();
 }
 
 bool ScanLoop::ensure_connected() {
-  auto& session = loader_.session();
+  auto& session = handler_.session();
+  // A failed start-up connect was printed a moment ago; once is enough.
+  const bool tried_just_now = std::exchange(skip_next_connect_, false);
   if (session.connected()) return true;
+  if (tried_just_now) return false;
   db::Status status = session.connect();
-  if (status.failed()) loader_.report_sql_error(status);
+  if (status.failed()) handler_.report_sql_error(status);
   return session.connected();
 }
 
@@ -104,10 +111,10 @@ bool ScanLoop::retry_move_if_remembered(const DirectoryEntry& file) {
     loaded_not_moved_.erase(it);
     return false;
   }
-  if (!move_to_backup(file.name)) {
+  if (try_move(file.name).ok()) {
     loaded_not_moved_.erase(it);
-    print("File " + file.name + " was loaded earlier and is now moved to " +
-          display_path(settings_.backup_dir_as_typed, file.name) + "\n");
+    console_.print("File " + file.name + " was loaded earlier and is now moved to " +
+                   display_path(settings_.backup_dir_as_typed, file.name) + "\n");
   }
   return true;
 }
@@ -120,18 +127,14 @@ void ScanLoop::forget_files_gone(const std::vector<DirectoryEntry>& files) {
   }
 }
 
-std::optional<std::string> ScanLoop::move_to_backup(const std::string& name) {
-  auto failure = move_file(env_, input_dir_ / name, backup_dir_ / name);
-  if (failure) {
-    print("File " + name + " was loaded but could not be moved to " +
-          display_path(settings_.backup_dir_as_typed, name) + ": " + *failure +
-          "; it will not be loaded again, only its move retried\n");
+IoResult ScanLoop::try_move(const std::string& name) {
+  IoResult moved = move_file(env_, input_dir_ / name, backup_dir_ / name);
+  if (!moved.ok()) {
+    console_.print("File " + name + " was loaded but could not be moved to " +
+                   display_path(settings_.backup_dir_as_typed, name) + ": " + moved.reason() +
+                   "; it will not be loaded again, only its move retried\n");
   }
-  return failure;
-}
-
-void ScanLoop::print(std::string_view text) {
-  print_line(out_, text);
+  return moved;
 }
 
 }  // namespace qx::driver

@@ -2,7 +2,7 @@
 // directory, hand each file to the loader, move what was loaded into the
 // backup directory, pause, and begin again, until stopped.
 //
-// What the loop guarantees, whatever the loader does:
+// What the loop guarantees, whatever the file handler does:
 //   - each scan first connects again if the connection is missing, and
 //     without a connection no file is opened or moved;
 //   - files are taken in scan order (directory_scan.h), and a file still
@@ -15,16 +15,14 @@
 #pragma once
 
 #include <chrono>
-#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <map>
-#include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "db/session.h"
+#include "driver/console.h"
 #include "driver/env.h"
 
 namespace qx::driver {
@@ -37,6 +35,9 @@ struct ScanSettings {
   std::chrono::milliseconds pause{0};
   std::chrono::milliseconds settle{0};
   bool once = false;
+  // The program tried to connect just before the loop starts and has said
+  // how that went: the first scan does not try again at once.
+  bool connect_tried_at_start = false;
 };
 
 class ScanLoop;
@@ -66,10 +67,11 @@ class FileJob {
   std::string name_;
 };
 
-// What a loader contributes to the loop.
-class Loader {
+// What a loader program contributes to the loop: how it takes one file of
+// a scan.
+class FileHandler {
  public:
-  virtual ~Loader() = default;
+  virtual ~FileHandler() = default;
   virtual db::Session& session() = 0;
   // Prints a database failure through the loader's own error printer.
   virtual void report_sql_error(const db::Status& status) = 0;
@@ -83,7 +85,7 @@ class Loader {
 class ScanLoop {
  public:
   // Makes both directories absolute against the current directory, once.
-  ScanLoop(Env& env, Loader& loader, ScanSettings settings, std::FILE* out);
+  ScanLoop(Env& env, FileHandler& handler, ScanSettings settings, Console console);
 
   // Scans until a stop is requested, or once with `once` set.
   void run();
@@ -100,13 +102,15 @@ class ScanLoop {
   bool ensure_connected();
   bool retry_move_if_remembered(const DirectoryEntry& file);
   void forget_files_gone(const std::vector<DirectoryEntry>& files);
-  std::optional<std::string> move_to_backup(const std::string& name);
-  void print(std::string_view text);
+  // Moves a loaded file into the backup directory; a failure is printed
+  // with the file's name and the reason.
+  IoResult try_move(const std::string& name);
 
   Env& env_;
-  Loader& loader_;
+  FileHandler& handler_;
   ScanSettings settings_;
-  std::FILE* out_;
+  Console console_;
+  bool skip_next_connect_;
   std::filesystem::path input_dir_;
   std::filesystem::path backup_dir_;
   std::string extension_;

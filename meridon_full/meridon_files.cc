@@ -7,22 +7,23 @@
 
 namespace qx::meridon_full {
 
-MeridonFiles::MeridonFiles(db::Session& session, bool verbose_flag, std::FILE* out)
+MeridonFiles::MeridonFiles(db::Session& session, bool verbose_flag, driver::Console console)
     : session_(session),
       verbose_flag_(verbose_flag),
-      out_(out),
-      loader_(session, verbose_flag, out) {}
+      console_(console),
+      loader_(session, verbose_flag, console) {}
 
 void MeridonFiles::handle_file(driver::FileJob& job) {
-  print("Currently Processing " + job.name() + "\n");
-  if (!records::read_whole_file(job, body_, out_)) {
-    print(kFileNotFound + job.name() + "\n");
+  console_.print("Currently Processing " + job.name() + "\n");
+  if (!records::read_whole_file(job, body_, console_)) {
+    console_.print(kFileNotFound + job.name() + "\n");
     return;
   }
   parse_lines(job.name());
   records::LoadOutcome outcome = loader_.load_file();
-  if (records::end_loaded_file(job, outcome, verbose_flag_, out_) == records::FileEnd::not_moved) {
-    print(kFileNotFound + job.name() + "\n");
+  if (records::end_loaded_file(job, outcome, verbose_flag_, console_) ==
+      records::FileEnd::not_moved) {
+    console_.print(kFileNotFound + job.name() + "\n");
   }
 }
 
@@ -31,7 +32,7 @@ void MeridonFiles::parse_lines(const std::string& name) {
   take_header();
   const std::size_t header_lines = header_.empty() ? 0 : 1;
   auto print_nul = [&](std::size_t line) {
-    print("File " + name + " line " + std::to_string(line) + ": NUL byte read as a blank\n");
+    console_.about_line(name, line, "NUL byte read as a blank");
   };
   // A line feed can only be the header's last character.
   if (!driver::blank_nul_bytes(header_, '\n').empty()) print_nul(1);
@@ -61,10 +62,6 @@ void MeridonFiles::take_header() {
     own_end = rest.starts_with("\r\n") ? 2 : rest.starts_with('\r') ? 1 : 0;
   }
   body_.erase(0, header.consumed + own_end);
-}
-
-void MeridonFiles::print(const std::string& text) {
-  driver::print_line(out_, text);
 }
 
 }  // namespace qx::meridon_full

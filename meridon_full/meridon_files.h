@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <string>
 
+#include "driver/console.h"
 #include "driver/scan_loop.h"
 #include "meridon_full/mir_loader.h"
 
@@ -21,9 +22,9 @@ namespace qx::meridon_full {
 
 inline constexpr const char* kFileNotFound = "File Not Found...";
 
-class MeridonFiles : public driver::Loader {
+class MeridonFiles : public driver::FileHandler {
  public:
-  MeridonFiles(db::Session& session, bool verbose_flag, std::FILE* out);
+  MeridonFiles(db::Session& session, bool verbose_flag, driver::Console console);
 
   db::Session& session() override { return session_; }
   void report_sql_error(const db::Status& status) override { loader_.report_sql_error(status); }
@@ -36,11 +37,10 @@ class MeridonFiles : public driver::Loader {
   void parse_lines(const std::string& name);
   // Moves the header line, when the file has one, from body_ into header_.
   void take_header();
-  void print(const std::string& text);
 
   db::Session& session_;
   bool verbose_flag_;
-  std::FILE* out_;
+  driver::Console console_;
   MirLoader loader_;
   // The file in hand, header line and body apart; the filed rows view them
   // until the load is done.

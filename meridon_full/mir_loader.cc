@@ -6,11 +6,11 @@
 
 namespace qx::meridon_full {
 
-MirLoader::MirLoader(db::Session& session, bool verbose_flag, std::FILE* out)
-    : out_(out),
+MirLoader::MirLoader(db::Session& session, bool verbose_flag, driver::Console console)
+    : console_(console),
       verbose_flag_(verbose_flag),
       records_(mir_record_types()),
-      load_(session, records_, kMirLoadPlan, out) {}
+      load_(session, records_, kMirLoadPlan, console) {}
 
 void MirLoader::begin_file(std::string_view file_name) {
   mir_file_name_ = file_name;
@@ -43,8 +43,7 @@ records::LoadOutcome MirLoader::load_file() {
 }
 
 void MirLoader::print_about_line(std::size_t line_number, const std::string& what) {
-  driver::print_line(
-      out_, "File " + mir_file_name_ + " line " + std::to_string(line_number) + ": " + what + "\n");
+  console_.about_line(mir_file_name_, line_number, what);
 }
 
 }  // namespace qx::meridon_full

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "db/session.h"
+#include "driver/console.h"
 #include "records/record_load.h"
 #include "records/record_set.h"
 
@@ -29,7 +30,7 @@ class MirLoader {
  public:
   // With `verbose_flag` set, load_file announces every row it inserts and
   // every type it clears. Deferred failures of `session` are printed on `out`.
-  MirLoader(db::Session& session, bool verbose_flag, std::FILE* out);
+  MirLoader(db::Session& session, bool verbose_flag, driver::Console console);
 
   // Starts a file named `file_name` (the name alone, as the directory holds
   // it): the name stored in the header row. The rows of the previous file
@@ -55,7 +56,7 @@ class MirLoader {
  private:
   void print_about_line(std::size_t line_number, const std::string& what);
 
-  std::FILE* out_;
+  driver::Console console_;
   bool verbose_flag_;
   records::RecordSet records_;
   records::RecordLoad load_;

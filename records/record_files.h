@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <string>
 
+#include "driver/console.h"
 #include "driver/scan_loop.h"
 #include "records/record_load.h"
 
@@ -20,7 +21,7 @@ inline constexpr const char* kFileReadComplete = "\nFile Read Complete. Waiting 
 // Reads the whole file into `contents`. When it cannot be read, prints
 // "Cannot open NAME: REASON; it stays for the next scan" and "File Read
 // Complete", and returns false; the file stays where it is.
-bool read_whole_file(driver::FileJob& job, std::string& contents, std::FILE* out);
+bool read_whole_file(driver::FileJob& job, std::string& contents, driver::Console console);
 
 enum class FileEnd {
   not_loaded,  // left in the input directory for a later scan
@@ -32,6 +33,7 @@ enum class FileEnd {
 // reported with the reason and stays; a committed one is announced as
 // "File Moved As: SOURCE---DESTINATION" with `verbose`, and moved into the
 // backup directory after "File Read Complete".
-FileEnd end_loaded_file(driver::FileJob& job, LoadOutcome outcome, bool verbose, std::FILE* out);
+FileEnd end_loaded_file(driver::FileJob& job, LoadOutcome outcome, bool verbose,
+                        driver::Console console);
 
 }  // namespace qx::records

@@ -20,8 +20,9 @@ std::string why_not_loaded(LoadOutcome outcome) {
   return {};
 }
 
-RecordLoad::RecordLoad(db::Session& session, RecordSet& records, LoadPlan plan, std::FILE* out)
-    : session_(session), records_(records), plan_(plan), out_(out) {
+RecordLoad::RecordLoad(db::Session& session, RecordSet& records, LoadPlan plan,
+                       driver::Console console)
+    : session_(session), records_(records), plan_(plan), console_(console) {
   for (const auto& table : records_.tables()) inserts_.push_back(insert_statement(table.type()));
   session_.set_failure_sink([this](const db::Status& status) { report_sql_error(status); });
 }
@@ -54,7 +55,7 @@ LoadOutcome RecordLoad::store_rows(std::string_view file_name, bool verbose) {
         line += table.type().insert_label;
         line += " Data Insert. Total Record(s) = " + std::to_string(count) +
                 " . Loading Record = " + std::to_string(row + 1) + " \n";
-        print(line);
+        console_.print(line);
       }
       row_binds(table, row, file_key_, file_name, binds_);
       if (!step(session_.execute(inserts_[t], binds_))) return LoadOutcome::connection_lost;
@@ -88,18 +89,14 @@ void RecordLoad::clear_records(bool verbose) {
     if (verbose && table.record_count() > 0) {
       std::string line = "\n";
       line += table.type().clearing_label;
-      print(line + " Record Initializing");
+      console_.print(line + " Record Initializing");
     }
     table.clear();
   }
 }
 
 void RecordLoad::report_sql_error(const db::Status& status) const {
-  db::report_sql_error_by_code(status, out_);
-}
-
-void RecordLoad::print(const std::string& text) const {
-  driver::print_line(out_, text);
+  db::report_sql_error_by_code(status, console_.stream());
 }
 
 }  // namespace qx::records

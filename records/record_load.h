@@ -21,6 +21,7 @@
 
 #include "db/bind.h"
 #include "db/session.h"
+#include "driver/console.h"
 #include "records/record_set.h"
 
 namespace qx::records {
@@ -50,7 +51,7 @@ class RecordLoad {
   // Builds each type's insert once; the statements are reused for every
   // file. Deferred statement failures of `session` are printed on `out`
   // from now on. `records` and `session` must outlive the load.
-  RecordLoad(db::Session& session, RecordSet& records, LoadPlan plan, std::FILE* out);
+  RecordLoad(db::Session& session, RecordSet& records, LoadPlan plan, driver::Console console);
 
   // Loads the filed rows as one transaction and then clears them, whatever
   // the outcome. With `verbose` each row's insert is announced (the row's
@@ -72,12 +73,11 @@ class RecordLoad {
   LoadOutcome store_rows(std::string_view file_name, bool verbose);
   // Prints a failure; false when the connection is gone.
   bool step(const db::Status& status);
-  void print(const std::string& text) const;
 
   db::Session& session_;
   RecordSet& records_;
   LoadPlan plan_;
-  std::FILE* out_;
+  driver::Console console_;
   std::vector<std::string> inserts_;
   std::vector<db::Bind> binds_;
   std::int64_t file_key_ = 0;

@@ -3,9 +3,6 @@
 #include <chrono>
 
 #include "db/report_sql_error.h"
-#include "db/target.h"
-#include "driver/command_line.h"
-#include "driver/console.h"
 
 namespace qx::records {
 namespace {
@@ -18,20 +15,20 @@ bool verbose_flag(const std::vector<std::string>& positional) {
   return positional.size() == 5 && (positional[4] == "y" || positional[4] == "Y");
 }
 
-int run_record_program(const RecordProgram& program, int argc, const char* const* argv,
-                       std::FILE* out) {
-  driver::CommandLine line = driver::parse_command_line(argc, argv);
-  if (auto status = driver::answer_command_line(line, program.texts, out)) return *status;
-  const bool verbose = verbose_flag(line.positional);
-
-  driver::print_line(out, "Connecting to Oracle.....\n\n");
-  auto session = db::make_session(db::parse_target(line.positional[0], line.positional[1]));
-  db::Status connected = session->connect();
-  if (connected.failed()) db::report_sql_error_by_code(connected, out);
-
-  std::unique_ptr<driver::Loader> files = program.make_files(*session, verbose, out);
-  driver::run_until_stopped(*files, line, program.pattern, kPauseBetweenScans, out);
-  return 0;
+driver::ProgramSpec record_program_spec(
+    driver::ProgramTexts texts, std::string pattern,
+    std::unique_ptr<driver::FileHandler> (*make_files)(db::Session& session, bool verbose_flag,
+                                                       driver::Console console)) {
+  driver::ProgramSpec spec;
+  spec.texts = std::move(texts);
+  spec.pattern = std::move(pattern);
+  spec.pause = kPauseBetweenScans;
+  spec.report_sql_error = &db::report_sql_error_by_code;
+  spec.make_handler = [make_files](db::Session& session, const driver::CommandLine& line,
+                                   driver::Console console) {
+    return make_files(session, verbose_flag(line.positional), console);
+  };
+  return spec;
 }
 
 }  // namespace qx::records

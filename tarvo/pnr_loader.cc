@@ -8,11 +8,11 @@
 
 namespace qx::tarvo {
 
-PnrLoader::PnrLoader(db::Session& session, bool verbose_flag, std::FILE* out)
-    : out_(out),
+PnrLoader::PnrLoader(db::Session& session, bool verbose_flag, driver::Console console)
+    : console_(console),
       verbose_flag_(verbose_flag),
       records_(pnr_record_types()),
-      load_(session, records_, kPnrLoadPlan, out),
+      load_(session, records_, kPnrLoadPlan, console),
       m2_(*records_.find(kContinuedTag)) {}
 
 void PnrLoader::begin_file(std::string_view file_name) {
@@ -66,8 +66,7 @@ records::LoadOutcome PnrLoader::load_file() {
 }
 
 void PnrLoader::print_about_line(std::size_t line_number, const std::string& what) {
-  driver::print_line(
-      out_, "File " + pnr_file_name_ + " line " + std::to_string(line_number) + ": " + what + "\n");
+  console_.about_line(pnr_file_name_, line_number, what);
 }
 
 }  // namespace qx::tarvo

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "db/session.h"
+#include "driver/console.h"
 #include "records/record_load.h"
 #include "records/record_set.h"
 
@@ -34,7 +35,7 @@ class PnrLoader {
  public:
   // With `verbose_flag` set, load_file announces every row it inserts and
   // every type it clears. Deferred failures of `session` are printed on `out`.
-  PnrLoader(db::Session& session, bool verbose_flag, std::FILE* out);
+  PnrLoader(db::Session& session, bool verbose_flag, driver::Console console);
 
   // Starts a file named `file_name` (the name alone, as the directory holds
   // it). The rows of the previous file were cleared by its load_file.
@@ -61,7 +62,7 @@ class PnrLoader {
   void continue_m2(std::string_view line, std::size_t line_number);
   void print_about_line(std::size_t line_number, const std::string& what);
 
-  std::FILE* out_;
+  driver::Console console_;
   bool verbose_flag_;
   records::RecordSet records_;
   records::RecordLoad load_;

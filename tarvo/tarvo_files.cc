@@ -6,23 +6,23 @@
 
 namespace qx::tarvo {
 
-TarvoFiles::TarvoFiles(db::Session& session, bool verbose_flag, std::FILE* out)
+TarvoFiles::TarvoFiles(db::Session& session, bool verbose_flag, driver::Console console)
     : session_(session),
       verbose_flag_(verbose_flag),
-      out_(out),
-      loader_(session, verbose_flag, out) {}
+      console_(console),
+      loader_(session, verbose_flag, console) {}
 
 void TarvoFiles::handle_file(driver::FileJob& job) {
-  if (!records::read_whole_file(job, contents_, out_)) return;
-  print("Currently Processing " + job.name() + "\n");
+  if (!records::read_whole_file(job, contents_, console_)) return;
+  console_.print("Currently Processing " + job.name() + "\n");
   parse_records(job.name());
-  records::end_loaded_file(job, loader_.load_file(), verbose_flag_, out_);
+  records::end_loaded_file(job, loader_.load_file(), verbose_flag_, console_);
 }
 
 void TarvoFiles::parse_records(const std::string& name) {
   driver::end_at_ctrl_z(contents_);
   for (std::size_t line : driver::blank_nul_bytes(contents_, '\r')) {
-    print("File " + name + " line " + std::to_string(line) + ": NUL byte read as a blank\n");
+    console_.about_line(name, line, "NUL byte read as a blank");
   }
   loader_.begin_file(name);
   std::size_t line_number = 0;
@@ -32,11 +32,7 @@ void TarvoFiles::parse_records(const std::string& name) {
 }
 
 void TarvoFiles::on_scan_without_files() {
-  print(records::kFileReadComplete);
-}
-
-void TarvoFiles::print(const std::string& text) {
-  driver::print_line(out_, text);
+  console_.print(records::kFileReadComplete);
 }
 
 }  // namespace qx::tarvo

@@ -13,14 +13,15 @@
 #include <cstdio>
 #include <string>
 
+#include "driver/console.h"
 #include "driver/scan_loop.h"
 #include "tarvo/pnr_loader.h"
 
 namespace qx::tarvo {
 
-class TarvoFiles : public driver::Loader {
+class TarvoFiles : public driver::FileHandler {
  public:
-  TarvoFiles(db::Session& session, bool verbose_flag, std::FILE* out);
+  TarvoFiles(db::Session& session, bool verbose_flag, driver::Console console);
 
   db::Session& session() override { return session_; }
   void report_sql_error(const db::Status& status) override { loader_.report_sql_error(status); }
@@ -31,11 +32,10 @@ class TarvoFiles : public driver::Loader {
 
  private:
   void parse_records(const std::string& name);
-  void print(const std::string& text);
 
   db::Session& session_;
   bool verbose_flag_;
-  std::FILE* out_;
+  driver::Console console_;
   PnrLoader loader_;
   // The file in hand; the filed rows view it until the load is done.
   std::string contents_;

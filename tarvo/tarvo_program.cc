@@ -6,9 +6,10 @@
 namespace qx::tarvo {
 
 int run_tarvo(int argc, const char* const* argv, std::FILE* out) {
-  const records::RecordProgram program{
-      {"tarvo", kTitle, kUsage, "tarvo 2.0\n", 2}, "*.PNR", &records::files_of<TarvoFiles>};
-  return records::run_record_program(program, argc, argv, out);
+  return driver::run_program(
+      records::record_program_spec({"tarvo", kTitle, kUsage, "tarvo 2.0\n", 2}, "*.PNR",
+                                   &records::files_of<TarvoFiles>),
+      argc, argv, out);
 }
 
 }  // namespace qx::tarvo

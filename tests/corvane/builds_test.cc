@@ -3,6 +3,7 @@
 
 #include "air_loader_fixture.h"
 #include "corvane/air_handlers.h"
+#include "db/make_session.h"
 
 namespace qx::corvane {
 namespace {

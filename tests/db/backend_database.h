@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "db/session.h"
+#include "db/make_session.h"
 #include "support/postgres_test_database.h"
 #include "support/temp_dir.h"
 

@@ -7,6 +7,7 @@
 
 #include "backend_database.h"
 #include "db/backend_errors.h"
+#include "db/make_session.h"
 
 namespace qx::db {
 namespace {

@@ -50,9 +50,9 @@ class ConnectOnlySession : public db::Session {
 };
 
 // Reads each file it is given and moves it, as a loader does.
-class RecordingLoader : public Loader {
+class RecordingHandler : public FileHandler {
  public:
-  explicit RecordingLoader(db::Session& s) : session_(s) {}
+  explicit RecordingHandler(db::Session& s) : session_(s) {}
   std::vector<std::string> loaded;
   std::vector<std::string> sql_errors;
   int empty_scans = 0;
@@ -98,7 +98,7 @@ class ScanLoopTest : public ::testing::Test {
   std::filesystem::path in, backup;
   FaultyEnv env;
   ConnectOnlySession session;
-  RecordingLoader loader{session};
+  RecordingHandler loader{session};
   CapturedOutput out;
 };
 
@@ -233,11 +233,11 @@ TEST_F(ScanLoopTest, AnUnreadableInputDirectoryIsReportedAndNothingElseScanned) 
 TEST_F(ScanLoopTest, AStopRequestEndsTheLoopAfterTheFileInHand) {
   write_file(in / "A.air", "a");
   write_file(in / "B.air", "b");
-  class StoppingLoader : public RecordingLoader {
+  class StoppingLoader : public RecordingHandler {
    public:
-    using RecordingLoader::RecordingLoader;
+    using RecordingHandler::RecordingHandler;
     void handle_file(FileJob& job) override {
-      RecordingLoader::handle_file(job);
+      RecordingHandler::handle_file(job);
       request_stop();
     }
   } stopping(session);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "db/make_session.h"
 #include "db/session.h"
 #include "db/target.h"
 #include "support/captured_output.h"

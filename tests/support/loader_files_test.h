@@ -13,6 +13,7 @@
 #include <string>
 #include <utility>
 
+#include "db/make_session.h"
 #include "db/session.h"
 #include "db/target.h"
 #include "driver/scan_loop.h"
@@ -41,7 +42,7 @@ class LoaderFilesTest : public ::testing::Test {
   // A scan loop over `files` that takes the names matching `pattern` from
   // `in` to `backup` in one scan (--once), with `pause` and no settle time.
   // `files` must outlive the loop.
-  void start_loop(driver::Loader& files, const std::string& pattern,
+  void start_loop(driver::FileHandler& files, const std::string& pattern,
                   std::chrono::milliseconds pause) {
     loop = std::make_unique<driver::ScanLoop>(
         env, files,

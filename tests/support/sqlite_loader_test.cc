@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include "db/make_session.h"
 #include "db/target.h"
 
 namespace qx::testing {

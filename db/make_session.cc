@@ -1,4 +1,4 @@
-#include "db/session.h"
+#include "db/make_session.h"
 
 #include "db/postgres_session.h"
 #include "db/sqlite_session.h"
