@@ -19,6 +19,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "db/bind.h"
 #include "db/status.h"
@@ -47,6 +48,28 @@ class Session {
   // Either way the statement's effect (or its failure) is exactly as if it
   // had run right away.
   virtual Status execute(std::string_view sql, std::span<const Bind> binds) = 0;
+
+  // Produces the bind values of an account write (execute_account()).
+  using AccountValues = std::function<void(std::vector<Bind>&)>;
+
+  // Runs the write that keeps a transaction's own account (a file's load
+  // history row). Unlike execute(), its failure fails the whole transaction:
+  // the caller rolls back, and a backend that held the write back fails the
+  // next query, next_value() or commit() with it, storing nothing. A backend
+  // that holds it back asks `values` for its bind values each time it sends
+  // it, so that counts kept by the failure sink are current when the
+  // transaction is sent again; `values` must stay callable until the
+  // transaction ends. The default runs the write at once.
+  virtual Status execute_account(std::string_view sql, const AccountValues& values) {
+    std::vector<Bind> binds;
+    values(binds);
+    return execute(sql, binds);
+  }
+
+  // True when the database can hold locks named by a number for this
+  // session (PostgreSQL's advisory locks), so that instances on several
+  // hosts can claim a file.
+  virtual bool has_advisory_locks() const { return false; }
 
   // One-row, one-column queries. A NULL or empty result leaves `out` empty
   // (text) or unchanged (integer) and returns kNullFetched, as does a query

@@ -28,6 +28,8 @@ struct Status {
 
   bool ok() const { return code >= 0; }
   bool failed() const { return code < 0; }
+  // Not the fault of the row's data: the database cannot take the work now.
+  bool systemic() const { return code == kNotConnected; }
 
   static Status success() { return {}; }
   // Builds a failure whose message is the error number in five digits, ": ",

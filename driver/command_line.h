@@ -3,6 +3,7 @@
 //   --once          one scan, then exit 0
 //   --settle-ms=N   leave files modified less than N ms ago for a later scan
 //                   (default 1000; 0 turns the check off)
+//   --instance=NAME the instance's name in the load history
 //   --help, --version
 #pragma once
 
@@ -20,6 +21,8 @@ struct CommandLine {
   bool help = false;
   bool version = false;
   std::chrono::milliseconds settle = kDefaultSettle;
+  // The instance's name in the load history; empty for "host:pid".
+  std::string instance;
   // Set when an option is unknown or its value unreadable; the program then
   // prints it with its usage text and exits non-zero.
   std::string error;

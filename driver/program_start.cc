@@ -4,6 +4,7 @@
 #include "db/target.h"
 #include "driver/banner.h"
 #include "driver/env.h"
+#include "driver/load_history.h"
 #include "driver/stop_signal.h"
 
 namespace qx::driver {
@@ -45,11 +46,13 @@ int run_program(const ProgramSpec& spec, int argc, const char* const* argv, Cons
   }
 
   std::unique_ptr<FileHandler> handler = spec.make_handler(*session, line, console);
+  LoadHistory history(*session, spec.texts.name,
+                      line.instance.empty() ? default_instance_name() : line.instance);
   install_stop_handlers();
   RealEnv env;
   ScanSettings settings{line.positional[2], line.positional[3], spec.pattern, spec.pause,
                         line.settle,        line.once,          true};
-  ScanLoop loop(env, *handler, std::move(settings), console);
+  ScanLoop loop(env, *handler, std::move(settings), console, &history);
   loop.run();
   return 0;
 }

@@ -21,13 +21,12 @@ std::string display_path(const std::string& dir_as_typed, const std::string& nam
 }  // namespace
 
 IoResult FileJob::read(std::string& contents) {
-  return loop_.env_.read_file(loop_.input_dir_ / name_, contents);
+  contents = read_result_.ok() ? bytes_ : std::string();
+  return read_result_;
 }
 
 bool FileJob::move_to_backup() {
-  if (loop_.try_move(name_).ok()) return true;
-  loop_.loaded_not_moved_[name_] = {entry_.size, entry_.modified};
-  return false;
+  return loop_.try_move(name_).ok();
 }
 
 std::string FileJob::source_display() const {
@@ -38,12 +37,14 @@ std::string FileJob::destination_display() const {
   return display_path(loop_.settings_.backup_dir_as_typed, name_);
 }
 
-ScanLoop::ScanLoop(Env& env, FileHandler& handler, ScanSettings settings, Console console)
+ScanLoop::ScanLoop(Env& env, FileHandler& handler, ScanSettings settings, Console console,
+                   LoadHistory* history)
     : env_(env),
       handler_(handler),
       settings_(std::move(settings)),
       console_(console),
-      skip_next_connect_(settings_.connect_tried_at_start) {
+      skip_next_connect_(settings_.connect_tried_at_start),
+      history_(history) {
   input_dir_ = fs::absolute(settings_.input_dir_as_typed);
   backup_dir_ = fs::absolute(settings_.backup_dir_as_typed);
   auto star = settings_.pattern.find('*');
@@ -71,20 +72,17 @@ void ScanLoop::scan() {
     return;
   }
   if (!connected) return;
-  forget_files_gone(files);
 
   int handled = 0;
   auto now = env_.now();
   for (const auto& file : files) {
     if (stop_requested()) return;
-    if (retry_move_if_remembered(file)) {
-      ++handled;
-      continue;
-    }
     if (!is_settled(file, now, settings_.settle)) continue;
     FileJob job(*this, file);
-    handler_.handle_file(job);
-    ++handled;
+    Prepared prepared = prepare(job);
+    if (prepared != Prepared::skipped) ++handled;
+    if (prepared == Prepared::to_handle) handler_.handle_file(job);
+    if (job.history_ != nullptr) job.history_->release(job.identity_);
     // A connection lost in the middle of a file leaves the rest for the
     // scan that has a connection again.
     if (!handler_.session().connected()) return;
@@ -103,28 +101,34 @@ bool ScanLoop::ensure_connected() {
   return session.connected();
 }
 
-bool ScanLoop::retry_move_if_remembered(const DirectoryEntry& file) {
-  auto it = loaded_not_moved_.find(file.name);
-  if (it == loaded_not_moved_.end()) return false;
-  if (it->second.size != file.size || it->second.modified != file.modified) {
-    // Replaced by a new file of the same name: that one is loaded as usual.
-    loaded_not_moved_.erase(it);
-    return false;
+ScanLoop::Prepared ScanLoop::prepare(FileJob& job) {
+  job.read_result_ = env_.read_file(input_dir_ / job.name_, job.bytes_);
+  if (!job.read_result_.ok() || history_ == nullptr) return Prepared::to_handle;
+
+  job.identity_ = identify_file(job.name_, job.bytes_, job.entry_.modified);
+  Claim claim = Claim::busy;
+  db::Status status = history_->claim(job.identity_, claim, job.progress_);
+  if (status.failed()) {
+    handler_.session().rollback();
+    handler_.report_sql_error(status);
+    console_.print("The load history of " + job.name_ +
+                   " could not be read; the file stays for a later scan\n");
+    return Prepared::skipped;
   }
-  if (try_move(file.name).ok()) {
-    loaded_not_moved_.erase(it);
-    console_.print("File " + file.name + " was loaded earlier and is now moved to " +
-                   display_path(settings_.backup_dir_as_typed, file.name) + "\n");
-  }
-  return true;
+  if (claim == Claim::busy) return Prepared::skipped;  // another instance loads it now
+  job.history_ = history_;
+  if (job.progress_.state == LoadProgress::State::loaded) return move_loaded_earlier(job);
+  return Prepared::to_handle;
 }
 
-void ScanLoop::forget_files_gone(const std::vector<DirectoryEntry>& files) {
-  for (auto it = loaded_not_moved_.begin(); it != loaded_not_moved_.end();) {
-    bool present = false;
-    for (const auto& file : files) present = present || file.name == it->first;
-    it = present ? std::next(it) : loaded_not_moved_.erase(it);
+ScanLoop::Prepared ScanLoop::move_loaded_earlier(FileJob& job) {
+  // The lookup opened a transaction that has nothing to keep.
+  handler_.session().rollback();
+  if (try_move(job.name_).ok()) {
+    console_.print("File " + job.name_ + " was loaded earlier and is now moved to " +
+                   display_path(settings_.backup_dir_as_typed, job.name_) + "\n");
   }
+  return Prepared::done;
 }
 
 IoResult ScanLoop::try_move(const std::string& name) {

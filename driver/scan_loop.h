@@ -7,8 +7,10 @@
 //     without a connection no file is opened or moved;
 //   - files are taken in scan order (directory_scan.h), and a file still
 //     being written (settle check) is left for a later scan;
-//   - a file that was loaded but could not be moved is never given to the
-//     loader again by this process: later scans retry only its move;
+//   - with a load history (load_history.h), each file is claimed and looked
+//     up before the handler sees it: a file another instance is loading is
+//     left alone, and a file the history holds as loaded is only moved (by
+//     this process or any other, after any restart);
 //   - an input directory that cannot be read is reported at each scan, and
 //     no other directory is scanned in its place;
 //   - a stop request (stop_signal.h) ends the loop after the file in hand.
@@ -17,13 +19,14 @@
 #include <chrono>
 #include <ctime>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "db/session.h"
 #include "driver/console.h"
 #include "driver/env.h"
+#include "driver/file_identity.h"
+#include "driver/load_history.h"
 
 namespace qx::driver {
 
@@ -47,13 +50,22 @@ class FileJob {
  public:
   // The name alone, as the directory holds it.
   const std::string& name() const { return name_; }
-  // Reads the whole file. After a failure `contents` is empty and the file
-  // stays where it is, for the next scan.
+  // The whole file, as the loop read it before handing it over. After a
+  // failure `contents` is empty and the file stays where it is, for the
+  // next scan.
   IoResult read(std::string& contents);
   // Moves the file into the backup directory. A failure is printed with the
-  // file's name and the reason, and the file is remembered as loaded, so
-  // that later scans only retry its move. Returns whether it moved.
+  // file's name and the reason; the load history says the file was loaded,
+  // so later scans only retry its move. Returns whether it moved.
   bool move_to_backup();
+
+  // The load history of the loop, or nullptr when it keeps none; then
+  // identity() and progress() mean nothing.
+  LoadHistory* history() const { return history_; }
+  const FileIdentity& identity() const { return identity_; }
+  // How far the file got in earlier runs: new, or part-way (AIR).
+  const LoadProgress& progress() const { return progress_; }
+  HistoryEntry history_entry() const { return {history_, &identity_}; }
   // The move's source and destination in the form typed on the command line.
   std::string source_display() const;
   std::string destination_display() const;
@@ -65,6 +77,11 @@ class FileJob {
   ScanLoop& loop_;
   const DirectoryEntry& entry_;
   std::string name_;
+  IoResult read_result_ = IoResult::success();
+  std::string bytes_;
+  LoadHistory* history_ = nullptr;
+  FileIdentity identity_;
+  LoadProgress progress_;
 };
 
 // What a loader program contributes to the loop: how it takes one file of
@@ -85,7 +102,10 @@ class FileHandler {
 class ScanLoop {
  public:
   // Makes both directories absolute against the current directory, once.
-  ScanLoop(Env& env, FileHandler& handler, ScanSettings settings, Console console);
+  // With `history` (which must outlive the loop) files are claimed and
+  // looked up before they are handled.
+  ScanLoop(Env& env, FileHandler& handler, ScanSettings settings, Console console,
+           LoadHistory* history = nullptr);
 
   // Scans until a stop is requested, or once with `once` set.
   void run();
@@ -94,14 +114,17 @@ class ScanLoop {
 
  private:
   friend class FileJob;
-  struct Remembered {
-    std::uintmax_t size;
-    std::chrono::system_clock::time_point modified;
+  // What became of a file before its handler was asked.
+  enum class Prepared {
+    to_handle,  // read (or not: the handler reports that) and claimed
+    done,       // loaded earlier: moved now, or its move reported
+    skipped,    // another instance has it, or the history could not be read
   };
 
   bool ensure_connected();
-  bool retry_move_if_remembered(const DirectoryEntry& file);
-  void forget_files_gone(const std::vector<DirectoryEntry>& files);
+  // Reads the file and, with a history, claims it and looks it up.
+  Prepared prepare(FileJob& job);
+  Prepared move_loaded_earlier(FileJob& job);
   // Moves a loaded file into the backup directory; a failure is printed
   // with the file's name and the reason.
   IoResult try_move(const std::string& name);
@@ -111,12 +134,10 @@ class ScanLoop {
   ScanSettings settings_;
   Console console_;
   bool skip_next_connect_;
+  LoadHistory* history_;
   std::filesystem::path input_dir_;
   std::filesystem::path backup_dir_;
   std::string extension_;
-  // Loaded but not moved, by name; forgotten when the file is gone or has
-  // changed (then it is a new file).
-  std::map<std::string, Remembered> loaded_not_moved_;
 };
 
 }  // namespace qx::driver

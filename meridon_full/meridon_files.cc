@@ -20,7 +20,7 @@ void MeridonFiles::handle_file(driver::FileJob& job) {
     return;
   }
   parse_lines(job.name());
-  records::LoadOutcome outcome = loader_.load_file();
+  records::LoadOutcome outcome = loader_.load_file(job.history_entry());
   if (records::end_loaded_file(job, outcome, verbose_flag_, console_) ==
       records::FileEnd::not_moved) {
     console_.print(kFileNotFound + job.name() + "\n");

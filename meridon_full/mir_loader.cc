@@ -38,8 +38,8 @@ void MirLoader::parse_line(std::string_view line, std::size_t line_number) {
   }
 }
 
-records::LoadOutcome MirLoader::load_file() {
-  return load_.load_file(mir_file_name_, verbose_flag_);
+records::LoadOutcome MirLoader::load_file(driver::HistoryEntry history) {
+  return load_.load_file(mir_file_name_, verbose_flag_, history);
 }
 
 void MirLoader::print_about_line(std::size_t line_number, const std::string& what) {

@@ -46,7 +46,7 @@ class MirLoader {
   // Inserts the filed rows under a new key and commits them as one
   // transaction, then clears them. After any outcome but committed nothing
   // of the file is stored.
-  records::LoadOutcome load_file();
+  records::LoadOutcome load_file(driver::HistoryEntry history = {});
 
   void report_sql_error(const db::Status& status) const { load_.report_sql_error(status); }
 

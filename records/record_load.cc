@@ -12,6 +12,8 @@ std::string why_not_loaded(LoadOutcome outcome) {
       return "no file key could be drawn";
     case LoadOutcome::connection_lost:
       return "the database connection was lost";
+    case LoadOutcome::systemic_failure:
+      return "the database could not take it";
     case LoadOutcome::commit_failed:
       return "its commit failed";
     case LoadOutcome::committed:
@@ -24,11 +26,17 @@ RecordLoad::RecordLoad(db::Session& session, RecordSet& records, LoadPlan plan,
                        driver::Console console)
     : session_(session), records_(records), plan_(plan), console_(console) {
   for (const auto& table : records_.tables()) inserts_.push_back(insert_statement(table.type()));
-  session_.set_failure_sink([this](const db::Status& status) { report_sql_error(status); });
+  session_.set_failure_sink([this](const db::Status& status) {
+    report_sql_error(status);
+    // A row sent ahead was refused after all.
+    --progress_.rows_stored;
+    ++progress_.rows_rejected;
+  });
 }
 
-LoadOutcome RecordLoad::load_file(std::string_view file_name, bool verbose) {
-  LoadOutcome outcome = store_rows(file_name, verbose);
+LoadOutcome RecordLoad::load_file(std::string_view file_name, bool verbose,
+                                  driver::HistoryEntry history) {
+  LoadOutcome outcome = store_rows(file_name, verbose, history);
   // A commit that fails has undone the transaction already; the other
   // failures leave it open.
   if (outcome != LoadOutcome::committed) session_.rollback();
@@ -36,8 +44,14 @@ LoadOutcome RecordLoad::load_file(std::string_view file_name, bool verbose) {
   return outcome;
 }
 
-LoadOutcome RecordLoad::store_rows(std::string_view file_name, bool verbose) {
+LoadOutcome RecordLoad::store_rows(std::string_view file_name, bool verbose,
+                                   driver::HistoryEntry history) {
   file_key_ = 0;
+  progress_ = {};
+  progress_.state = driver::LoadProgress::State::loading;
+  if (history.history != nullptr && !step(history.history->open_entry(*history.file))) {
+    return stopped();
+  }
   std::int64_t key = 0;
   db::Status drawn = session_.next_value(plan_.sequence, key);
   if (drawn.failed()) {
@@ -45,6 +59,7 @@ LoadOutcome RecordLoad::store_rows(std::string_view file_name, bool verbose) {
     return session_.connected() ? LoadOutcome::key_not_drawn : LoadOutcome::connection_lost;
   }
   file_key_ = key;
+  progress_.key = key;
 
   for (std::size_t t = 0; t < records_.tables().size(); ++t) {
     const RecordTable& table = records_.table(t);
@@ -58,13 +73,17 @@ LoadOutcome RecordLoad::store_rows(std::string_view file_name, bool verbose) {
         console_.print(line);
       }
       row_binds(table, row, file_key_, file_name, binds_);
-      if (!step(session_.execute(inserts_[t], binds_))) return LoadOutcome::connection_lost;
+      db::Status inserted = session_.execute(inserts_[t], binds_);
+      if (!step(inserted)) return stopped();
+      ++(inserted.ok() ? progress_.rows_stored : progress_.rows_rejected);
     }
   }
 
   db::Bind key_bind = db::Bind::integer(file_key_);
-  if (!step(session_.execute(plan_.header_update, {&key_bind, 1}))) {
-    return LoadOutcome::connection_lost;
+  if (!step(session_.execute(plan_.header_update, {&key_bind, 1}))) return stopped();
+  if (history.history != nullptr) {
+    progress_.state = driver::LoadProgress::State::loaded;
+    if (!step(history.history->write_progress(*history.file, progress_))) return stopped();
   }
 
   db::Status committed = session_.commit();
@@ -77,8 +96,13 @@ bool RecordLoad::step(const db::Status& status) {
   if (status.ok()) return true;
   report_sql_error(status);
   // Without a connection nothing more reaches the database, and each
-  // further statement would only print the same failure again.
-  return session_.connected();
+  // further statement would only print the same failure again; a failure
+  // that is not the row's own would store the file in part.
+  return session_.connected() && !status.systemic();
+}
+
+LoadOutcome RecordLoad::stopped() const {
+  return session_.connected() ? LoadOutcome::systemic_failure : LoadOutcome::connection_lost;
 }
 
 void RecordLoad::clear_records(bool verbose) {

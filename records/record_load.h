@@ -22,6 +22,7 @@
 #include "db/bind.h"
 #include "db/session.h"
 #include "driver/console.h"
+#include "driver/load_history.h"
 #include "records/record_set.h"
 
 namespace qx::records {
@@ -37,8 +38,9 @@ struct LoadPlan {
 
 enum class LoadOutcome {
   committed,
-  key_not_drawn,    // nothing was inserted
-  connection_lost,  // the connection went while the rows were sent
+  key_not_drawn,     // nothing was inserted
+  connection_lost,   // the connection went while the rows were sent
+  systemic_failure,  // a statement failed for a reason that is not the file's
   commit_failed,
 };
 
@@ -55,8 +57,11 @@ class RecordLoad {
 
   // Loads the filed rows as one transaction and then clears them, whatever
   // the outcome. With `verbose` each row's insert is announced (the row's
-  // count and its number from 1) before it is sent.
-  LoadOutcome load_file(std::string_view file_name, bool verbose);
+  // count and its number from 1) before it is sent. With a history entry
+  // the file's history row is the transaction's first write, and its last
+  // says the file is loaded, with its key and its counts of rows.
+  LoadOutcome load_file(std::string_view file_name, bool verbose,
+                        driver::HistoryEntry history = {});
 
   // Empties every filed row; with `verbose` announces each type that held
   // rows, before its rows are emptied.
@@ -70,9 +75,12 @@ class RecordLoad {
   void report_sql_error(const db::Status& status) const;
 
  private:
-  LoadOutcome store_rows(std::string_view file_name, bool verbose);
-  // Prints a failure; false when the connection is gone.
+  LoadOutcome store_rows(std::string_view file_name, bool verbose, driver::HistoryEntry history);
+  // Prints a failure; false when the file cannot go on: the connection is
+  // gone, or the failure is not the row's own.
   bool step(const db::Status& status);
+  // The outcome of a file stopped by a failure that was not its rows'.
+  LoadOutcome stopped() const;
 
   db::Session& session_;
   RecordSet& records_;
@@ -81,6 +89,9 @@ class RecordLoad {
   std::vector<std::string> inserts_;
   std::vector<db::Bind> binds_;
   std::int64_t file_key_ = 0;
+  // The file's account for its history row; the failure sink keeps its
+  // counts current while a backend sends held-back rows.
+  driver::LoadProgress progress_;
 };
 
 }  // namespace qx::records

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the loaders need to build, run and be tested,
 # when any is missing: compiler and CMake, SQLite, the PostgreSQL client
-# library and server, GoogleTest, clang-format.
+# library and server, the digest library, GoogleTest, clang-format.
 set -euo pipefail
 
-packages=(build-essential cmake pkg-config libsqlite3-dev sqlite3 libpq-dev postgresql
+packages=(build-essential cmake pkg-config libsqlite3-dev sqlite3 libpq-dev libssl-dev postgresql
           libgtest-dev libgmock-dev clang-format)
 
 missing=()

@@ -61,8 +61,8 @@ void PnrLoader::continue_m2(std::string_view line, std::size_t line_number) {
   last_tag_ = kAfterContinuation;
 }
 
-records::LoadOutcome PnrLoader::load_file() {
-  return load_.load_file(pnr_file_name_, verbose_flag_);
+records::LoadOutcome PnrLoader::load_file(driver::HistoryEntry history) {
+  return load_.load_file(pnr_file_name_, verbose_flag_, history);
 }
 
 void PnrLoader::print_about_line(std::size_t line_number, const std::string& what) {

@@ -16,7 +16,7 @@ void TarvoFiles::handle_file(driver::FileJob& job) {
   if (!records::read_whole_file(job, contents_, console_)) return;
   console_.print("Currently Processing " + job.name() + "\n");
   parse_records(job.name());
-  records::end_loaded_file(job, loader_.load_file(), verbose_flag_, console_);
+  records::end_loaded_file(job, loader_.load_file(job.history_entry()), verbose_flag_, console_);
 }
 
 void TarvoFiles::parse_records(const std::string& name) {

@@ -136,50 +136,6 @@ TEST_F(ScanLoopTest, RelativeDirectoriesStillMoveTheFile) {
   EXPECT_NE(out.text().find("Scanning Directory in "), std::string::npos);
 }
 
-TEST_F(ScanLoopTest, AFileLoadedButNotMovedIsNeverLoadedAgain) {
-  write_file(in / "X.air", "x");
-  env.rename_crosses_devices = true;
-  env.fail_copy_always = true;
-  auto loop = make_loop();
-  loop.scan();
-  loop.scan();
-  loop.scan();
-  EXPECT_EQ(loader.loaded, std::vector<std::string>{"X.air=x"});
-  EXPECT_EQ(env.copies, 3);  // the move alone is retried at every scan
-  auto printed = out.text();
-  EXPECT_NE(printed.find("File X.air was loaded but could not be moved"), std::string::npos);
-  EXPECT_NE(printed.find("copy failed"), std::string::npos);
-
-  env.fail_copy_always = false;
-  loop.scan();
-  EXPECT_EQ(loader.loaded.size(), 1u);
-  EXPECT_FALSE(std::filesystem::exists(in / "X.air"));
-  EXPECT_TRUE(std::filesystem::exists(backup / "X.air"));
-  EXPECT_NE(out.text().find("now moved"), std::string::npos);
-}
-
-TEST_F(ScanLoopTest, AFailedRemovalAfterTheCopyIsRetriedNotReloaded) {
-  write_file(in / "X.air", "x");
-  env.rename_crosses_devices = true;
-  env.fail_remove_at = 1;
-  auto loop = make_loop();
-  loop.scan();
-  EXPECT_TRUE(std::filesystem::exists(in / "X.air"));
-  loop.scan();
-  EXPECT_EQ(loader.loaded.size(), 1u);
-  EXPECT_FALSE(std::filesystem::exists(in / "X.air"));
-}
-
-TEST_F(ScanLoopTest, ANewFileUnderARememberedNameIsLoaded) {
-  write_file(in / "X.air", "first");
-  env.fail_rename_at = 1;
-  auto loop = make_loop();
-  loop.scan();
-  write_file(in / "X.air", "second, longer");
-  loop.scan();
-  EXPECT_EQ(loader.loaded, (std::vector<std::string>{"X.air=first", "X.air=second, longer"}));
-}
-
 TEST_F(ScanLoopTest, WithoutAConnectionNoFileIsTouchedAndEachScanReconnects) {
   write_file(in / "X.air", "x");
   session.is_connected = false;

@@ -42,13 +42,15 @@ class LoaderFilesTest : public ::testing::Test {
   // A scan loop over `files` that takes the names matching `pattern` from
   // `in` to `backup` in one scan (--once), with `pause` and no settle time.
   // `files` must outlive the loop.
+  // The loop keeps a load history on `files`' session, as the programs do.
   void start_loop(driver::FileHandler& files, const std::string& pattern,
                   std::chrono::milliseconds pause) {
+    history = std::make_unique<driver::LoadHistory>(files.session(), "test", "test-instance");
     loop = std::make_unique<driver::ScanLoop>(
         env, files,
         driver::ScanSettings{in.string(), backup.string(), pattern, pause,
                              std::chrono::milliseconds(0), true},
-        out.file());
+        out.file(), history.get());
   }
   TableReader reader() const { return TableReader::sqlite(database); }
 
@@ -58,6 +60,7 @@ class LoaderFilesTest : public ::testing::Test {
   FaultyEnv env;
   CapturedOutput out;
   std::unique_ptr<db::Session> session;
+  std::unique_ptr<driver::LoadHistory> history;
   std::unique_ptr<driver::ScanLoop> loop;
 
  private:

@@ -1,0 +1,90 @@
+// The load history: one row per file in qx_load_history, written in the
+// same transactions as the file's rows, so that after any crash, restart,
+// failed move or lost commit acknowledgement the database itself says
+// whether a file was loaded, and how far a file loaded line by line got.
+//
+// A file is claimed before it is read further: on a database that has
+// advisory locks (PostgreSQL) with a session lock named by the file's
+// identity, which the server releases if this instance dies; the lookup of
+// the file's row rides in the same query. The history's unique identity is
+// the last guard: a second row for a file fails the transaction that writes
+// it (Session::execute_account).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "db/session.h"
+#include "db/status.h"
+#include "driver/file_identity.h"
+
+namespace qx::driver {
+
+// A file's account as far as its committed transactions go, or as the
+// transaction in hand will leave it.
+struct LoadProgress {
+  enum class State {
+    new_file,  // no row: never loaded, nor begun
+    loading,   // lines loaded line by line, up to lines_done
+    loaded,
+  };
+  State state = State::new_file;
+  std::int64_t key = 0;  // the file key; 0 for none
+  std::int64_t lines_done = 0;
+  // Where a file loaded line by line resumes: the booking key and the
+  // shared, R, V and F serials after its last committed line.
+  double booking_key = 0;
+  std::array<std::int32_t, 4> serials{1, 1, 1, 1};
+  std::int64_t rows_stored = 0;
+  std::int64_t rows_rejected = 0;
+  std::int64_t first_rejected_line = 0;  // 0 for none
+};
+
+enum class Claim {
+  claimed,  // this instance has the file; `progress` says how far it got
+  busy,     // another instance is loading it now
+};
+
+class LoadHistory {
+ public:
+  // `program` ("tarvo") and `instance` ("host:pid" or a chosen name) are
+  // written into every row. `session` must outlive the history.
+  LoadHistory(db::Session& session, std::string program, std::string instance);
+
+  // Claims `file` and reads its row into `progress`. A failed status means
+  // the database could not be asked; nothing is claimed then.
+  db::Status claim(const FileIdentity& file, Claim& claim, LoadProgress& progress);
+
+  // Gives a claim back once the file is handled. The release may be held
+  // back and sent with the session's next statement.
+  void release(const FileIdentity& file);
+
+  // Writes the file's row as the first write of its first transaction, in
+  // state "loading".
+  db::Status open_entry(const FileIdentity& file);
+
+  // Writes `progress` into the file's row, in the transaction in hand.
+  // `progress` is read when the write is sent, and again if the
+  // transaction is sent again, so it must live until the commit returns.
+  db::Status write_progress(const FileIdentity& file, const LoadProgress& progress);
+
+  const std::string& program() const { return program_; }
+
+ private:
+  db::Session& session_;
+  std::string program_;
+  std::string instance_;
+};
+
+// The history row of the file in hand, when the loop keeps a history.
+struct HistoryEntry {
+  LoadHistory* history = nullptr;
+  const FileIdentity* file = nullptr;
+};
+
+// "host:pid" of this process: the instance name when none is given.
+std::string default_instance_name();
+
+}  // namespace qx::driver

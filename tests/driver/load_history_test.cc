@@ -1,0 +1,182 @@
+// The load history through the scan loop, on both databases: a file the
+// history holds as loaded is only moved, by this loop or a later one; a
+// changed file under the same name is a new file; a file another instance
+// has claimed is left alone; a part-way account reads back as written.
+#include "driver/load_history.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "db/backend_database.h"
+#include "driver/scan_loop.h"
+#include "driver/stop_signal.h"
+#include "support/captured_output.h"
+#include "support/faulty_env.h"
+#include "support/temp_dir.h"
+
+namespace qx::driver {
+namespace {
+
+using qx::testing::Backend;
+using qx::testing::BackendDatabase;
+using qx::testing::CapturedOutput;
+using qx::testing::FaultyEnv;
+using qx::testing::TempDir;
+using qx::testing::write_file;
+
+// Loads a file as a loader does: its history row and its end in one
+// transaction, then the move.
+class HistoryWritingHandler : public FileHandler {
+ public:
+  explicit HistoryWritingHandler(db::Session& session) : session_(session) {}
+  std::vector<std::string> loaded;
+
+  db::Session& session() override { return session_; }
+  void report_sql_error(const db::Status& status) override { FAIL() << status.message; }
+  void handle_file(FileJob& job) override {
+    std::string contents;
+    ASSERT_TRUE(job.read(contents).ok());
+    HistoryEntry entry = job.history_entry();
+    ASSERT_NE(entry.history, nullptr);
+    ASSERT_TRUE(entry.history->open_entry(*entry.file).ok());
+    LoadProgress done;
+    done.state = LoadProgress::State::loaded;
+    done.rows_stored = 1;
+    ASSERT_TRUE(entry.history->write_progress(*entry.file, done).ok());
+    ASSERT_TRUE(session_.commit().ok());
+    loaded.push_back(job.name() + "=" + contents);
+    job.move_to_backup();
+  }
+  void on_scan_without_files() override {}
+
+ private:
+  db::Session& session_;
+};
+
+class LoadHistoryTest : public ::testing::TestWithParam<Backend> {
+ protected:
+  void SetUp() override {
+    clear_stop_request();
+    in = dir.make_dir("in");
+    backup = dir.make_dir("backup");
+  }
+  // One run of a loader: a new session, history and loop, one scan.
+  std::vector<std::string> run_once(const std::string& instance = "test-instance") {
+    auto session = database.connect();
+    HistoryWritingHandler handler(*session);
+    LoadHistory history(*session, "tarvo", instance);
+    ScanLoop loop(env, handler,
+                  {in.string(), backup.string(), "*.PNR", std::chrono::milliseconds(0),
+                   std::chrono::milliseconds(0), true},
+                  out.file(), &history);
+    loop.scan();
+    return handler.loaded;
+  }
+
+  BackendDatabase database{GetParam()};
+  TempDir dir;
+  std::filesystem::path in, backup;
+  FaultyEnv env;
+  CapturedOutput out;
+};
+
+TEST_P(LoadHistoryTest, ALoadedFileIsOnlyMovedAfterAnyRestartAndAChangedOneIsNew) {
+  write_file(in / "A.PNR", "first");
+  env.rename_crosses_devices = true;
+  env.fail_copy_always = true;
+  EXPECT_EQ(run_once(), std::vector<std::string>{"A.PNR=first"});
+  EXPECT_TRUE(std::filesystem::exists(in / "A.PNR"));
+  EXPECT_NE(out.text().find("copy failed"), std::string::npos);
+
+  // Restarted twice, once while the copy still fails: never loaded again.
+  EXPECT_TRUE(run_once().empty());
+  env.fail_copy_always = false;
+  EXPECT_TRUE(run_once().empty());
+  EXPECT_FALSE(std::filesystem::exists(in / "A.PNR"));
+  EXPECT_EQ(qx::testing::read_file(backup / "A.PNR"), "first");
+  EXPECT_NE(out.text().find("File A.PNR was loaded earlier and is now moved to"),
+            std::string::npos);
+
+  // The same name dropped again with other bytes is another file.
+  write_file(in / "A.PNR", "second");
+  EXPECT_EQ(run_once(), std::vector<std::string>{"A.PNR=second"});
+}
+
+TEST_P(LoadHistoryTest, APartWayAccountReadsBackAsWritten) {
+  auto session = database.connect();
+  LoadHistory history(*session, "corvane", "host:1");
+  FileIdentity file{"B.air", 42, 1'700'000'000'123'456'789, sha256_hex("b")};
+  LoadProgress written;
+  written.state = LoadProgress::State::loading;
+  written.lines_done = 17;
+  written.booking_key = 123456789012.0;
+  written.serials = {3, 1, 7, 2};
+  written.rows_stored = 15;
+  written.rows_rejected = 2;
+  written.first_rejected_line = 9;
+  ASSERT_TRUE(history.open_entry(file).ok());
+  ASSERT_TRUE(history.write_progress(file, written).ok());
+  ASSERT_TRUE(session->commit().ok());
+
+  Claim claim = Claim::busy;
+  LoadProgress read;
+  ASSERT_TRUE(history.claim(file, claim, read).ok());
+  history.release(file);
+  ASSERT_TRUE(session->commit().ok());
+  EXPECT_EQ(claim, Claim::claimed);
+  EXPECT_EQ(read.state, LoadProgress::State::loading);
+  EXPECT_EQ(read.lines_done, 17);
+  EXPECT_EQ(read.booking_key, 123456789012.0);
+  EXPECT_EQ(read.serials, written.serials);
+  EXPECT_EQ(read.rows_stored, 15);
+  EXPECT_EQ(read.rows_rejected, 2);
+  EXPECT_EQ(read.first_rejected_line, 9);
+
+  // A second row for the same file fails its transaction.
+  EXPECT_FALSE(history.open_entry(file).ok() && session->commit().ok());
+}
+
+TEST(LoadHistoryPostgresTest, AFileClaimedByAnotherInstanceIsLeftAlone) {
+  BackendDatabase database(Backend::postgres);
+  TempDir dir;
+  auto in = dir.make_dir("in"), backup = dir.make_dir("backup");
+  write_file(in / "C.PNR", "c");
+  FileIdentity file = identify_file("C.PNR", "c", {});
+  auto other = database.connect();
+  LoadHistory others(*other, "tarvo", "other");
+  Claim claim = Claim::busy;
+  LoadProgress progress;
+
+  FaultyEnv env;
+  CapturedOutput out;
+  auto session = database.connect();
+  HistoryWritingHandler handler(*session);
+  LoadHistory history(*session, "tarvo", "this");
+  ScanLoop loop(env, handler,
+                {in.string(), backup.string(), "*.PNR", std::chrono::milliseconds(0),
+                 std::chrono::milliseconds(0), true},
+                out.file(), &history);
+  // The modification time is part of the identity: take the listed one.
+  std::vector<DirectoryEntry> entries;
+  ASSERT_TRUE(env.list_directory(in, entries).ok());
+  file = identify_file("C.PNR", "c", entries.at(0).modified);
+  ASSERT_TRUE(others.claim(file, claim, progress).ok());
+  ASSERT_EQ(claim, Claim::claimed);
+  loop.scan();
+  EXPECT_TRUE(handler.loaded.empty());
+  EXPECT_TRUE(std::filesystem::exists(in / "C.PNR"));
+
+  others.release(file);
+  ASSERT_TRUE(other->commit().ok());
+  loop.scan();
+  EXPECT_EQ(handler.loaded, std::vector<std::string>{"C.PNR=c"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, LoadHistoryTest,
+                         ::testing::Values(Backend::sqlite, Backend::postgres),
+                         [](const auto& info) { return qx::testing::backend_name(info.param); });
+
+}  // namespace
+}  // namespace qx::driver
