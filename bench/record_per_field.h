@@ -9,15 +9,14 @@
 #include <string_view>
 
 #include "per_field_queries.h"
-#include "records/record_type.h"
+#include "records/record_format.h"
 
 namespace qx::bench {
 
 class RecordPerField {
  public:
-  RecordPerField(PerFieldQueries& queries, std::span<const records::RecordType> types,
-                 std::size_t tag_length)
-      : queries_(queries), types_(types), tag_length_(tag_length) {}
+  RecordPerField(PerFieldQueries& queries, const records::RecordFormat& format)
+      : queries_(queries), types_(format.types), tag_length_(format.tag_length) {}
 
   // The queries for one line; a line of no type asks for its tag only.
   void cut_line(std::string_view line);

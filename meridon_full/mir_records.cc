@@ -6,17 +6,18 @@
 
 #include <array>
 
+#include "meridon_full/mir_header.h"
+
 namespace qx::meridon_full {
 namespace {
 
+using records::cut;
 using records::HeaderColumn;
 using records::RecordType;
 using records::Slot;
 using records::tagged;
 
-constexpr Slot cut(std::int32_t start, std::int32_t length) {
-  return Slot::cut(start, length);
-}
+// clang-format off
 
 // The header: positions 1 and 2 are not cut (slot 0 holds "T5"), and
 // positions 81, 145, 242 and 294 are taken by no field.
@@ -33,10 +34,13 @@ constexpr Slot kHeaderFields[] = {
     cut(284, 2), cut(286, 4), cut(290, 4),  cut(295, 48),                // 46-49
 };
 
+// clang-format on
+
 constexpr HeaderColumn kHeaderColumns[] = {
     {"mt5_file_name", HeaderColumn::Value::file_name, {}},
 };
 
+// clang-format off
 constexpr Slot kA02Fields[] = {
     cut(4, 33),  cut(37, 11), cut(48, 22), cut(70, 6),  cut(76, 2),    // 1-5
     cut(78, 2),  cut(80, 3),  cut(83, 33), cut(116, 2), cut(118, 13),  // 6-10
@@ -75,15 +79,9 @@ constexpr Slot kA07Fields[] = {
 
 // The last field runs from position 46 to the end of the line.
 constexpr Slot kA08Fields[] = {
-    cut(4, 2),
-    cut(6, 2),
-    cut(8, 8),
-    cut(16, 8),  // 1-4
-    cut(24, 7),
-    cut(31, 7),
-    cut(38, 6),
-    cut(44, 2),                                // 5-8
-    Slot::rest_of_line(46, kRestOfLineLimit),  // 9
+    cut(4, 2),  cut(6, 2),  cut(8, 8),  cut(16, 8),  // 1-4
+    cut(24, 7), cut(31, 7), cut(38, 6), cut(44, 2),  // 5-8
+    Slot::rest_of_line(46, kRestOfLineLimit),        // 9
 };
 
 constexpr Slot kA09Fields[] = {
@@ -103,6 +101,8 @@ constexpr Slot kA13Fields[] = {cut(4, 2), cut(6, 223)};
 // A14 and A21: one text of 240 characters.
 constexpr Slot kTextFields[] = {cut(4, 240)};
 
+// clang-format on
+
 constexpr auto kHeader = tagged("T5", kHeaderFields);
 constexpr auto kA02 = tagged("A02", kA02Fields);
 constexpr auto kA03 = tagged("A03", kA03Fields);
@@ -117,28 +117,35 @@ constexpr auto kA13 = tagged("A13", kA13Fields);
 constexpr auto kA14 = tagged("A14", kTextFields);
 constexpr auto kA21 = tagged("A21", kTextFields);
 
-// tag, table, prefix, rows, slots per row, layout, header columns, labels.
+// tag, table, prefix, rows, layout, header columns, labels.
+// clang-format off
 constexpr RecordType kTypes[] = {
-    {"T51", "qx_meridon_t5", "mt5_", 1, kHeader.size(), kHeader, kHeaderColumns, "T51(Header)",
-     "Header(T51)"},
-    {"A02", "qx_meridon_a02", "ma02_", 15, kA02.size(), kA02, {}, "A02", "A02"},
-    {"A03", "qx_meridon_a03", "ma03_", 15, kA03.size(), kA03, {}, "A03", "A03"},
-    {"A04", "qx_meridon_a04", "ma04_", 5, kA04.size(), kA04, {}, "A04", "A04"},
-    {"A05", "qx_meridon_a05", "ma05_", 5, kA05.size(), kA05, {}, "A05", "A05"},
-    {"A07", "qx_meridon_a07", "ma07_", 15, kA07.size(), kA07, {}, "A07", "A07"},
-    {"A08", "qx_meridon_a08", "ma08_", 15, kA08.size(), kA08, {}, "A08", "A08"},
-    {"A09", "qx_meridon_a09", "ma09_", 5, kA09.size(), kA09, {}, "A09", "A09"},
-    {"A11", "qx_meridon_a11", "ma11_", 10, kA11.size(), kA11, {}, "A11", "A11"},
-    {"A12", "qx_meridon_a12", "ma12_", 5, kA12.size(), kA12, {}, "A12", "A12"},
-    {"A13", "qx_meridon_a13", "ma13_", 5, kA13.size(), kA13, {}, "A13", "A13"},
-    {"A14", "qx_meridon_a14", "ma14_", 50, kA14.size(), kA14, {}, "A14", "A14"},
-    {"A21", "qx_meridon_a21", "ma21_", 50, kA21.size(), kA21, {}, "A21", "A21"},
+    {"T51", "qx_meridon_t5", "mt5_", 1, kHeader, kHeaderColumns, "T51(Header)", "Header(T51)"},
+    {"A02", "qx_meridon_a02", "ma02_", 15, kA02, {}, "A02", "A02"},
+    {"A03", "qx_meridon_a03", "ma03_", 15, kA03, {}, "A03", "A03"},
+    {"A04", "qx_meridon_a04", "ma04_", 5, kA04, {}, "A04", "A04"},
+    {"A05", "qx_meridon_a05", "ma05_", 5, kA05, {}, "A05", "A05"},
+    {"A07", "qx_meridon_a07", "ma07_", 15, kA07, {}, "A07", "A07"},
+    {"A08", "qx_meridon_a08", "ma08_", 15, kA08, {}, "A08", "A08"},
+    {"A09", "qx_meridon_a09", "ma09_", 5, kA09, {}, "A09", "A09"},
+    {"A11", "qx_meridon_a11", "ma11_", 10, kA11, {}, "A11", "A11"},
+    {"A12", "qx_meridon_a12", "ma12_", 5, kA12, {}, "A12", "A12"},
+    {"A13", "qx_meridon_a13", "ma13_", 5, kA13, {}, "A13", "A13"},
+    {"A14", "qx_meridon_a14", "ma14_", 50, kA14, {}, "A14", "A14"},
+    {"A21", "qx_meridon_a21", "ma21_", 50, kA21, {}, "A21", "A21"},
 };
+// clang-format on
+
+constexpr records::RecordFormat kFormat = {kTypes, kTagLength, kMirLoadPlan, &take_mir_header};
 
 }  // namespace
 
 std::span<const records::RecordType> mir_record_types() {
   return kTypes;
+}
+
+const records::RecordFormat& mir_format() {
+  return kFormat;
 }
 
 }  // namespace qx::meridon_full

@@ -9,6 +9,7 @@
 #include <span>
 #include <string_view>
 
+#include "records/record_format.h"
 #include "records/record_load.h"
 #include "records/record_type.h"
 
@@ -21,13 +22,10 @@ std::span<const records::RecordType> mir_record_types();
 // The characters of a line that name its type.
 inline constexpr std::size_t kTagLength = 3;
 
-// A file that begins with the header's tag has the header record as its
-// first this many characters, whatever records they run across.
+// A file that begins with the header's tag begins with its header record,
+// of at most this many characters (mir_header.h).
 inline constexpr std::string_view kHeaderTag = "T51";
 inline constexpr std::size_t kHeaderLength = 342;
-
-// The longest line kept; longer lines are cut to it.
-inline constexpr std::size_t kLineLimit = 8191;
 
 // The most characters the A08 rest-of-line field keeps.
 inline constexpr std::int32_t kRestOfLineLimit = 999;
@@ -36,5 +34,9 @@ inline constexpr std::int32_t kRestOfLineLimit = 999;
 // rows of the file are tied together by the key alone.
 inline constexpr records::LoadPlan kMirLoadPlan = {
     "MERIDON_SEQUENCE", "update qx_meridon_t5  set mt5_0=mt5_0 where mt5_reference=:b0", true};
+
+// The MIR format: the types above, tagged by three characters, keyed and
+// touched by kMirLoadPlan, the header record split off by take_mir_header.
+const records::RecordFormat& mir_format();
 
 }  // namespace qx::meridon_full

@@ -1,32 +1,71 @@
 #include "records/record_files.h"
 
-#include "driver/console.h"
+#include <utility>
 
 namespace qx::records {
 
-bool read_whole_file(driver::FileJob& job, std::string& contents, driver::Console console) {
-  driver::IoResult read = job.read(contents);
+RecordFiles::RecordFiles(db::Session& session, std::unique_ptr<FixedRecordLoader> loader,
+                         RecordFileSteps steps, bool verbose_flag, driver::Console console)
+    : session_(session),
+      loader_(std::move(loader)),
+      steps_(steps),
+      verbose_flag_(verbose_flag),
+      console_(console) {}
+
+void RecordFiles::handle_file(driver::FileJob& job) {
+  const std::string announce = "Currently Processing " + job.name() + "\n";
+  if (steps_.announce_before_read) console_.print(announce);
+  if (!read(job)) {
+    print_not_found(job.name());
+    return;
+  }
+  if (!steps_.announce_before_read) console_.print(announce);
+  file_records(job.name());
+  if (end_file(job, loader_->load_file(job.history_entry())) == FileEnd::not_moved)
+    print_not_found(job.name());
+}
+
+void RecordFiles::on_scan_without_files() {
+  if (steps_.complete_line_without_files) console_.print(kFileReadComplete);
+}
+
+bool RecordFiles::read(driver::FileJob& job) {
+  driver::IoResult read = job.read(text_.bytes());
   if (read.ok()) return true;
-  console.print("Cannot open " + job.name() + ": " + read.reason() +
-                "; it stays for the next scan\n");
-  console.print(kFileReadComplete);
+  console_.print("Cannot open " + job.name() + ": " + read.reason() +
+                 "; it stays for the next scan\n");
+  console_.print(kFileReadComplete);
   return false;
 }
 
-FileEnd end_loaded_file(driver::FileJob& job, LoadOutcome outcome, bool verbose,
-                        driver::Console console) {
+void RecordFiles::file_records(const std::string& name) {
+  for (std::size_t line : text_.cut(loader_->format().take_header)) {
+    console_.about_line(name, line, "NUL byte read as a blank");
+  }
+  loader_->begin_file(name);
+  std::size_t line_number = 0;
+  for (std::string_view record : text_.records()) loader_->parse_line(record, ++line_number);
+}
+
+RecordFiles::FileEnd RecordFiles::end_file(driver::FileJob& job, LoadOutcome outcome) {
   if (outcome != LoadOutcome::committed) {
-    console.print("\nFile " + job.name() + " was not loaded: " + why_not_loaded(outcome) +
-                  "; nothing of it was stored and it stays for a later scan\n");
-    console.print(kFileReadComplete);
+    console_.print("\nFile " + job.name() + " was not loaded: " + why_not_loaded(outcome) +
+                   "; nothing of it was stored and it stays for a later scan\n");
+    console_.print(kFileReadComplete);
     return FileEnd::not_loaded;
   }
-  if (verbose) {
-    console.print("\nFile Moved As: " + job.source_display() + "---" + job.destination_display() +
-                  "\n");
+  if (verbose_flag_) {
+    console_.print("\nFile Moved As: " + job.source_display() + "---" + job.destination_display() +
+                   "\n");
   }
-  console.print(kFileReadComplete);
+  console_.print(kFileReadComplete);
   return job.move_to_backup() ? FileEnd::moved : FileEnd::not_moved;
+}
+
+void RecordFiles::print_not_found(const std::string& name) {
+  if (steps_.not_found.empty()) return;
+  std::string line(steps_.not_found);
+  console_.print(line + name + "\n");
 }
 
 }  // namespace qx::records

@@ -1,39 +1,76 @@
-// The steps the loaders that read a whole file before they write it (PNR
-// and MIR) take alike around a file of a scan: reading it, and ending it
-// once its load is over. "File Read Complete" closes every file either way.
+// How a fixed-record loader (PNR, MIR) takes one file of a scan: read it
+// whole, cut it into records (file_records.h), name every record that held
+// a NUL byte, file every record, load the file as one transaction, and
+// move it into the backup directory. "File Read Complete" closes every
+// file. The loaders differ only in the console lines of RecordFileSteps.
 //
-// A file is moved only when its transaction committed; a file that cannot
-// be read or was not loaded stays in the input directory for a later scan,
-// with nothing of it stored.
+// A file is moved only when its transaction committed. A file that cannot
+// be read, or whose key could not be drawn or whose commit failed, stays in
+// the input directory and is taken again at a later scan; nothing of it was
+// stored, so it is loaded exactly once in the end.
 #pragma once
 
-#include <cstdio>
+#include <memory>
 #include <string>
+#include <string_view>
 
+#include "db/session.h"
 #include "driver/console.h"
 #include "driver/scan_loop.h"
+#include "records/file_records.h"
+#include "records/fixed_record_loader.h"
 #include "records/record_load.h"
 
 namespace qx::records {
 
 inline constexpr const char* kFileReadComplete = "\nFile Read Complete. Waiting for Next File\n";
 
-// Reads the whole file into `contents`. When it cannot be read, prints
-// "Cannot open NAME: REASON; it stays for the next scan" and "File Read
-// Complete", and returns false; the file stays where it is.
-bool read_whole_file(driver::FileJob& job, std::string& contents, driver::Console console);
-
-enum class FileEnd {
-  not_loaded,  // left in the input directory for a later scan
-  moved,
-  not_moved,  // loaded, but its move failed (the scan loop retries it)
+// Where the loaders' console lines differ.
+struct RecordFileSteps {
+  // "Currently Processing NAME" comes before the read (true) or after a
+  // successful one.
+  bool announce_before_read = false;
+  // When not empty, printed with the name and a line end after the lines of
+  // a file that could not be read, or was loaded but not moved.
+  std::string_view not_found;
+  // A scan that found no file prints "File Read Complete" once.
+  bool complete_line_without_files = false;
 };
 
-// Ends a file whose load gave `outcome`. A file that was not committed is
-// reported with the reason and stays; a committed one is announced as
-// "File Moved As: SOURCE---DESTINATION" with `verbose`, and moved into the
-// backup directory after "File Read Complete".
-FileEnd end_loaded_file(driver::FileJob& job, LoadOutcome outcome, bool verbose,
-                        driver::Console console);
+class RecordFiles : public driver::FileHandler {
+ public:
+  // The file handling of `loader`'s format on `session`; with
+  // `verbose_flag` a committed file's move is announced as "File Moved As:
+  // SOURCE---DESTINATION" before "File Read Complete".
+  RecordFiles(db::Session& session, std::unique_ptr<FixedRecordLoader> loader,
+              RecordFileSteps steps, bool verbose_flag, driver::Console console);
+
+  db::Session& session() override { return session_; }
+  void report_sql_error(const db::Status& status) override { loader_->report_sql_error(status); }
+  void handle_file(driver::FileJob& job) override;
+  void on_scan_without_files() override;
+
+ private:
+  enum class FileEnd {
+    not_loaded,  // left in the input directory for a later scan
+    moved,
+    not_moved,  // loaded, but its move failed (the scan loop retries it)
+  };
+
+  // Reads the whole file; when it cannot be read, prints "Cannot open NAME:
+  // REASON; it stays for the next scan" and "File Read Complete".
+  bool read(driver::FileJob& job);
+  void file_records(const std::string& name);
+  FileEnd end_file(driver::FileJob& job, LoadOutcome outcome);
+  void print_not_found(const std::string& name);
+
+  db::Session& session_;
+  std::unique_ptr<FixedRecordLoader> loader_;
+  RecordFileSteps steps_;
+  bool verbose_flag_;
+  driver::Console console_;
+  // The file in hand; the filed rows view it until the load is done.
+  FileRecords text_;
+};
 
 }  // namespace qx::records

@@ -1,25 +1,18 @@
 #include "records/record_table.h"
 
 #include <algorithm>
-#include <stdexcept>
-#include <string>
 
 #include "db/text_primitives.h"
 
 namespace qx::records {
 
 RecordTable::RecordTable(const RecordType& type)
-    : type_(&type), slots_(type.row_capacity * type.slot_count) {
-  // A layout wider than its row would file into the next row.
-  if (type.layout.size() > type.slot_count) {
-    throw std::logic_error("record type " + std::string(type.tag) + " has more slots than room");
-  }
-}
+    : type_(&type), slots_(type.row_capacity * type.inserted_columns()) {}
 
 bool RecordTable::file_line(std::string_view line, std::vector<SlotCut>& cuts) {
   cuts.clear();
   if (full()) return false;
-  auto row = slots_.begin() + static_cast<std::ptrdiff_t>(record_count_ * type_->slot_count);
+  auto row = slots_.begin() + static_cast<std::ptrdiff_t>(record_count_ * width());
   for (std::size_t k = 0; k < type_->layout.size(); ++k) {
     const Slot& slot = type_->layout[k];
     std::string_view value;
@@ -49,7 +42,7 @@ bool RecordTable::file_line(std::string_view line, std::vector<SlotCut>& cuts) {
 }
 
 void RecordTable::clear() {
-  std::fill_n(slots_.begin(), record_count_ * type_->slot_count, std::string_view());
+  std::fill_n(slots_.begin(), record_count_ * width(), std::string_view());
   record_count_ = 0;
 }
 

@@ -4,8 +4,8 @@
 //
 // Slot values are views: into the filed line (so into the file's bytes,
 // which must live until the rows are cleared) or into the layout's constant
-// texts. Room for row_capacity rows of slot_count slots is taken once, when
-// the table is built; filing allocates nothing.
+// texts. Room for row_capacity rows of one slot per inserted column is taken
+// once, when the table is built; filing allocates nothing.
 #pragma once
 
 #include <cstddef>
@@ -39,20 +39,22 @@ class RecordTable {
   // already holds row_capacity rows.
   bool file_line(std::string_view line, std::vector<SlotCut>& cuts);
 
-  // Slot `slot` of row `row`; row < record_count(), slot < slot_count.
+  // Slot `slot` of row `row`; row < record_count(), slot < inserted_columns().
   std::string_view slot(std::size_t row, std::size_t slot) const {
-    return slots_[row * type_->slot_count + slot];
+    return slots_[row * width() + slot];
   }
   // Puts a value into a slot of a filed row (a continuation line's text);
   // the view must live until clear().
   void set_slot(std::size_t row, std::size_t slot, std::string_view value) {
-    slots_[row * type_->slot_count + slot] = value;
+    slots_[row * width() + slot] = value;
   }
 
   // Empties every filed row and sets record_count to 0.
   void clear();
 
  private:
+  std::size_t width() const { return type_->inserted_columns(); }
+
   const RecordType* type_;
   std::size_t record_count_ = 0;
   std::vector<std::string_view> slots_;

@@ -44,6 +44,12 @@ struct Slot {
   static constexpr Slot unfilled() { return {}; }
 };
 
+// The short names the layout grids are written in.
+constexpr Slot cut(std::int32_t start, std::int32_t length) {
+  return Slot::cut(start, length);
+}
+inline constexpr Slot kUnfilled = Slot::unfilled();
+
 // A layout whose slot 0 holds `constant` (mostly the type's own tag) and
 // whose slots 1 on are `fields`, then `more_fields`.
 template <std::size_t N, std::size_t M = 0>
@@ -75,8 +81,6 @@ struct RecordType {
   std::string_view column_prefix;  // "tm1_": columns tm1_reference, tm1_serial, tm1_0, ...
   // The most rows one file may hold; lines beyond it are dropped.
   std::size_t row_capacity = 0;
-  // The room of a row; only the first inserted_columns() slots are used.
-  std::size_t slot_count = 0;
   // One entry per inserted slot column, in column order: entry k fills
   // slot k, the value of column <prefix>k.
   std::span<const Slot> layout;

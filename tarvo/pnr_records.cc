@@ -10,15 +10,14 @@
 namespace qx::tarvo {
 namespace {
 
+using records::cut;
 using records::HeaderColumn;
+using records::kUnfilled;
 using records::RecordType;
 using records::Slot;
 using records::tagged;
 
-constexpr Slot cut(std::int32_t start, std::int32_t length) {
-  return Slot::cut(start, length);
-}
-constexpr Slot kUnfilled = Slot::unfilled();
+// clang-format off
 
 // The header line: slot 0 is the line's first 13 characters, "AA" included.
 // Slots 41 to 46 are inserted but no line fills them.
@@ -35,11 +34,15 @@ constexpr Slot kHeader[] = {
     kUnfilled,     kUnfilled,                                             // 45-46
 };
 
+// clang-format on
+
 constexpr HeaderColumn kHeaderColumns[] = {
     {"tm0_file_name", HeaderColumn::Value::file_name, {}},
     {"tm0_created_on", HeaderColumn::Value::literal, "CURRENT_TIMESTAMP"},
     {"tm0_loaded_flag", HeaderColumn::Value::literal, "'N'"},
 };
+
+// clang-format off
 
 // Position 129 is taken by no field.
 constexpr Slot kM1Fields[] = {
@@ -96,6 +99,8 @@ constexpr Slot kNumberedTextFields[] = {cut(3, 2), cut(5, 200)};
 // A number, a code and a text: M5, MB, MC and MD.
 constexpr Slot kNumberedCodedTextFields[] = {cut(3, 2), cut(5, 2), cut(7, 200)};
 
+// clang-format on
+
 constexpr auto kM1 = tagged("M1", kM1Fields);
 constexpr auto kM2 = tagged("M2", kM2Fields);
 constexpr auto kM3 = tagged("M3", kM3Fields);
@@ -111,29 +116,37 @@ constexpr auto kMC = tagged("MC", kNumberedCodedTextFields);
 constexpr auto kMD = tagged("MD", kNumberedCodedTextFields);
 constexpr auto kME = tagged("ME", kNumberedTextFields);
 
-// tag, table, prefix, rows, slots per row, layout, header columns, labels.
+// tag, table, prefix, rows, layout, header columns, labels.
+// clang-format off
 constexpr RecordType kTypes[] = {
-    {"AA", "qx_tarvo_m0", "tm0_", 2, 60, kHeader, kHeaderColumns, " M0(Header)", "M0"},
-    {"M1", "qx_tarvo_m1", "tm1_", 75, 20, kM1, {}, "M1", "M1"},
-    {"M2", "qx_tarvo_m2", "tm2_", 50, 65, kM2, {}, "M2", "M2"},
-    {"M3", "qx_tarvo_m3", "tm3_", 25, 40, kM3, {}, "M3", "M3"},
-    {"M4", "qx_tarvo_m4", "tm4_", 15, 20, kM4, {}, "M4", "M4"},
-    {"M5", "qx_tarvo_m5", "tm5_", 75, 10, kM5, {}, "M5", "M5"},
-    {"M6", "qx_tarvo_m6", "tm6_", 15, 10, kM6, {}, "M6", "M6"},
-    {"M7", "qx_tarvo_m7", "tm7_", 50, 10, kM7, {}, "M7", "M7"},
-    {"M8", "qx_tarvo_m8", "tm8_", 15, 10, kM8, {}, "M8", "M8"},
-    {"M9", "qx_tarvo_m9", "tm9_", 15, 10, kM9, {}, "M9", "M9"},
-    {"MA", "qx_tarvo_ma", "tma_", 10, 15, kMA, {}, "MA", "MA"},
-    {"MB", "qx_tarvo_mb", "tmb_", 10, 10, kMB, {}, "MB", "MB"},
-    {"MC", "qx_tarvo_mc", "tmc_", 10, 10, kMC, {}, "MC", "MC"},
-    {"MD", "qx_tarvo_md", "tmd_", 25, 10, kMD, {}, "MD", "MD"},
-    {"ME", "qx_tarvo_me", "tme_", 50, 10, kME, {}, "ME", "ME"},
+    {"AA", "qx_tarvo_m0", "tm0_", 2, kHeader, kHeaderColumns, " M0(Header)", "M0"},
+    {"M1", "qx_tarvo_m1", "tm1_", 75, kM1, {}, "M1", "M1"},
+    {"M2", "qx_tarvo_m2", "tm2_", 50, kM2, {}, "M2", "M2"},
+    {"M3", "qx_tarvo_m3", "tm3_", 25, kM3, {}, "M3", "M3"},
+    {"M4", "qx_tarvo_m4", "tm4_", 15, kM4, {}, "M4", "M4"},
+    {"M5", "qx_tarvo_m5", "tm5_", 75, kM5, {}, "M5", "M5"},
+    {"M6", "qx_tarvo_m6", "tm6_", 15, kM6, {}, "M6", "M6"},
+    {"M7", "qx_tarvo_m7", "tm7_", 50, kM7, {}, "M7", "M7"},
+    {"M8", "qx_tarvo_m8", "tm8_", 15, kM8, {}, "M8", "M8"},
+    {"M9", "qx_tarvo_m9", "tm9_", 15, kM9, {}, "M9", "M9"},
+    {"MA", "qx_tarvo_ma", "tma_", 10, kMA, {}, "MA", "MA"},
+    {"MB", "qx_tarvo_mb", "tmb_", 10, kMB, {}, "MB", "MB"},
+    {"MC", "qx_tarvo_mc", "tmc_", 10, kMC, {}, "MC", "MC"},
+    {"MD", "qx_tarvo_md", "tmd_", 25, kMD, {}, "MD", "MD"},
+    {"ME", "qx_tarvo_me", "tme_", 50, kME, {}, "ME", "ME"},
 };
+// clang-format on
+
+constexpr records::RecordFormat kFormat = {kTypes, kTagLength, kPnrLoadPlan, nullptr};
 
 }  // namespace
 
 std::span<const records::RecordType> pnr_record_types() {
   return kTypes;
+}
+
+const records::RecordFormat& pnr_format() {
+  return kFormat;
 }
 
 }  // namespace qx::tarvo

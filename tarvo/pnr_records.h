@@ -9,6 +9,7 @@
 #include <span>
 #include <string_view>
 
+#include "records/record_format.h"
 #include "records/record_load.h"
 #include "records/record_type.h"
 
@@ -30,10 +31,11 @@ inline constexpr std::string_view kAfterContinuation = "~~";
 // The characters of a line that name its type.
 inline constexpr std::size_t kTagLength = 2;
 
-// The longest line kept; longer lines are cut to it.
-inline constexpr std::size_t kLineLimit = 8191;
-
 inline constexpr records::LoadPlan kPnrLoadPlan = {
     "TARVO_SEQUENCE", "update qx_tarvo_m0  set tm0_loaded_flag='Y' where tm0_reference=:b0", false};
+
+// The PNR format: the types above, tagged by two characters, keyed and
+// marked by kPnrLoadPlan; a file has no header record of fixed length.
+const records::RecordFormat& pnr_format();
 
 }  // namespace qx::tarvo

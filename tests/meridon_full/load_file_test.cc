@@ -1,6 +1,6 @@
 // Loading a MIR file's filed rows: one key per file, rows numbered from 0
 // within each type, the header's file name, the verbose progress lines, and
-// files whose header insert or key fails.
+// a file whose header insert fails.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -34,15 +34,6 @@ TEST_F(MirLoaderTest, VerboseLoadAnnouncesEveryRowThenEveryClearedTypeHeaderLast
             (Rows{{"1", "0", "A02", "one"}, {"1", "1", "A02", "two"}, {"1", "2", "A02", "three"}}));
 }
 
-TEST_F(MirLoaderTest, AFileWithoutRecognisedLinesStillUsesAKeyAndPrintsNothing) {
-  start(true);
-  ASSERT_EQ(load("EMPTY.MIR", {"A01", "", "t51"}), records::LoadOutcome::committed);
-  EXPECT_EQ(out.text(), "");
-  EXPECT_EQ(loader->file_key(), 1);
-  ASSERT_EQ(load("NEXT.MIR", {"A14"}), records::LoadOutcome::committed);
-  EXPECT_EQ(rows("select ma14_reference from qx_meridon_a14"), (Rows{{"2"}}));
-}
-
 TEST_F(MirLoaderTest, EachFileHasItsOwnKeyItsOwnSerialsAndNothingOfTheFileBefore) {
   load("FIRST.MIR", {"T51first", "A02a", "A02b", "A08c", "A21d"});
   load("SECOND.MIR", {"T51second", "A02e", "A14f"});
@@ -66,20 +57,6 @@ TEST_F(MirLoaderTest, AFailedHeaderInsertLosesTheHeaderOnlyAndIsPrintedByCode) {
   std::string printed = out.text();
   EXPECT_NE(printed.find("header refused"), std::string::npos) << printed;
   EXPECT_EQ(printed.find('\n'), printed.size() - 1) << "one line: " << printed;
-}
-
-TEST_F(MirLoaderTest, WithoutAKeyNothingOfTheFileIsStoredAndItLoadsLaterOnce) {
-  run_sql("delete from qx_sequences where sequence_name = 'MERIDON_SEQUENCE'");
-  EXPECT_EQ(load("F.MIR", {"T51header", "A02one", "A14two"}), records::LoadOutcome::key_not_drawn);
-  EXPECT_NE(out.take(), "");  // the failed draw, printed by code
-  for (const auto& type : mir_record_types()) EXPECT_EQ(count(std::string(type.table)), 0);
-
-  run_sql("insert into qx_sequences values ('MERIDON_SEQUENCE', 40)");
-  EXPECT_EQ(load("F.MIR", {"T51header", "A02one", "A14two"}), records::LoadOutcome::committed);
-  EXPECT_EQ(rows("select mt5_reference, mt5_file_name from qx_meridon_t5"),
-            (Rows{{"41", "F.MIR"}}));
-  EXPECT_EQ(rows("select ma02_reference from qx_meridon_a02"), (Rows{{"41"}}));
-  EXPECT_EQ(rows("select ma14_reference from qx_meridon_a14"), (Rows{{"41"}}));
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // The MIR loader taking files through the scan loop: what it prints, how it
 // reads the header and the lines after it, and what becomes of a file when
-// its open, its move, its commit or the connection fails. Every file is
-// stored exactly once, or still waits in the input directory.
+// its open or its move fails. Every file is stored exactly once, or still
+// waits in the input directory. (A failed commit and a lost connection:
+// tests/records/record_loaders_test.cc.)
 #include "meridon_full/meridon_files.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +14,6 @@
 
 #include "mir_expectations.h"
 #include "support/loader_files_test.h"
-#include "support/postgres_test_database.h"
 #include "support/table_reader.h"
 #include "support/temp_dir.h"
 
@@ -23,9 +23,7 @@ namespace {
 using namespace std::string_literals;
 namespace fs = std::filesystem;
 
-using qx::testing::PostgresTestDatabase;
 using qx::testing::Row;
-using qx::testing::TableReader;
 using qx::testing::write_file;
 using Rows = std::vector<Row>;
 
@@ -117,24 +115,26 @@ TEST_F(MeridonFilesTest, ReadsTheHeaderThenTheLinesAtEveryFormOfLineEnd) {
   EXPECT_NE(out.text().find("File END.MIR line 2: NUL byte read as a blank\n"), std::string::npos);
 }
 
-// A short header takes its missing characters from the records after it,
-// carriage returns included, and the body begins in the middle of a record;
-// a line feed ends the header read early.
-TEST_F(MeridonFilesTest, AShortHeaderRunsIntoTheRecordsAfterIt) {
+// A header ends at 342 characters or sooner at its own record end (CR, CR
+// LF or LF), which belongs to no column and no record; the records after it
+// are read whole.
+TEST_F(MeridonFilesTest, AHeaderEndsAtItsOwnRecordEnd) {
+  const std::string short_header = coded_line("T51", 100);
   const std::string a14 = coded_line("A14", 300);
-  write_file(in / "SHORT.MIR", coded_line("T51", 100) + "\r" + a14 + "\rA02after\r");
-  write_file(in / "LF.MIR", coded_line("T51", 100) + "\r\nA02lf\r\n");
+  write_file(in / "1CR.MIR", short_header + "\r" + a14 + "\rA02cr\r");
+  write_file(in / "2CRLF.MIR", short_header + "\r\nA02crlf\r\n");
+  write_file(in / "3LF.MIR", short_header + "\nA02lf\r");
+  write_file(in / "4FULL-LF.MIR", header("full") + "\nA02full\r");
   start();
   loop->scan();
-  const std::string read = coded_line("T51", 100) + "\r" + a14.substr(0, 241);
-  EXPECT_EQ(rows("select mt5_13, mt5_49 from qx_meridon_t5 where mt5_file_name = 'SHORT.MIR'"),
-            (Rows{{read.substr(98, 6), read.substr(294, 48)}}));
-  EXPECT_EQ(rows("select mt5_13, mt5_14 from qx_meridon_t5 where mt5_file_name = 'LF.MIR'"),
-            (Rows{{coded_line("T51", 100).substr(98) + "\n", {}}}));
-  // The rest of the A14 record has no tag of its own.
-  EXPECT_EQ(reader().count("qx_meridon_a14"), 0);
+  EXPECT_EQ(rows("select mt5_file_name, mt5_13, mt5_14, mt5_49 from qx_meridon_t5 order by 1"),
+            (Rows{{"1CR.MIR", short_header.substr(98), {}, {}},
+                  {"2CRLF.MIR", short_header.substr(98), {}, {}},
+                  {"3LF.MIR", short_header.substr(98), {}, {}},
+                  {"4FULL-LF.MIR", "......", "......", std::string(48, '.')}}));
+  EXPECT_EQ(rows("select ma14_1 from qx_meridon_a14"), (Rows{{a14.substr(3, 240)}}));
   EXPECT_EQ(rows("select ma02_1 from qx_meridon_a02 order by ma02_reference"),
-            (Rows{{"lf"}, {"after"}}));
+            (Rows{{"cr"}, {"crlf"}, {"lf"}, {"full"}}));
 }
 
 TEST_F(MeridonFilesTest, AFileWithoutAHeaderHasEveryLineFiled) {
@@ -178,62 +178,6 @@ TEST_F(MeridonFilesTest, AFileLoadedButNotMovedIsNamedLoadedOnceAndMovedLater) {
   EXPECT_FALSE(fs::exists(in / "A.MIR"));
   EXPECT_TRUE(fs::exists(backup / "A.MIR"));
   EXPECT_EQ(reader().count("qx_meridon_t5"), 1);
-}
-
-class MeridonFilesPostgresTest : public MeridonFilesTest {
- protected:
-  void start_on_postgres() { start(database_pg.target_text()); }
-  TableReader pg() const {
-    return TableReader::postgres(qx::testing::test_server_conninfo(database_pg.name()));
-  }
-
-  PostgresTestDatabase database_pg;
-};
-
-TEST_F(MeridonFilesPostgresTest, AFileWhoseCommitFailsStaysAndIsLoadedOnceLater) {
-  database_pg.run(
-      "create function qx_refuse_commit() returns trigger language plpgsql as "
-      "$$ begin raise exception 'refused at commit'; end $$;"
-      "create constraint trigger qx_refuse after insert on qx_meridon_a02 "
-      "deferrable initially deferred for each row execute function qx_refuse_commit()");
-  write_file(in / "A.MIR", header() + "\rA02one\rA14two\r");
-  start_on_postgres();
-  std::string printed = scan_output();
-  EXPECT_NE(printed.find("refused at commit"), std::string::npos) << printed;
-  EXPECT_NE(printed.find("File A.MIR was not loaded: its commit failed"), std::string::npos);
-  EXPECT_TRUE(fs::exists(in / "A.MIR"));
-  EXPECT_EQ(pg().count("qx_meridon_t5"), 0);
-  EXPECT_EQ(pg().count("qx_meridon_a14"), 0);
-
-  database_pg.run("drop trigger qx_refuse on qx_meridon_a02");
-  loop->scan();
-  EXPECT_TRUE(fs::exists(backup / "A.MIR"));
-  EXPECT_EQ(pg().rows("select mt5_reference, mt5_file_name from qx_meridon_t5"),
-            (Rows{{"2", "A.MIR"}}));
-  EXPECT_EQ(pg().rows("select ma02_reference, ma02_serial, ma02_1 from qx_meridon_a02"),
-            (Rows{{"2", "0", "one"}}));
-  EXPECT_EQ(pg().rows("select ma14_reference, ma14_1 from qx_meridon_a14"), (Rows{{"2", "two"}}));
-}
-
-TEST_F(MeridonFilesPostgresTest, AFileMetByALostConnectionStaysAndIsLoadedOnceWhenItIsBack) {
-  write_file(in / "A.MIR", header("first") + "\rA02a\r");
-  start_on_postgres();
-  loop->scan();
-  ASSERT_TRUE(fs::exists(backup / "A.MIR"));
-
-  database_pg.run("select pg_terminate_backend(pid) from pg_stat_activity where datname = '" +
-                  database_pg.name() + "' and pid <> pg_backend_pid()");
-  write_file(in / "B.MIR", header("second") + "\rA02b\rA02c\r");
-  loop->scan();
-  EXPECT_TRUE(fs::exists(in / "B.MIR"));
-  EXPECT_EQ(pg().count("qx_meridon_t5"), 1);
-
-  loop->scan();
-  EXPECT_TRUE(fs::exists(backup / "B.MIR"));
-  EXPECT_EQ(pg().rows("select mt5_file_name from qx_meridon_t5 order by mt5_reference"),
-            (Rows{{"A.MIR"}, {"B.MIR"}}));
-  EXPECT_EQ(pg().rows("select ma02_1 from qx_meridon_a02 order by ma02_reference, ma02_serial"),
-            (Rows{{"a"}, {"b"}, {"c"}}));
 }
 
 }  // namespace

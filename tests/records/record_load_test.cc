@@ -19,10 +19,10 @@ namespace {
 
 constexpr Slot kLayout[] = {Slot::cut(1, 3)};
 constexpr RecordType kTypes[] = {
-    {"HDR", "qx_h", "h_", 1, 1, kLayout, {}, "HDR(Header)", "Header(HDR)"},
-    {"A01", "qx_a01", "a01_", 3, 1, kLayout, {}, "A01", "A01"},
-    {"A02", "qx_a02", "a02_", 3, 1, kLayout, {}, "A02", "A02"},
-    {"A03", "qx_a03", "a03_", 3, 1, kLayout, {}, "A03", "A03"},
+    {"HDR", "qx_h", "h_", 1, kLayout, {}, "HDR(Header)", "Header(HDR)"},
+    {"A01", "qx_a01", "a01_", 3, kLayout, {}, "A01", "A01"},
+    {"A02", "qx_a02", "a02_", 3, kLayout, {}, "A02", "A02"},
+    {"A03", "qx_a03", "a03_", 3, kLayout, {}, "A03", "A03"},
 };
 
 class RecordLoadClearing : public ::testing::TestWithParam<bool> {

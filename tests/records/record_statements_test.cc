@@ -12,7 +12,7 @@ namespace qx::records {
 namespace {
 
 constexpr Slot kTwoFields[] = {Slot::constant_text("A14"), Slot::cut(4, 3)};
-constexpr RecordType kA14 = {"A14", "qx_meridon_a14", "ma14_", 50, 2, kTwoFields, {}, "A14", "A14"};
+constexpr RecordType kA14 = {"A14", "qx_meridon_a14", "ma14_", 50, kTwoFields, {}, "A14", "A14"};
 
 constexpr HeaderColumn kHeaderColumns[] = {
     {"hd_file_name", HeaderColumn::Value::file_name, {}},
@@ -20,7 +20,7 @@ constexpr HeaderColumn kHeaderColumns[] = {
     {"hd_flag", HeaderColumn::Value::literal, "'N'"},
 };
 constexpr Slot kHeaderLayout[] = {Slot::cut(1, 2), Slot::unfilled(), Slot::cut(3, 1)};
-constexpr RecordType kHeader = {"HD",          "qx_test_hd",   "hd_", 1,   5,
+constexpr RecordType kHeader = {"HD",          "qx_test_hd",   "hd_", 1,
                                 kHeaderLayout, kHeaderColumns, "HD",  "HD"};
 
 TEST(RecordStatements, InsertNamesEveryColumnAndNumbersOnlyTheBoundOnes) {

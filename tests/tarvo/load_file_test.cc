@@ -1,6 +1,6 @@
 // Loading a PNR file's filed rows: one key per file, rows numbered from 0
 // within each type, the header's own columns, the verbose progress lines,
-// and a file that cannot get a key.
+// and a failed insert.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -28,16 +28,6 @@ TEST_F(PnrLoaderTest, VerboseLoadAnnouncesEveryRowAndEveryClearedType) {
             "\nM1 Record Initializing");
   EXPECT_EQ(rows("select tm1_serial, tm1_1 from qx_tarvo_m1 order by tm1_serial"),
             (Rows{{"0", "on"}, {"1", "tw"}, {"2", "th"}}));
-}
-
-TEST_F(PnrLoaderTest, AFileWithoutRecognisedLinesStillUsesAKeyAndPrintsNothing) {
-  start(true);
-  ASSERT_EQ(load("EMPTY.PNR", {"XX", "", "m1"}), records::LoadOutcome::committed);
-  EXPECT_EQ(out.text(), "");
-  EXPECT_EQ(count("qx_tarvo_m0"), 0);
-  EXPECT_EQ(loader->file_key(), 1);
-  load("NEXT.PNR", {"AA"});
-  EXPECT_EQ(rows("select tm0_reference from qx_tarvo_m0"), (Rows{{"2"}}));
 }
 
 TEST_F(PnrLoaderTest, EachFileHasItsOwnKeyItsOwnSerialsAndNothingOfTheFileBefore) {
@@ -85,19 +75,6 @@ TEST_F(PnrLoaderTest, EveryTypeReachesItsTableUnderTheFilesKey) {
             (Rows{{lines[12].substr(244, 200), {}, {}, {}, {}}}));
   EXPECT_EQ(rows("select tma_8, tma_9 from qx_tarvo_ma"),
             (Rows{{lines[4].substr(256, 735), lines[4].substr(991, 200)}}));
-}
-
-TEST_F(PnrLoaderTest, WithoutAKeyNothingOfTheFileIsStoredAndItLoadsLaterOnce) {
-  run_sql("delete from qx_sequences where sequence_name = 'TARVO_SEQUENCE'");
-  EXPECT_EQ(load("F.PNR", {"AAheader", "M1one", "M2two"}), records::LoadOutcome::key_not_drawn);
-  EXPECT_NE(out.take(), "");  // the failed draw, printed by code
-  for (const auto& type : pnr_record_types()) EXPECT_EQ(count(std::string(type.table)), 0);
-
-  run_sql("insert into qx_sequences values ('TARVO_SEQUENCE', 40)");
-  EXPECT_EQ(load("F.PNR", {"AAheader", "M1one", "M2two"}), records::LoadOutcome::committed);
-  EXPECT_EQ(rows("select tm0_reference, tm0_file_name from qx_tarvo_m0"), (Rows{{"41", "F.PNR"}}));
-  EXPECT_EQ(rows("select tm1_reference from qx_tarvo_m1"), (Rows{{"41"}}));
-  EXPECT_EQ(rows("select tm2_reference from qx_tarvo_m2"), (Rows{{"41"}}));
 }
 
 TEST_F(PnrLoaderTest, AFailedInsertLosesThatRowOnlyAndIsPrintedByCode) {

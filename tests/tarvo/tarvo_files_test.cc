@@ -1,7 +1,8 @@
 // The PNR loader taking files through the scan loop: what it prints, how it
-// reads records, and what becomes of a file when its move, its commit or
-// the connection fails. Every file is stored exactly once, or still waits
-// in the input directory.
+// reads records, and what becomes of a file when its move or its read
+// fails, or the database is missing. Every file is stored exactly once, or
+// still waits in the input directory. (A failed commit and a lost
+// connection: tests/records/record_loaders_test.cc.)
 #include "tarvo/tarvo_files.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +13,6 @@
 #include <vector>
 
 #include "support/loader_files_test.h"
-#include "support/postgres_test_database.h"
 #include "support/table_reader.h"
 #include "support/temp_dir.h"
 
@@ -22,9 +22,7 @@ namespace {
 using namespace std::string_literals;
 namespace fs = std::filesystem;
 
-using qx::testing::PostgresTestDatabase;
 using qx::testing::Row;
-using qx::testing::TableReader;
 using qx::testing::write_file;
 using Rows = std::vector<Row>;
 
@@ -137,64 +135,6 @@ TEST_F(TarvoFilesTest, ADatabaseMissingAtStartUpIsConnectedAtALaterScan) {
   loop->scan();
   EXPECT_TRUE(fs::exists(backup / "A.PNR"));
   EXPECT_EQ(reader().count("qx_tarvo_m0"), 1);
-}
-
-class TarvoFilesPostgresTest : public TarvoFilesTest {
- protected:
-  void start_on_postgres() { start(database_pg.target_text()); }
-  TableReader pg() const {
-    return TableReader::postgres(qx::testing::test_server_conninfo(database_pg.name()));
-  }
-  long long stored(const std::string& table) const { return pg().count(table); }
-
-  PostgresTestDatabase database_pg;
-};
-
-TEST_F(TarvoFilesPostgresTest, AFileWhoseCommitFailsStaysAndIsLoadedOnceLater) {
-  database_pg.run(
-      "create function qx_refuse_commit() returns trigger language plpgsql as "
-      "$$ begin raise exception 'refused at commit'; end $$;"
-      "create constraint trigger qx_refuse after insert on qx_tarvo_m0 "
-      "deferrable initially deferred for each row execute function qx_refuse_commit()");
-  write_file(in / "A.PNR", "AAheader\rM1one\rM2two\rCAcont\r");
-  start_on_postgres();
-  std::string printed = scan_output();
-  EXPECT_NE(printed.find("refused at commit"), std::string::npos) << printed;
-  EXPECT_NE(printed.find("File A.PNR was not loaded: its commit failed"), std::string::npos);
-  EXPECT_TRUE(fs::exists(in / "A.PNR"));
-  EXPECT_EQ(stored("qx_tarvo_m0"), 0);
-  EXPECT_EQ(stored("qx_tarvo_m1"), 0);
-
-  database_pg.run("drop trigger qx_refuse on qx_tarvo_m0");
-  loop->scan();
-  EXPECT_TRUE(fs::exists(backup / "A.PNR"));
-  EXPECT_FALSE(fs::exists(in / "A.PNR"));
-  EXPECT_EQ(pg().rows("select tm0_reference, tm0_loaded_flag from qx_tarvo_m0"),
-            (Rows{{"2", "Y"}}));
-  EXPECT_EQ(pg().rows("select tm1_reference, tm1_serial, tm1_1 from qx_tarvo_m1"),
-            (Rows{{"2", "0", "on"}}));
-  EXPECT_EQ(pg().rows("select tm2_51 from qx_tarvo_m2"), (Rows{{"CAcont"}}));
-}
-
-TEST_F(TarvoFilesPostgresTest, AFileMetByALostConnectionStaysAndIsLoadedOnceWhenItIsBack) {
-  write_file(in / "A.PNR", "AAfirst\rM1a\r");
-  start_on_postgres();
-  loop->scan();
-  ASSERT_TRUE(fs::exists(backup / "A.PNR"));
-
-  database_pg.run("select pg_terminate_backend(pid) from pg_stat_activity where datname = '" +
-                  database_pg.name() + "' and pid <> pg_backend_pid()");
-  write_file(in / "B.PNR", "AAsecond\rM1b\rM1c\r");
-  loop->scan();
-  EXPECT_TRUE(fs::exists(in / "B.PNR"));
-  EXPECT_EQ(stored("qx_tarvo_m0"), 1);
-
-  loop->scan();
-  EXPECT_TRUE(fs::exists(backup / "B.PNR"));
-  EXPECT_EQ(pg().rows("select tm0_0 from qx_tarvo_m0 order by tm0_reference"),
-            (Rows{{"AAfirst"}, {"AAsecond"}}));
-  EXPECT_EQ(pg().rows("select tm1_1 from qx_tarvo_m1 order by tm1_reference, tm1_serial"),
-            (Rows{{"a"}, {"b"}, {"c"}}));
 }
 
 }  // namespace
