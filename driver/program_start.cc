@@ -3,6 +3,7 @@
 #include "db/make_session.h"
 #include "db/target.h"
 #include "driver/banner.h"
+#include "driver/directory_check.h"
 #include "driver/env.h"
 #include "driver/stop_signal.h"
 
@@ -33,6 +34,11 @@ std::optional<int> answer_command_line(const CommandLine& line, const ProgramTex
 int run_program(const ProgramSpec& spec, int argc, const char* const* argv, Console console) {
   CommandLine line = parse_command_line(argc, argv);
   if (auto status = answer_command_line(line, spec.texts, console)) return *status;
+  RealEnv env;
+  if (auto refusal = same_directory_refusal(env, line.positional[2], line.positional[3])) {
+    console.print(*refusal);
+    return 2;
+  }
 
   console.print("Connecting to Oracle.....\n\n");
   auto session = db::make_session(db::parse_target(line.positional[0], line.positional[1]));
@@ -46,7 +52,6 @@ int run_program(const ProgramSpec& spec, int argc, const char* const* argv, Cons
 
   std::unique_ptr<FileHandler> handler = spec.make_handler(*session, line, console);
   install_stop_handlers();
-  RealEnv env;
   ScanSettings settings{line.positional[2], line.positional[3], spec.pattern, spec.pause,
                         line.settle,        line.once,          true};
   ScanLoop loop(env, *handler, std::move(settings), console);

@@ -58,7 +58,8 @@ std::optional<int> answer_command_line(const CommandLine& line, const ProgramTex
                                        Console console);
 
 // Runs `spec` with the process's arguments: the command line answered as
-// above, then "Connecting to Oracle.....", the connect (a failure printed
+// above, an input directory that is the backup directory refused (one line,
+// status 2; directory_check.h), then "Connecting to Oracle.....", the connect (a failure printed
 // once through the program's printer; each later scan tries again), and the
 // scan loop until a stop request, or once with --once. Returns the exit
 // status: 0 after a stop request or a single scan, otherwise what

@@ -20,12 +20,24 @@ std::string display_path(const std::string& dir_as_typed, const std::string& nam
 
 }  // namespace
 
+bool FileJob::claim() {
+  IoResult locked = loop_.env_.lock_file(loop_.input_dir_ / name_, lock_);
+  if (locked.ok()) return true;
+  return locked.error() != std::errc::operation_would_block &&
+         locked.error() != std::errc::no_such_file_or_directory;
+}
+
 IoResult FileJob::read(std::string& contents) {
-  return loop_.env_.read_file(loop_.input_dir_ / name_, contents);
+  IoResult result = loop_.env_.read_file(loop_.input_dir_ / name_, contents, identity_read_);
+  was_read_ = result.ok();
+  bytes_read_ = was_read_ ? contents : std::string();
+  return result;
 }
 
 bool FileJob::move_to_backup() {
-  if (loop_.try_move(name_).ok()) return true;
+  IoResult moved =
+      was_read_ ? loop_.move_loaded(name_, identity_read_, bytes_read_) : loop_.try_move(name_);
+  if (moved.ok()) return true;
   loop_.loaded_not_moved_[name_] = {entry_.size, entry_.modified};
   return false;
 }
@@ -72,6 +84,7 @@ void ScanLoop::scan() {
   }
   if (!connected) return;
   forget_files_gone(files);
+  remove_stale_temporaries();
 
   int handled = 0;
   auto now = env_.now();
@@ -129,12 +142,50 @@ void ScanLoop::forget_files_gone(const std::vector<DirectoryEntry>& files) {
 
 IoResult ScanLoop::try_move(const std::string& name) {
   IoResult moved = move_file(env_, input_dir_ / name, backup_dir_ / name);
-  if (!moved.ok()) {
-    console_.print("File " + name + " was loaded but could not be moved to " +
-                   display_path(settings_.backup_dir_as_typed, name) + ": " + moved.reason() +
-                   "; it will not be loaded again, only its move retried\n");
-  }
+  if (!moved.ok()) report_failed_move(name, moved);
   return moved;
+}
+
+IoResult ScanLoop::move_loaded(const std::string& name, const FileIdentity& identity_read,
+                               const std::string& bytes_read) {
+  FileIdentity now_there;
+  IoResult identified = env_.identify_file(input_dir_ / name, now_there);
+  if (identified.ok() && now_there == identity_read) return try_move(name);
+  if (!identified.ok() && identified.error() != std::errc::no_such_file_or_directory) {
+    // Which file the name holds is unknown: moving it could put an unloaded
+    // file into the backup directory.
+    IoResult failure = IoResult::failure(identified.error(), "the input file cannot be looked at");
+    report_failed_move(name, failure);
+    return failure;
+  }
+  return store_replaced(name, bytes_read);
+}
+
+IoResult ScanLoop::store_replaced(const std::string& name, const std::string& bytes) {
+  IoResult stored = store_file(env_, bytes, backup_dir_ / name);
+  if (!stored.ok()) {
+    report_failed_move(name, stored);
+  } else {
+    console_.print("File " + name + " was replaced while it was loaded: the bytes loaded are in " +
+                   display_path(settings_.backup_dir_as_typed, name) +
+                   ", the new file waits for the next scan\n");
+  }
+  return stored;
+}
+
+void ScanLoop::report_failed_move(const std::string& name, const IoResult& failure) {
+  failed_moves_.insert(name);
+  console_.print("File " + name + " was loaded but could not be moved to " +
+                 display_path(settings_.backup_dir_as_typed, name) + ": " + failure.reason() +
+                 "; it will not be loaded again, only its move retried\n");
+}
+
+void ScanLoop::remove_stale_temporaries() {
+  for (auto it = failed_moves_.begin(); it != failed_moves_.end();) {
+    IoResult removed = env_.remove_file(temporary_path(backup_dir_ / *it));
+    bool gone = removed.ok() || removed.error() == std::errc::no_such_file_or_directory;
+    it = gone ? failed_moves_.erase(it) : std::next(it);
+  }
 }
 
 }  // namespace qx::driver

@@ -18,6 +18,8 @@
 #include <ctime>
 #include <filesystem>
 #include <map>
+#include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -47,12 +49,23 @@ class FileJob {
  public:
   // The name alone, as the directory holds it.
   const std::string& name() const { return name_; }
+  // Takes the file for this process: an exclusive lock, held until the job
+  // ends. False when another process holds it (another instance is loading
+  // it) or the file is gone: the file is then skipped in this scan, without
+  // a word. A lock that cannot be taken for any other reason does not stop
+  // the load (the read that follows says what is wrong with the file).
+  bool claim();
   // Reads the whole file. After a failure `contents` is empty and the file
-  // stays where it is, for the next scan.
+  // stays where it is, for the next scan. The job keeps the bytes as read
+  // and which file they came from, for the move.
   IoResult read(std::string& contents);
-  // Moves the file into the backup directory. A failure is printed with the
-  // file's name and the reason, and the file is remembered as loaded, so
-  // that later scans only retry its move. Returns whether it moved.
+  // Puts the loaded file into the backup directory. When the name still
+  // holds the file that was read, the file is moved; when it now holds
+  // another file (or none), the bytes that were read are written to the
+  // backup directory instead, and the other file is left for the next scan.
+  // A failure is printed with the file's name and the reason, and the file
+  // is remembered as loaded, so that later scans only retry its move.
+  // Returns whether the loaded bytes reached the backup directory.
   bool move_to_backup();
   // The move's source and destination in the form typed on the command line.
   std::string source_display() const;
@@ -65,6 +78,10 @@ class FileJob {
   ScanLoop& loop_;
   const DirectoryEntry& entry_;
   std::string name_;
+  std::unique_ptr<FileLock> lock_;
+  bool was_read_ = false;
+  std::string bytes_read_;
+  FileIdentity identity_read_;
 };
 
 // What a loader program contributes to the loop: how it takes one file of
@@ -105,6 +122,18 @@ class ScanLoop {
   // Moves a loaded file into the backup directory; a failure is printed
   // with the file's name and the reason.
   IoResult try_move(const std::string& name);
+  // Moves a loaded file when the name still holds the file that was read,
+  // or else stores the bytes read (store_replaced).
+  IoResult move_loaded(const std::string& name, const FileIdentity& identity_read,
+                       const std::string& bytes_read);
+  // Stores the bytes of a loaded file whose name now holds another file;
+  // a failure is printed as a failed move.
+  IoResult store_replaced(const std::string& name, const std::string& bytes);
+  // Prints a failed move and remembers that a temporary of it may be left.
+  void report_failed_move(const std::string& name, const IoResult& failure);
+  // Removes the temporaries that failed moves may have left in the backup
+  // directory (when even their removal failed), until that succeeds.
+  void remove_stale_temporaries();
 
   Env& env_;
   FileHandler& handler_;
@@ -117,6 +146,8 @@ class ScanLoop {
   // Loaded but not moved, by name; forgotten when the file is gone or has
   // changed (then it is a new file).
   std::map<std::string, Remembered> loaded_not_moved_;
+  // Names whose move failed since the last sweep of temporaries.
+  std::set<std::string> failed_moves_;
 };
 
 }  // namespace qx::driver
