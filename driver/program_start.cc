@@ -32,6 +32,7 @@ std::optional<int> answer_command_line(const CommandLine& line, const ProgramTex
 }
 
 int run_program(const ProgramSpec& spec, int argc, const char* const* argv, Console console) {
+  install_stop_handlers();
   CommandLine line = parse_command_line(argc, argv);
   if (auto status = answer_command_line(line, spec.texts, console)) return *status;
   RealEnv env;
@@ -49,9 +50,10 @@ int run_program(const ProgramSpec& spec, int argc, const char* const* argv, Cons
     console.print("Connected to Oracle.....\n\n");
     console.print("Database: " + session->description() + "\n\n");
   }
+  // A stop asked for while the connect was under way: nothing is scanned.
+  if (stop_requested()) return 0;
 
   std::unique_ptr<FileHandler> handler = spec.make_handler(*session, line, console);
-  install_stop_handlers();
   ScanSettings settings{line.positional[2], line.positional[3], spec.pattern, spec.pause,
                         line.settle,        line.once,          true};
   ScanLoop loop(env, *handler, std::move(settings), console);
