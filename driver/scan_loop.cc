@@ -55,7 +55,8 @@ ScanLoop::ScanLoop(Env& env, FileHandler& handler, ScanSettings settings, Consol
       handler_(handler),
       settings_(std::move(settings)),
       console_(console),
-      skip_next_connect_(settings_.connect_tried_at_start) {
+      skip_next_connect_(settings_.connect_tried_at_start),
+      settle_check_(settings_.settle) {
   input_dir_ = fs::absolute(settings_.input_dir_as_typed);
   backup_dir_ = fs::absolute(settings_.backup_dir_as_typed);
   auto star = settings_.pattern.find('*');
@@ -84,6 +85,7 @@ void ScanLoop::scan() {
   }
   if (!connected) return;
   forget_files_gone(files);
+  settle_check_.forget_all_but(files);
   remove_stale_temporaries();
 
   int handled = 0;
@@ -94,7 +96,7 @@ void ScanLoop::scan() {
       ++handled;
       continue;
     }
-    if (!is_settled(file, now, settings_.settle)) continue;
+    if (!settle_check_.settled(file, now)) continue;
     FileJob job(*this, file);
     handler_.handle_file(job);
     ++handled;

@@ -26,6 +26,7 @@
 #include "db/session.h"
 #include "driver/console.h"
 #include "driver/env.h"
+#include "driver/settle_check.h"
 
 namespace qx::driver {
 
@@ -148,6 +149,7 @@ class ScanLoop {
   std::map<std::string, Remembered> loaded_not_moved_;
   // Names whose move failed since the last sweep of temporaries.
   std::set<std::string> failed_moves_;
+  SettleCheck settle_check_;
 };
 
 }  // namespace qx::driver

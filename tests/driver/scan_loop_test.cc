@@ -221,14 +221,15 @@ TEST_F(ScanLoopTest, AConnectionLostInAFileLeavesTheRestForLater) {
   EXPECT_EQ(loader.loaded, (std::vector<std::string>{"A.air=a", "A.air=a", "B.air=b"}));
 }
 
-TEST_F(ScanLoopTest, FilesStillBeingWrittenWaitForALaterScan) {
+TEST_F(ScanLoopTest, FilesStillBeingWrittenWaitForALaterScanEvenWhenStampedAhead) {
   write_file(in / "X.air", "x");
-  env.modified_shift = std::chrono::seconds(60);  // looks as if written just now
+  env.modified_shift = std::chrono::hours(1);  // another host's clock runs ahead
+  env.clock = std::chrono::system_clock::now();
   auto loop = make_loop(in.string(), backup.string(), std::chrono::milliseconds(1000));
   loop.scan();
   EXPECT_TRUE(loader.loaded.empty());
   EXPECT_EQ(loader.empty_scans, 1);
-  env.modified_shift = std::chrono::seconds(-60);
+  *env.clock += std::chrono::milliseconds(1000);
   loop.scan();
   EXPECT_EQ(loader.loaded, std::vector<std::string>{"X.air=x"});
 }
