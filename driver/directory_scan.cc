@@ -50,10 +50,4 @@ IoResult list_input_files(Env& env, const std::filesystem::path& dir, std::strin
   return result;
 }
 
-bool is_settled(const DirectoryEntry& file, std::chrono::system_clock::time_point now,
-                std::chrono::milliseconds settle) {
-  if (settle.count() == 0) return true;
-  return now - file.modified >= settle;
-}
-
 }  // namespace qx::driver

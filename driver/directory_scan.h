@@ -1,11 +1,9 @@
 // Which files a scan takes, and in what order: regular files whose names end
 // with the loader's extension in any case, in ascending order of their names
 // folded to upper case (the order in which the loaders' original file system
-// lists them). A file modified less than the settle time ago may still be
-// being written, so it is left for a later scan.
+// lists them). Whether a file is still being written is settle_check.h.
 #pragma once
 
-#include <chrono>
 #include <filesystem>
 #include <string_view>
 #include <vector>
@@ -20,10 +18,5 @@ bool matches_extension(std::string_view name, std::string_view extension);
 // failure (no such directory, no permission) `files` is empty.
 IoResult list_input_files(Env& env, const std::filesystem::path& dir, std::string_view extension,
                           std::vector<DirectoryEntry>& files);
-
-// True when the file was last modified at least `settle` before `now`; always
-// true when `settle` is zero.
-bool is_settled(const DirectoryEntry& file, std::chrono::system_clock::time_point now,
-                std::chrono::milliseconds settle);
 
 }  // namespace qx::driver

@@ -1,5 +1,6 @@
 // The loaders reach the operating system only through this interface: list
-// a directory, read a file, rename, copy, remove, the clock and sleeping.
+// a directory, read, write, lock and identify a file, rename, copy, sync,
+// remove, the clock and sleeping.
 // RealEnv is the one real implementation (std::filesystem and the C++
 // library); tests substitute an Env that fails chosen calls or shows a file
 // that is still being written.
@@ -8,7 +9,9 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -47,6 +50,23 @@ struct DirectoryEntry {
   std::chrono::system_clock::time_point modified;
 };
 
+// Which file a name held at one moment: two identities are equal only for
+// the same file, unchanged in size and modification time.
+struct FileNode {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  std::uintmax_t size = 0;
+  std::chrono::system_clock::time_point modified;
+  friend bool operator==(const FileNode&, const FileNode&) = default;
+};
+
+// An exclusive claim on a file, held by its open descriptor: released when
+// the object goes (or the process ends, whatever ends it).
+class FileLock {
+ public:
+  virtual ~FileLock() = default;
+};
+
 class Env {
  public:
   virtual ~Env() = default;
@@ -55,18 +75,35 @@ class Env {
   // failure `entries` is empty.
   virtual IoResult list_directory(const std::filesystem::path& dir,
                                   std::vector<DirectoryEntry>& entries) = 0;
-  // Reads the whole file, byte for byte. After a failure `contents` is empty.
-  virtual IoResult read_file(const std::filesystem::path& path, std::string& contents) = 0;
+  // Reads the whole file, byte for byte, and says which file it was: the
+  // identity is taken from the descriptor the bytes came through, so it
+  // belongs to them even when the name is replaced meanwhile. After a
+  // failure `contents` is empty.
+  virtual IoResult read_file(const std::filesystem::path& path, std::string& contents,
+                             FileNode& identity) = 0;
+  // The identity of the file the name holds now (a symbolic link followed).
+  virtual IoResult stat_file(const std::filesystem::path& path, FileNode& identity) = 0;
+  // Takes an exclusive lock on the file without waiting. Fails with
+  // std::errc::operation_would_block when another holder has it (another
+  // process, or another lock in this one), with no_such_file_or_directory
+  // when the file is gone. `lock` holds the claim after success.
+  virtual IoResult lock_file(const std::filesystem::path& path,
+                             std::unique_ptr<FileLock>& lock) = 0;
+  // Creates or replaces `path` with `contents`, not yet flushed (sync_file).
+  // After a failure `path` may hold a partial file.
+  virtual IoResult write_file(const std::filesystem::path& path, std::string_view contents) = 0;
   // Renames `from` to `to`, replacing a file at `to`. After a failure both
   // are as they were. Fails with std::errc::cross_device_link when the two
   // lie on different file systems.
   virtual IoResult rename_file(const std::filesystem::path& from,
                                const std::filesystem::path& to) = 0;
-  // Copies `from` to `to`, replacing a file at `to`, and flushes the copy to
-  // disk before returning success. After a failure `to` may hold a partial
-  // copy; `from` is untouched.
+  // Copies `from` to `to`, replacing a file at `to`, not yet flushed
+  // (sync_file). After a failure `to` may hold a partial copy; `from` is
+  // untouched.
   virtual IoResult copy_file(const std::filesystem::path& from,
                              const std::filesystem::path& to) = 0;
+  // Flushes a file, or a directory's entries, to disk.
+  virtual IoResult sync_file(const std::filesystem::path& path) = 0;
   virtual IoResult remove_file(const std::filesystem::path& path) = 0;
 
   virtual std::chrono::system_clock::time_point now() = 0;
@@ -77,9 +114,14 @@ class RealEnv : public Env {
  public:
   IoResult list_directory(const std::filesystem::path& dir,
                           std::vector<DirectoryEntry>& entries) override;
-  IoResult read_file(const std::filesystem::path& path, std::string& contents) override;
+  IoResult read_file(const std::filesystem::path& path, std::string& contents,
+                     FileNode& identity) override;
+  IoResult stat_file(const std::filesystem::path& path, FileNode& identity) override;
+  IoResult lock_file(const std::filesystem::path& path, std::unique_ptr<FileLock>& lock) override;
+  IoResult write_file(const std::filesystem::path& path, std::string_view contents) override;
   IoResult rename_file(const std::filesystem::path& from, const std::filesystem::path& to) override;
   IoResult copy_file(const std::filesystem::path& from, const std::filesystem::path& to) override;
+  IoResult sync_file(const std::filesystem::path& path) override;
   IoResult remove_file(const std::filesystem::path& path) override;
   std::chrono::system_clock::time_point now() override;
   void sleep_for(std::chrono::milliseconds duration) override;

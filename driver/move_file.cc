@@ -1,6 +1,39 @@
 #include "driver/move_file.h"
 
+#include <functional>
+
 namespace qx::driver {
+namespace {
+
+// Fills the temporary beside `to` through `fill`, flushes it, renames it
+// into place and flushes the directory. A temporary left by a failed step
+// is removed; a failed removal is not reported over the step's own failure.
+IoResult place_through_temporary(Env& env, const std::filesystem::path& to,
+                                 const std::function<IoResult(const std::filesystem::path&)>& fill,
+                                 const char* fill_step) {
+  const std::filesystem::path temporary = temporary_path(to);
+  auto failed = [&](const IoResult& step, const char* what) {
+    env.remove_file(temporary);
+    return IoResult::failure(step.error(), what);
+  };
+  IoResult filled = fill(temporary);
+  if (!filled.ok()) return failed(filled, fill_step);
+  IoResult synced = env.sync_file(temporary);
+  if (!synced.ok()) return failed(synced, "flush failed");
+  IoResult renamed = env.rename_file(temporary, to);
+  if (!renamed.ok()) return failed(renamed, "rename into place failed");
+  IoResult directory_synced = env.sync_file(to.parent_path());
+  if (!directory_synced.ok()) {
+    return IoResult::failure(directory_synced.error(), "flush of the backup directory failed");
+  }
+  return IoResult::success();
+}
+
+}  // namespace
+
+std::filesystem::path temporary_path(const std::filesystem::path& to) {
+  return to.parent_path() / ("." + to.filename().string() + ".partial");
+}
 
 IoResult move_file(Env& env, const std::filesystem::path& from, const std::filesystem::path& to) {
   IoResult renamed = env.rename_file(from, to);
@@ -8,13 +41,23 @@ IoResult move_file(Env& env, const std::filesystem::path& from, const std::files
   if (renamed.error() != std::errc::cross_device_link) {
     return IoResult::failure(renamed.error(), "rename failed");
   }
-  IoResult copied = env.copy_file(from, to);
-  if (!copied.ok()) return IoResult::failure(copied.error(), "copy failed");
+  IoResult placed = place_through_temporary(
+      env, to,
+      [&](const std::filesystem::path& temporary) { return env.copy_file(from, temporary); },
+      "copy failed");
+  if (!placed.ok()) return placed;
   IoResult removed = env.remove_file(from);
   if (!removed.ok()) {
     return IoResult::failure(removed.error(), "copied, but the input file could not be removed");
   }
   return IoResult::success();
+}
+
+IoResult store_file(Env& env, std::string_view contents, const std::filesystem::path& to) {
+  return place_through_temporary(
+      env, to,
+      [&](const std::filesystem::path& temporary) { return env.write_file(temporary, contents); },
+      "write failed");
 }
 
 }  // namespace qx::driver

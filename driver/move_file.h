@@ -1,17 +1,32 @@
-// Moving a loaded file into the backup directory: rename, replacing a file
-// of that name; where rename cannot cross file systems, copy (replacing),
-// flush, then remove the input file.
+// Putting a loaded file into the backup directory, whole or not at all.
+// Within one file system a rename does it. Across file systems the file is
+// copied to a temporary name beside its destination, flushed, renamed into
+// place and the directory flushed, and only then is the input file removed,
+// so that a power cut or a full disk never leaves a partial file under the
+// destination's name, nor loses the file. The same way stores bytes held in
+// memory, for a loaded file whose name now holds another file.
 #pragma once
 
 #include <filesystem>
+#include <string_view>
 
 #include "driver/env.h"
 
 namespace qx::driver {
 
-// Moves `from` to `to`. A failure names the step that failed in its reason
-// ("copy failed: ..."). After a failure `from` is still in place (when only
-// its removal failed, the copy is at `to` as well).
+// Moves `from` to `to`, replacing a file at `to`. A failure names the step
+// that failed in its reason ("copy failed: ..."). After a failure `from` is
+// still in place (when only its removal failed, the copy is at `to` as
+// well) and no temporary file is left, unless removing it failed too.
 IoResult move_file(Env& env, const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Writes `contents` to `to`, replacing a file there, through a temporary
+// name as above. After a failure `to` is as it was (or already holds
+// `contents` when only the directory's flush failed).
+IoResult store_file(Env& env, std::string_view contents, const std::filesystem::path& to);
+
+// The temporary name beside `to`: hidden, and ending in ".partial" so that
+// no loader's pattern takes it.
+std::filesystem::path temporary_path(const std::filesystem::path& to);
 
 }  // namespace qx::driver

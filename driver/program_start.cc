@@ -3,6 +3,7 @@
 #include "db/make_session.h"
 #include "db/target.h"
 #include "driver/banner.h"
+#include "driver/directory_check.h"
 #include "driver/env.h"
 #include "driver/load_history.h"
 #include "driver/stop_signal.h"
@@ -32,8 +33,14 @@ std::optional<int> answer_command_line(const CommandLine& line, const ProgramTex
 }
 
 int run_program(const ProgramSpec& spec, int argc, const char* const* argv, Console console) {
+  install_stop_handlers();
   CommandLine line = parse_command_line(argc, argv);
   if (auto status = answer_command_line(line, spec.texts, console)) return *status;
+  RealEnv env;
+  if (auto refusal = same_directory_refusal(env, line.positional[2], line.positional[3])) {
+    console.print(*refusal);
+    return 2;
+  }
 
   console.print("Connecting to Oracle.....\n\n");
   auto session = db::make_session(db::parse_target(line.positional[0], line.positional[1]));
@@ -44,12 +51,12 @@ int run_program(const ProgramSpec& spec, int argc, const char* const* argv, Cons
     console.print("Connected to Oracle.....\n\n");
     console.print("Database: " + session->description() + "\n\n");
   }
+  // A stop asked for while the connect was under way: nothing is scanned.
+  if (stop_requested()) return 0;
 
   std::unique_ptr<FileHandler> handler = spec.make_handler(*session, line, console);
   LoadHistory history(*session, spec.texts.name,
                       line.instance.empty() ? default_instance_name() : line.instance);
-  install_stop_handlers();
-  RealEnv env;
   ScanSettings settings{line.positional[2], line.positional[3], spec.pattern, spec.pause,
                         line.settle,        line.once,          true};
   ScanLoop loop(env, *handler, std::move(settings), console, &history);

@@ -57,12 +57,15 @@ struct ProgramSpec {
 std::optional<int> answer_command_line(const CommandLine& line, const ProgramTexts& texts,
                                        Console console);
 
-// Runs `spec` with the process's arguments: the command line answered as
-// above, then "Connecting to Oracle.....", the connect (a failure printed
-// once through the program's printer; each later scan tries again), and the
-// scan loop until a stop request, or once with --once. Returns the exit
-// status: 0 after a stop request or a single scan, otherwise what
-// answer_command_line returned.
+// Runs `spec` with the process's arguments: the stop handlers installed
+// (stop_signal.h), the command line answered as above, an input directory
+// that is the backup directory refused (one line, status 2;
+// directory_check.h), then "Connecting to Oracle.....", the connect (a
+// failure printed once through the program's printer; each later scan tries
+// again), and the scan loop until a stop request, or once with --once. A
+// stop requested before the connect returned ends the program without a
+// scan. Returns the exit status: 0 after a stop request or a single scan,
+// otherwise what answer_command_line returned.
 int run_program(const ProgramSpec& spec, int argc, const char* const* argv, Console console);
 
 }  // namespace qx::driver

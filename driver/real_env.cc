@@ -1,16 +1,12 @@
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
-#include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <thread>
 
 #include "driver/env.h"
-
-#if __has_include(<unistd.h>)
-#include <fcntl.h>
-#include <unistd.h>
-#define QX_HAVE_FSYNC 1
-#endif
 
 namespace qx::driver {
 namespace fs = std::filesystem;
@@ -21,19 +17,42 @@ IoResult from_errno() {
   return IoResult::failure(std::error_code(errno, std::generic_category()));
 }
 
-// The backup copy must be on disk before the input file is removed, or a
-// power cut could lose the file altogether.
-IoResult flush_to_disk([[maybe_unused]] const fs::path& path) {
-#ifdef QX_HAVE_FSYNC
-  int fd = ::open(path.c_str(), O_RDONLY);
-  if (fd < 0) return from_errno();
-  int rc = ::fsync(fd);
-  IoResult result = rc == 0 ? IoResult::success() : from_errno();
-  ::close(fd);
-  return result;
-#else
-  return IoResult::success();
-#endif
+// Closes the descriptor when the scope ends, whichever way it ends.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int get() const { return fd_; }
+  bool open() const { return fd_ >= 0; }
+
+ private:
+  int fd_;
+};
+
+// The lock lives on the open file description, so it lasts exactly as long
+// as this descriptor.
+class DescriptorLock : public FileLock {
+ public:
+  explicit DescriptorLock(int fd) : fd_(fd) {}
+
+ private:
+  Descriptor fd_;
+};
+
+FileNode identity_of(const struct stat& st) {
+  FileNode identity;
+  identity.device = static_cast<std::uint64_t>(st.st_dev);
+  identity.inode = static_cast<std::uint64_t>(st.st_ino);
+  identity.size = static_cast<std::uintmax_t>(st.st_size);
+  auto since_epoch =
+      std::chrono::seconds(st.st_mtim.tv_sec) + std::chrono::nanoseconds(st.st_mtim.tv_nsec);
+  identity.modified = std::chrono::system_clock::time_point(
+      std::chrono::duration_cast<std::chrono::system_clock::duration>(since_epoch));
+  return identity;
 }
 
 }  // namespace
@@ -60,14 +79,60 @@ IoResult RealEnv::list_directory(const fs::path& dir, std::vector<DirectoryEntry
   return IoResult::success();
 }
 
-IoResult RealEnv::read_file(const fs::path& path, std::string& contents) {
+IoResult RealEnv::read_file(const fs::path& path, std::string& contents, FileNode& identity) {
   contents.clear();
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return from_errno();
-  contents.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (in.bad()) {
+  Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.open()) return from_errno();
+  char buffer[65536];
+  for (;;) {
+    ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+    if (got == 0) break;
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      IoResult failed = from_errno();
+      contents.clear();
+      return failed;
+    }
+    contents.append(buffer, static_cast<std::size_t>(got));
+  }
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0) {
+    IoResult failed = from_errno();
     contents.clear();
-    return IoResult::failure(std::make_error_code(std::errc::io_error));
+    return failed;
+  }
+  identity = identity_of(st);
+  return IoResult::success();
+}
+
+IoResult RealEnv::stat_file(const fs::path& path, FileNode& identity) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return from_errno();
+  identity = identity_of(st);
+  return IoResult::success();
+}
+
+IoResult RealEnv::lock_file(const fs::path& path, std::unique_ptr<FileLock>& lock) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return from_errno();
+  auto held = std::make_unique<DescriptorLock>(fd);
+  int rc;
+  do {
+    rc = ::flock(fd, LOCK_EX | LOCK_NB);
+  } while (rc != 0 && errno == EINTR);
+  if (rc != 0) return from_errno();
+  lock = std::move(held);
+  return IoResult::success();
+}
+
+IoResult RealEnv::write_file(const fs::path& path, std::string_view contents) {
+  Descriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  if (!fd.open()) return from_errno();
+  while (!contents.empty()) {
+    ssize_t put = ::write(fd.get(), contents.data(), contents.size());
+    if (put < 0 && errno == EINTR) continue;
+    if (put < 0) return from_errno();
+    contents.remove_prefix(static_cast<std::size_t>(put));
   }
   return IoResult::success();
 }
@@ -81,8 +146,14 @@ IoResult RealEnv::rename_file(const fs::path& from, const fs::path& to) {
 IoResult RealEnv::copy_file(const fs::path& from, const fs::path& to) {
   std::error_code error;
   fs::copy_file(from, to, fs::copy_options::overwrite_existing, error);
-  if (error) return IoResult::failure(error);
-  return flush_to_disk(to);
+  return error ? IoResult::failure(error) : IoResult::success();
+}
+
+IoResult RealEnv::sync_file(const fs::path& path) {
+  // Read-only is enough for fsync, and the only way to open a directory.
+  Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.open()) return from_errno();
+  return ::fsync(fd.get()) == 0 ? IoResult::success() : from_errno();
 }
 
 IoResult RealEnv::remove_file(const fs::path& path) {

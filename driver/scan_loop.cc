@@ -21,12 +21,12 @@ std::string display_path(const std::string& dir_as_typed, const std::string& nam
 }  // namespace
 
 IoResult FileJob::read(std::string& contents) {
-  contents = read_result_.ok() ? bytes_ : std::string();
+  contents = read_result_.ok() ? bytes_read_ : std::string();
   return read_result_;
 }
 
 bool FileJob::move_to_backup() {
-  return loop_.try_move(name_).ok();
+  return read_result_.ok() && loop_.move_loaded(name_, node_read_, bytes_read_).ok();
 }
 
 std::string FileJob::source_display() const {
@@ -44,7 +44,8 @@ ScanLoop::ScanLoop(Env& env, FileHandler& handler, ScanSettings settings, Consol
       settings_(std::move(settings)),
       console_(console),
       skip_next_connect_(settings_.connect_tried_at_start),
-      history_(history) {
+      history_(history),
+      settle_check_(settings_.settle) {
   input_dir_ = fs::absolute(settings_.input_dir_as_typed);
   backup_dir_ = fs::absolute(settings_.backup_dir_as_typed);
   auto star = settings_.pattern.find('*');
@@ -72,14 +73,17 @@ void ScanLoop::scan() {
     return;
   }
   if (!connected) return;
+  settle_check_.forget_all_but(files);
+  remove_stale_temporaries();
 
   int handled = 0;
   auto now = env_.now();
   for (const auto& file : files) {
     if (stop_requested()) return;
-    if (!is_settled(file, now, settings_.settle)) continue;
+    if (!settle_check_.settled(file, now)) continue;
     FileJob job(*this, file);
     Prepared prepared = prepare(job);
+    if (prepared == Prepared::stop_scan) return;
     if (prepared != Prepared::skipped) ++handled;
     if (prepared == Prepared::to_handle) handler_.handle_file(job);
     if (job.history_ != nullptr) job.history_->release(job.identity_);
@@ -102,20 +106,27 @@ bool ScanLoop::ensure_connected() {
 }
 
 ScanLoop::Prepared ScanLoop::prepare(FileJob& job) {
-  job.read_result_ = env_.read_file(input_dir_ / job.name_, job.bytes_);
+  IoResult locked = env_.lock_file(input_dir_ / job.name_, job.lock_);
+  // Another process holds the file (another instance loads it), or it is
+  // gone: nothing to say. Any other lock failure lets the read tell.
+  if (locked.error() == std::errc::operation_would_block ||
+      locked.error() == std::errc::no_such_file_or_directory) {
+    return Prepared::skipped;
+  }
+  job.read_result_ = env_.read_file(input_dir_ / job.name_, job.bytes_read_, job.node_read_);
   if (!job.read_result_.ok() || history_ == nullptr) return Prepared::to_handle;
 
-  job.identity_ = identify_file(job.name_, job.bytes_, job.entry_.modified);
+  job.identity_ = identify_file(job.name_, job.bytes_read_, job.node_read_.modified);
   Claim claim = Claim::busy;
   db::Status status = history_->claim(job.identity_, claim, job.progress_);
   if (status.failed()) {
     handler_.session().rollback();
     handler_.report_sql_error(status);
     console_.print("The load history of " + job.name_ +
-                   " could not be read; the file stays for a later scan\n");
-    return Prepared::skipped;
+                   " could not be read; the file and the rest of the scan wait for a later scan\n");
+    return Prepared::stop_scan;
   }
-  if (claim == Claim::busy) return Prepared::skipped;  // another instance loads it now
+  if (claim == Claim::busy) return Prepared::skipped;
   job.history_ = history_;
   if (job.progress_.state == LoadProgress::State::loaded) return move_loaded_earlier(job);
   return Prepared::to_handle;
@@ -124,21 +135,57 @@ ScanLoop::Prepared ScanLoop::prepare(FileJob& job) {
 ScanLoop::Prepared ScanLoop::move_loaded_earlier(FileJob& job) {
   // The lookup opened a transaction that has nothing to keep.
   handler_.session().rollback();
-  if (try_move(job.name_).ok()) {
+  if (move_loaded(job.name_, job.node_read_, job.bytes_read_).ok()) {
     console_.print("File " + job.name_ + " was loaded earlier and is now moved to " +
                    display_path(settings_.backup_dir_as_typed, job.name_) + "\n");
   }
   return Prepared::done;
 }
 
-IoResult ScanLoop::try_move(const std::string& name) {
-  IoResult moved = move_file(env_, input_dir_ / name, backup_dir_ / name);
-  if (!moved.ok()) {
-    console_.print("File " + name + " was loaded but could not be moved to " +
-                   display_path(settings_.backup_dir_as_typed, name) + ": " + moved.reason() +
-                   "; it will not be loaded again, only its move retried\n");
+IoResult ScanLoop::move_loaded(const std::string& name, const FileNode& node_read,
+                               const std::string& bytes_read) {
+  FileNode now_there;
+  IoResult identified = env_.stat_file(input_dir_ / name, now_there);
+  if (identified.ok() && now_there == node_read) {
+    IoResult moved = move_file(env_, input_dir_ / name, backup_dir_ / name);
+    if (!moved.ok()) report_failed_move(name, moved);
+    return moved;
   }
-  return moved;
+  if (!identified.ok() && identified.error() != std::errc::no_such_file_or_directory) {
+    // Which file the name holds is unknown: moving it could put an unloaded
+    // file into the backup directory.
+    IoResult failure = IoResult::failure(identified.error(), "the input file cannot be looked at");
+    report_failed_move(name, failure);
+    return failure;
+  }
+  return store_replaced(name, bytes_read);
+}
+
+IoResult ScanLoop::store_replaced(const std::string& name, const std::string& bytes) {
+  IoResult stored = store_file(env_, bytes, backup_dir_ / name);
+  if (!stored.ok()) {
+    report_failed_move(name, stored);
+  } else {
+    console_.print("File " + name + " was replaced while it was loaded: the bytes loaded are in " +
+                   display_path(settings_.backup_dir_as_typed, name) +
+                   ", the new file waits for the next scan\n");
+  }
+  return stored;
+}
+
+void ScanLoop::report_failed_move(const std::string& name, const IoResult& failure) {
+  failed_moves_.insert(name);
+  console_.print("File " + name + " was loaded but could not be moved to " +
+                 display_path(settings_.backup_dir_as_typed, name) + ": " + failure.reason() +
+                 "; it will not be loaded again, only its move retried\n");
+}
+
+void ScanLoop::remove_stale_temporaries() {
+  for (auto it = failed_moves_.begin(); it != failed_moves_.end();) {
+    IoResult removed = env_.remove_file(temporary_path(backup_dir_ / *it));
+    bool gone = removed.ok() || removed.error() == std::errc::no_such_file_or_directory;
+    it = gone ? failed_moves_.erase(it) : std::next(it);
+  }
 }
 
 }  // namespace qx::driver

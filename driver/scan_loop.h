@@ -7,10 +7,14 @@
 //     without a connection no file is opened or moved;
 //   - files are taken in scan order (directory_scan.h), and a file still
 //     being written (settle check) is left for a later scan;
-//   - with a load history (load_history.h), each file is claimed and looked
-//     up before the handler sees it: a file another instance is loading is
-//     left alone, and a file the history holds as loaded is only moved (by
-//     this process or any other, after any restart);
+//   - each file is claimed before it is read (an exclusive lock, and with a
+//     load history, load_history.h, the history's claim and lookup): a file
+//     another instance is loading is left alone, and a file the history
+//     holds as loaded is only moved (by this process or any other, after
+//     any restart);
+//   - what reaches the backup directory is the file that was loaded: a name
+//     that now holds another file gets the loaded bytes, and the other file
+//     waits for the next scan;
 //   - an input directory that cannot be read is reported at each scan, and
 //     no other directory is scanned in its place;
 //   - a stop request (stop_signal.h) ends the loop after the file in hand.
@@ -19,6 +23,8 @@
 #include <chrono>
 #include <ctime>
 #include <filesystem>
+#include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -27,6 +33,7 @@
 #include "driver/env.h"
 #include "driver/file_identity.h"
 #include "driver/load_history.h"
+#include "driver/settle_check.h"
 
 namespace qx::driver {
 
@@ -45,19 +52,26 @@ struct ScanSettings {
 
 class ScanLoop;
 
-// One file of a scan, as the loader sees it.
+// One file of a scan, as the loader sees it: claimed by this process and
+// read by the loop before the handler is given it.
 class FileJob {
  public:
   // The name alone, as the directory holds it.
   const std::string& name() const { return name_; }
-  // The whole file, as the loop read it before handing it over. After a
-  // failure `contents` is empty and the file stays where it is, for the
-  // next scan.
+  // The whole file, as the loop read it. After a failure `contents` is
+  // empty and the file stays where it is, for the next scan.
   IoResult read(std::string& contents);
-  // Moves the file into the backup directory. A failure is printed with the
-  // file's name and the reason; the load history says the file was loaded,
-  // so later scans only retry its move. Returns whether it moved.
+  // Puts the loaded file into the backup directory. When the name still
+  // holds the file that was read, the file is moved; when it now holds
+  // another file (or none), the bytes that were read are written to the
+  // backup directory instead, and the other file is left for the next scan.
+  // A failure is printed with the file's name and the reason; the load
+  // history says the file was loaded, so later scans only retry its move.
+  // Returns whether the loaded bytes reached the backup directory.
   bool move_to_backup();
+  // The move's source and destination in the form typed on the command line.
+  std::string source_display() const;
+  std::string destination_display() const;
 
   // The load history of the loop, or nullptr when it keeps none; then
   // identity() and progress() mean nothing.
@@ -66,9 +80,6 @@ class FileJob {
   // How far the file got in earlier runs: new, or part-way (AIR).
   const LoadProgress& progress() const { return progress_; }
   HistoryEntry history_entry() const { return {history_, &identity_}; }
-  // The move's source and destination in the form typed on the command line.
-  std::string source_display() const;
-  std::string destination_display() const;
 
  private:
   friend class ScanLoop;
@@ -77,8 +88,10 @@ class FileJob {
   ScanLoop& loop_;
   const DirectoryEntry& entry_;
   std::string name_;
+  std::unique_ptr<FileLock> lock_;
   IoResult read_result_ = IoResult::success();
-  std::string bytes_;
+  std::string bytes_read_;
+  FileNode node_read_;
   LoadHistory* history_ = nullptr;
   FileIdentity identity_;
   LoadProgress progress_;
@@ -103,7 +116,7 @@ class ScanLoop {
  public:
   // Makes both directories absolute against the current directory, once.
   // With `history` (which must outlive the loop) files are claimed and
-  // looked up before they are handled.
+  // looked up in it before they are handled.
   ScanLoop(Env& env, FileHandler& handler, ScanSettings settings, Console console,
            LoadHistory* history = nullptr);
 
@@ -116,18 +129,28 @@ class ScanLoop {
   friend class FileJob;
   // What became of a file before its handler was asked.
   enum class Prepared {
-    to_handle,  // read (or not: the handler reports that) and claimed
+    to_handle,  // claimed and read (or not: the handler reports that)
     done,       // loaded earlier: moved now, or its move reported
     skipped,    // another instance has it, or the history could not be read
+    stop_scan,  // the database cannot answer: the rest waits for a later scan
   };
 
   bool ensure_connected();
-  // Reads the file and, with a history, claims it and looks it up.
+  // Claims and reads the file and, with a history, looks it up.
   Prepared prepare(FileJob& job);
   Prepared move_loaded_earlier(FileJob& job);
-  // Moves a loaded file into the backup directory; a failure is printed
-  // with the file's name and the reason.
-  IoResult try_move(const std::string& name);
+  // Moves a loaded file when the name still holds the file that was read,
+  // or else stores the bytes read (store_replaced).
+  IoResult move_loaded(const std::string& name, const FileNode& node_read,
+                       const std::string& bytes_read);
+  // Stores the bytes of a loaded file whose name now holds another file;
+  // a failure is printed as a failed move.
+  IoResult store_replaced(const std::string& name, const std::string& bytes);
+  // Prints a failed move and remembers that a temporary of it may be left.
+  void report_failed_move(const std::string& name, const IoResult& failure);
+  // Removes the temporaries that failed moves may have left in the backup
+  // directory (when even their removal failed), until that succeeds.
+  void remove_stale_temporaries();
 
   Env& env_;
   FileHandler& handler_;
@@ -138,6 +161,9 @@ class ScanLoop {
   std::filesystem::path input_dir_;
   std::filesystem::path backup_dir_;
   std::string extension_;
+  // Names whose move failed since the last sweep of temporaries.
+  std::set<std::string> failed_moves_;
+  SettleCheck settle_check_;
 };
 
 }  // namespace qx::driver

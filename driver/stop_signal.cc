@@ -20,8 +20,8 @@ constexpr std::chrono::milliseconds kPauseSlice{50};
 }  // namespace
 
 void install_stop_handlers() {
-  std::signal(SIGINT, on_stop_signal);
-  std::signal(SIGTERM, on_stop_signal);
+  for (int stop_signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(stop_signal, on_stop_signal);
+  std::signal(SIGPIPE, SIG_IGN);
 }
 
 bool stop_requested() {

@@ -1,6 +1,8 @@
-// Stopping a loader cleanly: SIGINT and SIGTERM ask the loader to finish the
-// file in hand (its load and its move) and then exit 0. The pause between
-// scans is cut short by a stop request.
+// Stopping a loader cleanly: SIGINT, SIGTERM and SIGHUP (a closed terminal)
+// ask the loader to finish the file in hand (its load and its move) and then
+// exit 0. The pause between scans is cut short by a stop request. SIGPIPE is
+// ignored: a console nobody reads any more must never stop a load (a failed
+// write is simply lost).
 #pragma once
 
 #include <chrono>
@@ -9,6 +11,8 @@
 
 namespace qx::driver {
 
+// Installs the above for the whole process; called before anything is
+// printed.
 void install_stop_handlers();
 bool stop_requested();
 // Asks for a stop as a signal would; tests use it, and so could an embedder.

@@ -39,17 +39,5 @@ TEST(DirectoryScan, AMissingDirectoryIsAFailureWithNoFiles) {
   EXPECT_TRUE(files.empty());
 }
 
-TEST(DirectoryScan, SettleCheckLeavesFreshFiles) {
-  DirectoryEntry file;
-  auto now = std::chrono::system_clock::now();
-  file.modified = now - std::chrono::milliseconds(400);
-  EXPECT_FALSE(is_settled(file, now, std::chrono::milliseconds(1000)));
-  EXPECT_TRUE(is_settled(file, now, std::chrono::milliseconds(400)));
-  EXPECT_TRUE(is_settled(file, now, std::chrono::milliseconds(0)));
-  // A clock that went backwards makes the file look fresh, never lost.
-  file.modified = now + std::chrono::seconds(5);
-  EXPECT_FALSE(is_settled(file, now, std::chrono::milliseconds(1000)));
-}
-
 }  // namespace
 }  // namespace qx::driver

@@ -14,6 +14,7 @@
 #include "driver/stop_signal.h"
 #include "support/captured_output.h"
 #include "support/faulty_env.h"
+#include "support/history_writing_handler.h"
 #include "support/temp_dir.h"
 
 namespace qx::driver {
@@ -23,37 +24,9 @@ using qx::testing::Backend;
 using qx::testing::BackendDatabase;
 using qx::testing::CapturedOutput;
 using qx::testing::FaultyEnv;
+using qx::testing::HistoryWritingHandler;
 using qx::testing::TempDir;
 using qx::testing::write_file;
-
-// Loads a file as a loader does: its history row and its end in one
-// transaction, then the move.
-class HistoryWritingHandler : public FileHandler {
- public:
-  explicit HistoryWritingHandler(db::Session& session) : session_(session) {}
-  std::vector<std::string> loaded;
-
-  db::Session& session() override { return session_; }
-  void report_sql_error(const db::Status& status) override { FAIL() << status.message; }
-  void handle_file(FileJob& job) override {
-    std::string contents;
-    ASSERT_TRUE(job.read(contents).ok());
-    HistoryEntry entry = job.history_entry();
-    ASSERT_NE(entry.history, nullptr);
-    ASSERT_TRUE(entry.history->open_entry(*entry.file).ok());
-    LoadProgress done;
-    done.state = LoadProgress::State::loaded;
-    done.rows_stored = 1;
-    ASSERT_TRUE(entry.history->write_progress(*entry.file, done).ok());
-    ASSERT_TRUE(session_.commit().ok());
-    loaded.push_back(job.name() + "=" + contents);
-    job.move_to_backup();
-  }
-  void on_scan_without_files() override {}
-
- private:
-  db::Session& session_;
-};
 
 class LoadHistoryTest : public ::testing::TestWithParam<Backend> {
  protected:

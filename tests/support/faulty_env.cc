@@ -9,25 +9,61 @@ driver::IoResult fail(std::errc code) {
 
 }  // namespace
 
+bool FaultyEnv::call_fails() {
+  ++calls;
+  if (fail_call_at == 0) return false;
+  return calls == fail_call_at || (fail_for_ever && calls > fail_call_at);
+}
+
 driver::IoResult FaultyEnv::list_directory(const std::filesystem::path& dir,
                                            std::vector<driver::DirectoryEntry>& entries) {
+  if (call_fails()) {
+    entries.clear();
+    return fail(std::errc::io_error);
+  }
   auto result = RealEnv::list_directory(dir, entries);
   for (auto& entry : entries) entry.modified += modified_shift;
   return result;
 }
 
-driver::IoResult FaultyEnv::read_file(const std::filesystem::path& path, std::string& contents) {
-  if (fail_read_always) {
+driver::IoResult FaultyEnv::read_file(const std::filesystem::path& path, std::string& contents,
+                                      driver::FileNode& identity) {
+  if (call_fails() || fail_read_always) {
     contents.clear();
-    return fail(std::errc::permission_denied);
+    return fail(fail_read_always ? std::errc::permission_denied : std::errc::io_error);
   }
-  return RealEnv::read_file(path, contents);
+  return RealEnv::read_file(path, contents, identity);
+}
+
+driver::IoResult FaultyEnv::stat_file(const std::filesystem::path& path,
+                                      driver::FileNode& identity) {
+  if (call_fails()) return fail(std::errc::io_error);
+  return RealEnv::stat_file(path, identity);
+}
+
+driver::IoResult FaultyEnv::lock_file(const std::filesystem::path& path,
+                                      std::unique_ptr<driver::FileLock>& lock) {
+  if (call_fails()) return fail(std::errc::io_error);
+  return RealEnv::lock_file(path, lock);
+}
+
+driver::IoResult FaultyEnv::write_file(const std::filesystem::path& path,
+                                       std::string_view contents) {
+  if (call_fails()) {
+    // A full disk: part of the bytes got there.
+    RealEnv::write_file(path, contents.substr(0, contents.size() / 2));
+    return fail(std::errc::no_space_on_device);
+  }
+  return RealEnv::write_file(path, contents);
 }
 
 driver::IoResult FaultyEnv::rename_file(const std::filesystem::path& from,
                                         const std::filesystem::path& to) {
   ++renames;
-  if (rename_crosses_devices) return fail(std::errc::cross_device_link);
+  if (call_fails()) return fail(std::errc::io_error);
+  if (rename_crosses_devices && from.parent_path() != to.parent_path()) {
+    return fail(std::errc::cross_device_link);
+  }
   if (renames == fail_rename_at) return fail(std::errc::permission_denied);
   return RealEnv::rename_file(from, to);
 }
@@ -35,14 +71,28 @@ driver::IoResult FaultyEnv::rename_file(const std::filesystem::path& from,
 driver::IoResult FaultyEnv::copy_file(const std::filesystem::path& from,
                                       const std::filesystem::path& to) {
   ++copies;
-  if (fail_copy_always) return fail(std::errc::no_space_on_device);
+  if (call_fails() || fail_copy_always) {
+    // A full disk: the copy got part of the way.
+    RealEnv::write_file(to, "partial");
+    return fail(std::errc::no_space_on_device);
+  }
   return RealEnv::copy_file(from, to);
+}
+
+driver::IoResult FaultyEnv::sync_file(const std::filesystem::path& path) {
+  if (call_fails()) return fail(std::errc::io_error);
+  return RealEnv::sync_file(path);
 }
 
 driver::IoResult FaultyEnv::remove_file(const std::filesystem::path& path) {
   ++removes;
+  if (call_fails()) return fail(std::errc::io_error);
   if (removes == fail_remove_at) return fail(std::errc::permission_denied);
   return RealEnv::remove_file(path);
+}
+
+std::chrono::system_clock::time_point FaultyEnv::now() {
+  return clock ? *clock : RealEnv::now();
 }
 
 void FaultyEnv::sleep_for(std::chrono::milliseconds) {

@@ -1,9 +1,12 @@
-// The real file system with failures on demand: the Nth rename, copy or
-// remove can be made to fail (rename as if across file systems, or with a
-// plain error), and files can be made to look freshly written.
+// The real file system with failures on demand: any one call, counted
+// across every kind of file-system call, can be made to fail once or from
+// then on; renames between directories can be made to fail as across file
+// systems; files can be made to look freshly written, and the clock can be
+// set by the test.
 #pragma once
 
 #include <chrono>
+#include <optional>
 #include <system_error>
 
 #include "driver/env.h"
@@ -12,26 +15,51 @@ namespace qx::testing {
 
 class FaultyEnv : public driver::RealEnv {
  public:
-  // Calls counted from 1; 0 means never. `..._always` fails every call.
+  // Every file-system call (list, read, identify, lock, write, rename, copy,
+  // sync, remove) counts in `calls`, from 1. The call numbered
+  // `fail_call_at` fails with an input/output error (0: none does); with
+  // `fail_for_ever`, every call after it fails too.
+  int fail_call_at = 0;
+  bool fail_for_ever = false;
+  int calls = 0;
+
+  // Calls of one kind, counted from 1; 0 means never. `..._always` fails
+  // every call.
   int fail_rename_at = 0;
-  bool rename_crosses_devices = false;  // every rename fails as across file systems
+  // A rename from one directory to another fails as across file systems.
+  bool rename_crosses_devices = false;
   bool fail_copy_always = false;
   int fail_remove_at = 0;
   bool fail_read_always = false;
   // Added to every modification time that list_directory reports.
   std::chrono::milliseconds modified_shift{0};
+  // What now() returns, when set; the real clock otherwise.
+  std::optional<std::chrono::system_clock::time_point> clock;
 
   int renames = 0, copies = 0, removes = 0, sleeps = 0;
 
   driver::IoResult list_directory(const std::filesystem::path& dir,
                                   std::vector<driver::DirectoryEntry>& entries) override;
-  driver::IoResult read_file(const std::filesystem::path& path, std::string& contents) override;
+  driver::IoResult read_file(const std::filesystem::path& path, std::string& contents,
+                             driver::FileNode& identity) override;
+  driver::IoResult stat_file(const std::filesystem::path& path,
+                             driver::FileNode& identity) override;
+  driver::IoResult lock_file(const std::filesystem::path& path,
+                             std::unique_ptr<driver::FileLock>& lock) override;
+  driver::IoResult write_file(const std::filesystem::path& path,
+                              std::string_view contents) override;
   driver::IoResult rename_file(const std::filesystem::path& from,
                                const std::filesystem::path& to) override;
   driver::IoResult copy_file(const std::filesystem::path& from,
                              const std::filesystem::path& to) override;
+  driver::IoResult sync_file(const std::filesystem::path& path) override;
   driver::IoResult remove_file(const std::filesystem::path& path) override;
+  std::chrono::system_clock::time_point now() override;
   void sleep_for(std::chrono::milliseconds duration) override;
+
+ private:
+  // Counts one call; true when it is to fail.
+  bool call_fails();
 };
 
 }  // namespace qx::testing

@@ -1,6 +1,7 @@
 #include "support/program_run.h"
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <stdexcept>
@@ -34,6 +35,31 @@ ProgramRun run_built_program(const std::string& in_build, const std::vector<std:
   command += " > " + quoted(output.string()) + " 2>&1";
   int status = std::system(command.c_str());
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, read_file(output)};
+}
+
+int run_built_program_unread(const std::string& in_build, const std::vector<std::string>& args,
+                             const std::filesystem::path& dir) {
+  std::string program = built_program_path(in_build);
+  std::vector<std::string> words{program};
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  int ends[2];
+  if (::pipe(ends) != 0) throw std::runtime_error("pipe failed");
+  ::close(ends[0]);
+  pid_t pid = ::fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    ::dup2(ends[1], STDOUT_FILENO);
+    ::dup2(ends[1], STDERR_FILENO);
+    if (::chdir(dir.c_str()) == 0) ::execv(program.c_str(), argv.data());
+    ::_exit(127);
+  }
+  ::close(ends[1]);
+  int status = 0;
+  if (::waitpid(pid, &status, 0) != pid) throw std::runtime_error("waitpid failed");
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace qx::testing

@@ -24,4 +24,11 @@ std::string built_program_path(const std::string& in_build);
 ProgramRun run_built_program(const std::string& in_build, const std::vector<std::string>& args,
                              const std::filesystem::path& dir);
 
+// Runs the built program `in_build` with `args` in the directory `dir`, its
+// standard output and standard error on a pipe whose read end is closed
+// before the program starts, so that every write it makes fails; returns its
+// exit status (-1 when a signal ended it).
+int run_built_program_unread(const std::string& in_build, const std::vector<std::string>& args,
+                             const std::filesystem::path& dir);
+
 }  // namespace qx::testing
