@@ -16,11 +16,11 @@
 #include <vector>
 
 #include "air_expectations.h"
+#include "generator/air_sample.h"
 #include "support/postgres_test_database.h"
 #include "support/program_run.h"
 #include "support/table_reader.h"
 #include "support/temp_dir.h"
-#include "tools/air_sample.h"
 
 extern char** environ;
 
@@ -52,13 +52,13 @@ class CorvaneProgramTest : public ::testing::Test {
   }
   // Writes `count` generated files and remembers them in load order.
   void generate(int count, std::uint64_t seed) {
-    qx::tools::FileOptions options;
+    qx::generator::FileOptions options;
     options.records = 60;
     options.bookings = 2;
     for (int i = 0; i < count; ++i) {
       char name[32];
       std::snprintf(name, sizeof name, "AIR%06d.air", i + 1);
-      files.push_back({name, qx::tools::generate_air_file(options, seed + i)});
+      files.push_back({name, qx::generator::generate_air_file(options, seed + i)});
       qx::testing::write_file(in / name, files.back().contents);
     }
   }

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "generator/mir_sample.h"
 #include "mir_expectations.h"
 #include "support/postgres_test_database.h"
 #include "support/program_run.h"
 #include "support/table_reader.h"
 #include "support/temp_dir.h"
-#include "tools/mir_sample.h"
 
 namespace qx::meridon_full {
 namespace {
@@ -43,11 +43,11 @@ class MeridonProgramTest : public ::testing::Test {
   // and remembers them in load order.
   void generate(int count, std::uint64_t seed) {
     for (int i = 0; i < count; ++i) {
-      qx::tools::FileOptions options;
-      options.records = i + 1 == count ? qx::tools::kMostMirRecords : 20 + 15 * i;
+      qx::generator::FileOptions options;
+      options.records = i + 1 == count ? qx::generator::kMostMirRecords : 20 + 15 * i;
       char name[32];
       std::snprintf(name, sizeof name, "MIR%06d.MIR", i + 1);
-      files.push_back({name, qx::tools::generate_mir_file(options, seed + i)});
+      files.push_back({name, qx::generator::generate_mir_file(options, seed + i)});
       qx::testing::write_file(in / name, files.back().contents);
     }
   }

@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "generator/pnr_sample.h"
 #include "pnr_expectations.h"
 #include "records/record_program.h"
 #include "support/postgres_test_database.h"
 #include "support/program_run.h"
 #include "support/table_reader.h"
 #include "support/temp_dir.h"
-#include "tools/pnr_sample.h"
 
 namespace qx::tarvo {
 namespace {
@@ -45,10 +45,10 @@ class TarvoProgramTest : public ::testing::Test {
     for (int i = 0; i < count; ++i) {
       char name[32];
       std::snprintf(name, sizeof name, "PNR%06d.PNR", i + 1);
-      tools::FileOptions options;
+      generator::FileOptions options;
       options.records = 16 + 37 * i;
       options.crlf = i % 3 == 2;
-      files.push_back({name, tools::generate_pnr_file(options, seed + i)});
+      files.push_back({name, generator::generate_pnr_file(options, seed + i)});
       qx::testing::write_file(in / name, files.back().contents);
     }
   }
