@@ -6,9 +6,9 @@
 #include <memory>
 #include <stdexcept>
 
+#include "generator/backlog.h"
+#include "generator/sample_format.h"
 #include "support/temp_dir.h"
-#include "tools/backlog.h"
-#include "tools/sample_format.h"
 
 namespace qx::bench {
 namespace {
@@ -101,16 +101,16 @@ double run_floor(Backend backend, long long commits, std::size_t files, bool wri
 
 std::vector<SampleFile> generate_files(const LoaderBench& loader, int count,
                                        const ThroughputOptions& options) {
-  const tools::SampleFormat* format = tools::find_sample_format(loader.format);
+  const generator::SampleFormat* format = generator::find_sample_format(loader.format);
   if (format == nullptr) throw std::runtime_error("no sample format " + loader.format);
-  tools::FileOptions file_options;
+  generator::FileOptions file_options;
   file_options.records = options.records;
   file_options.bookings = options.bookings;
   std::vector<SampleFile> files;
   for (int number = 1; number <= count; ++number) {
     files.push_back(
-        {tools::sample_file_name(*format, number),
-         format->generate(file_options, tools::sample_file_seed(options.seed, number))});
+        {generator::sample_file_name(*format, number),
+         format->generate(file_options, generator::sample_file_seed(options.seed, number))});
   }
   return files;
 }

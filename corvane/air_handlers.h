@@ -36,11 +36,11 @@ struct AirHandler {
   std::string_view name;
   // The line is this handler's when tag2 equals one of `tag2` or tag4 one
   // of `tag4` (empty strings are unused places).
-  std::array<std::string_view, 6> tag2;
-  std::array<std::string_view, 1> tag4;
+  std::array<std::string_view, 6> tag2 = {};
+  std::array<std::string_view, 1> tag4 = {};
   std::string_view table;
-  std::string_view prefix;  // column prefix: "aira_", "air_" for the header
-  std::size_t text_columns;
+  std::string_view prefix;       // column prefix: "aira_", "air_" for the header
+  std::size_t text_columns = 0;  // entries 0 .. text_columns-1 of the field table
   SerialSource serial = SerialSource::none;
   Counter counter = Counter::shared;  // for table_query and counter
   bool raise_after = false;           // raise the counter after the row

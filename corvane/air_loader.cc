@@ -28,23 +28,37 @@ AirLoader::AirLoader(db::Session& session, AirBuild build, driver::Console conso
 void AirLoader::begin_file(std::string_view file_reference) {
   counters_.fill(1);
   file_reference_ = file_reference;
+  // The failed draw put back the key this file began with.
+  if (file_without_key_ == file_reference) file_without_key_.reset();
+  key_at_file_start_ = booking_key_;
 }
 
-void AirLoader::process_line(std::string_view line, std::size_t line_number) {
+LineOutcome AirLoader::process_line(std::string_view line, std::size_t line_number) {
   field_table_.split_line(line, split_report_);
   if (!split_report_.empty()) report_split(split_report_, line_number);
   tag2_ = db::substr(field_table_.entry(0), 1, 2);
   tag4_ = db::substr(field_table_.entry(0), 1, 4);
   for (const auto& prepared : handlers_) {
-    if (prepared.handler->selects(tag2_, tag4_)) run_handler(prepared);
+    if (!prepared.handler->selects(tag2_, tag4_)) continue;
+    if (run_handler(prepared, line_number) == LineOutcome::no_booking_key) {
+      return LineOutcome::no_booking_key;
+    }
   }
+  return LineOutcome::done;
 }
 
-void AirLoader::run_handler(const PreparedHandler& prepared) {
+LineOutcome AirLoader::run_handler(const PreparedHandler& prepared, std::size_t line_number) {
   const AirHandler& handler = *prepared.handler;
   if (handler.header &&
-      std::find(kBookingKeyTags.begin(), kBookingKeyTags.end(), tag4_) != kBookingKeyTags.end()) {
-    draw_booking_key();
+      std::find(kBookingKeyTags.begin(), kBookingKeyTags.end(), tag4_) != kBookingKeyTags.end() &&
+      !draw_booking_key(line_number)) {
+    return LineOutcome::no_booking_key;
+  }
+  if (file_without_key_) {
+    refusal_ = "No booking key for " + file_reference_ + " line " + std::to_string(line_number) +
+               ": the key draw in " + *file_without_key_ +
+               " failed and that file is not loaded yet";
+    return LineOutcome::no_booking_key;
   }
 
   binds_.clear();
@@ -79,7 +93,7 @@ void AirLoader::run_handler(const PreparedHandler& prepared) {
       if (status.failed()) {
         // Not a number: no row, as the database refuses the insert.
         step(status);
-        return;
+        return LineOutcome::done;
       }
       binds_.push_back(serial ? db::Bind::integer(*serial) : db::Bind::null());
       break;
@@ -92,13 +106,24 @@ void AirLoader::run_handler(const PreparedHandler& prepared) {
   step(session_.execute(prepared.insert, binds_));
   // Raised whether the insert succeeded or not, so a serial is never reused.
   if (raised != nullptr) ++*raised;
+  return LineOutcome::done;
 }
 
-void AirLoader::draw_booking_key() {
+bool AirLoader::draw_booking_key(std::size_t line_number) {
   std::int64_t key = 0;
   db::Status status = session_.next_value(kBookingSequence, key);
-  step(status);
-  if (status.ok()) booking_key_ = static_cast<double>(key);
+  if (status.ok()) {
+    booking_key_ = static_cast<double>(key);
+    file_without_key_.reset();
+    return true;
+  }
+  // The rows of this file are stored again from its first line when it is
+  // taken up again; those before its first header belong to this key.
+  booking_key_ = key_at_file_start_;
+  file_without_key_ = file_reference_;
+  refusal_ = "No booking key could be drawn for " + file_reference_ + " line " +
+             std::to_string(line_number) + ": " + status.message;
+  return false;
 }
 
 void AirLoader::report_split(const SplitReport& report, std::size_t line_number) {

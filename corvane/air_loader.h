@@ -8,12 +8,17 @@
 // the per-file serial counters (set to 1 by begin_file).
 //
 // Every statement is one step: run it, and print a failure through the
-// by-text error printer; the work always goes on.
+// by-text error printer; the work goes on. The one exception is a failed
+// booking-key draw: the rows after it belong to a booking that has no key,
+// and storing them under the previous booking's key would merge the two.
+// The line is refused instead (see LineOutcome), and the loader holds no
+// key until the file is begun again or another draw succeeds.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,14 +31,30 @@
 
 namespace qx::corvane {
 
+enum class LineOutcome {
+  // Every handler of the line ran; its failures, if any, were printed.
+  done,
+  // The line needs a booking key the loader cannot give: its own draw
+  // failed, or an earlier draw failed and that file has not been begun
+  // again. Nothing after the draw was run. The caller must roll the line
+  // back and leave the file for a later scan; refusal() says why.
+  no_booking_key,
+};
+
 class AirLoader {
  public:
   AirLoader(db::Session& session, AirBuild build, driver::Console console);
 
+  // Resets the per-file counters. A file begun again after its key draw
+  // failed gets back the key it began with the first time, so that its
+  // lines before the first header carry the same key again.
   void begin_file(std::string_view file_reference);
   // `line` is one line without its line end; `line_number` counts from 1 and
   // names the line in what is printed about it.
-  void process_line(std::string_view line, std::size_t line_number);
+  LineOutcome process_line(std::string_view line, std::size_t line_number);
+  // Why the last refused line was refused, as one sentence naming the file
+  // and the line ("No booking key could be drawn for FILE line N: REASON").
+  const std::string& refusal() const { return refusal_; }
 
   // Prints a failed status through the by-text printer.
   void report_sql_error(const db::Status& status);
@@ -51,8 +72,9 @@ class AirLoader {
     std::string serial_query;
   };
 
-  void run_handler(const PreparedHandler& prepared);
-  void draw_booking_key();
+  LineOutcome run_handler(const PreparedHandler& prepared, std::size_t line_number);
+  // False when the draw failed; refusal_ then says why.
+  bool draw_booking_key(std::size_t line_number);
   void report_split(const SplitReport& report, std::size_t line_number);
   std::int32_t& counter_ref(Counter c) { return counters_[static_cast<std::size_t>(c)]; }
   void step(const db::Status& status);
@@ -67,6 +89,11 @@ class AirLoader {
   std::string_view tag2_;
   std::string_view tag4_;
   double booking_key_ = 0;
+  // The key held when the current file was begun.
+  double key_at_file_start_ = 0;
+  // Set while no key is held: the file whose draw failed.
+  std::optional<std::string> file_without_key_;
+  std::string refusal_;
   std::array<std::int32_t, kCounterCount> counters_{};
   std::string file_reference_;
   std::vector<db::Bind> binds_;

@@ -17,16 +17,22 @@ void CorvaneFiles::handle_file(driver::FileJob& job) {
     return;
   }
   console_.print("Currently Processing " + job.name() + "\n\n");
-  if (!load_lines(job.name(), contents_)) {
-    console_.print("The database connection was lost while loading " + job.name() +
-                   "; the file stays for the next scan\n");
-    return;
+  switch (load_lines(job.name(), contents_)) {
+    case LoadResult::loaded:
+      break;
+    case LoadResult::connection_lost:
+      console_.print("The database connection was lost while loading " + job.name() +
+                     "; the file stays for the next scan\n");
+      return;
+    case LoadResult::no_booking_key:
+      console_.print(loader_.refusal() + "; the file stays for a later scan\n");
+      return;
   }
   job.move_to_backup();
   console_.print(kFileReadComplete);
 }
 
-bool CorvaneFiles::load_lines(const std::string& name, std::string& contents) {
+CorvaneFiles::LoadResult CorvaneFiles::load_lines(const std::string& name, std::string& contents) {
   driver::end_at_ctrl_z(contents);
   driver::fold_crlf(contents);
   for (std::size_t line : driver::blank_nul_bytes(contents, '\n')) {
@@ -35,12 +41,15 @@ bool CorvaneFiles::load_lines(const std::string& name, std::string& contents) {
   loader_.begin_file(name);
   std::size_t line_number = 0;
   for (std::string_view line : driver::split_at_line_feeds(contents)) {
-    loader_.process_line(line, ++line_number);
+    if (loader_.process_line(line, ++line_number) == LineOutcome::no_booking_key) {
+      session_.rollback();
+      return LoadResult::no_booking_key;
+    }
     db::Status committed = session_.commit();
     if (committed.failed()) loader_.report_sql_error(committed);
-    if (!session_.connected()) return false;
+    if (!session_.connected()) return LoadResult::connection_lost;
   }
-  return true;
+  return LoadResult::loaded;
 }
 
 void CorvaneFiles::on_scan_without_files() {

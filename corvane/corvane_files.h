@@ -2,7 +2,9 @@
 // "Currently Processing", load it line by line with a commit after every
 // line, move it into the backup directory and print "File Read Complete".
 // A file that cannot be opened is left for the next scan; a connection lost
-// in the middle of a file leaves the file in place.
+// in the middle of a file leaves the file in place, and so does a line that
+// cannot have a booking key (rolled back, one line printed saying why). Such
+// a file is loaded again from its first line at a later scan.
 #pragma once
 
 #include <cstdio>
@@ -28,8 +30,10 @@ class CorvaneFiles : public driver::FileHandler {
   const AirLoader& loader() const { return loader_; }
 
  private:
-  // Loads every line; false when the connection was lost on the way.
-  bool load_lines(const std::string& name, std::string& contents);
+  enum class LoadResult { loaded, connection_lost, no_booking_key };
+  // Loads every line, each committed by itself, until the end or the first
+  // line that ends the file's load in this scan.
+  LoadResult load_lines(const std::string& name, std::string& contents);
 
   db::Session& session_;
   driver::Console console_;

@@ -15,16 +15,16 @@ demo=$PWD/demo
 database=$demo/qx.db
 for format in air pnr mir; do
   mkdir -p "$demo/$format/in" "$demo/$format/backup"
-  build/tools/qx_generate "$format" --out "$demo/$format/in" --count 3 --seed "$RANDOM" >/dev/null
+  build/generator/qx_generate "$format" --out "$demo/$format/in" --count 3 --seed "$RANDOM" >/dev/null
 done
 
 cat <<TEXT
 
 Loaders starting on $database (logs in $demo/*.log).
 Drop sample files in from another terminal (air, pnr or mir):
-  build/tools/qx_generate air --out demo/air/in --count 5 --first 100 --seed \$RANDOM
-  build/tools/qx_generate pnr --out demo/pnr/in --count 5 --first 100 --seed \$RANDOM
-  build/tools/qx_generate mir --out demo/mir/in --count 5 --first 100 --seed \$RANDOM
+  build/generator/qx_generate air --out demo/air/in --count 5 --first 100 --seed \$RANDOM
+  build/generator/qx_generate pnr --out demo/pnr/in --count 5 --first 100 --seed \$RANDOM
+  build/generator/qx_generate mir --out demo/mir/in --count 5 --first 100 --seed \$RANDOM
 See the rows arrive:
   sqlite3 demo/qx.db "select count(*) from qx_air_corvane; select count(*) from qx_tarvo_m0; select count(*) from qx_meridon_t5;"
 Stop with Ctrl-C.

@@ -108,6 +108,53 @@ TEST_F(CorvaneFilesTest, ADatabaseThatIsMissingAtStartUpIsConnectedAtALaterScan)
   EXPECT_EQ(reader().count("qx_air_corvane"), 1);
 }
 
+// Refuses each booking-key draw in turn (the Nth draw of a fresh database,
+// through a trigger on the sequence's row). Whatever draw fails, no row is
+// ever stored under another booking's key: each B or C row names its
+// booking, and the header row under the same key must name the same one.
+// Lines before a file's first header belong to the previous file's last
+// booking. The file of the failed draw, and every later file that needs a
+// key, wait; the next scan loads them all.
+TEST_F(CorvaneFilesTest, AFailedKeyDrawLeavesTheFileWaitingAndNoRowTakesAStaleKey) {
+  const std::vector<std::pair<std::string, std::string>> air_files = {
+      {"A.air", "AMD a1;x\nB-a1\nAMD a2;y\nB-a2\n"},
+      {"B.air", "B-a2\nAMD b1\nB-b1\nAMDRb2\nB-b2\n"},
+      {"C.air", "C-b2\nAMD c1\nB-c1\n"}};
+  const std::string rows_under_another_key =
+      "select count(*) from (select airb_key k, substr(airb_0, 3) id from qx_air_b union all "
+      "select airc_key, substr(airc_0, 3) from qx_air_c) r where not exists (select 1 from "
+      "qx_air_corvane where air_key = r.k and substr(air_0, 5) = r.id)";
+  for (int refused = 1; refused <= 5; ++refused) {
+    SCOPED_TRACE("draw " + std::to_string(refused) + " refused");
+    database = (dir.path() / ("air" + std::to_string(refused) + ".db")).string();
+    for (const auto& [name, text] : air_files) write_file(in / name, text);
+    start();
+    ASSERT_TRUE(session->connect().ok());
+    const std::string trigger =
+        "create trigger refuse before update on qx_sequences when "
+        "new.last_value = " +
+        std::to_string(refused) + " begin select raise(abort, 'draw refused'); end";
+    ASSERT_TRUE(session->execute(trigger, {}).ok());
+    ASSERT_TRUE(session->commit().ok());
+
+    loop->scan();
+    std::string printed = out.take();
+    EXPECT_NE(printed.find("No booking key could be drawn for "), std::string::npos) << printed;
+    EXPECT_NE(printed.find("; the file stays for a later scan\n"), std::string::npos);
+    EXPECT_EQ(reader().value(rows_under_another_key), "0");
+    EXPECT_TRUE(std::filesystem::exists(in / "C.air"));  // needs the key of the file before
+
+    ASSERT_TRUE(session->execute("drop trigger refuse", {}).ok());
+    ASSERT_TRUE(session->commit().ok());
+    loop->scan();
+    for (const auto& [name, text] : air_files) EXPECT_TRUE(std::filesystem::exists(backup / name));
+    EXPECT_EQ(reader().value(rows_under_another_key), "0");
+    EXPECT_EQ(reader().rows("select distinct airb_0 from qx_air_b order by 1"),
+              (std::vector<Row>{{"B-a1"}, {"B-a2"}, {"B-b1"}, {"B-b2"}, {"B-c1"}}));
+    EXPECT_EQ(reader().rows("select distinct airc_0 from qx_air_c"), std::vector<Row>{{"C-b2"}});
+  }
+}
+
 TEST_F(CorvaneFilesTest, APostgresDatabaseThatComesUpLaterIsLoadedThen) {
   std::string name = PostgresTestDatabase::unique_database_name();
   write_file(in / "A.air", "AMD 1;x\nH-1\nH-2\n");

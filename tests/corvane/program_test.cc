@@ -16,13 +16,11 @@
 #include <vector>
 
 #include "air_expectations.h"
-#include "corvane/corvane_program.h"
-#include "driver/banner.h"
+#include "generator/air_sample.h"
 #include "support/postgres_test_database.h"
 #include "support/program_run.h"
 #include "support/table_reader.h"
 #include "support/temp_dir.h"
-#include "tools/air_sample.h"
 
 extern char** environ;
 
@@ -33,6 +31,12 @@ using qx::testing::PostgresTestDatabase;
 using qx::testing::ProgramRun;
 using qx::testing::TableReader;
 using qx::testing::TempDir;
+
+// What the programs print first and on too short a command line.
+const std::string kBanner =
+    "\n\n\nCorvane CRS Dataloading Version 1.0\n\n\n" + std::string(qx::testing::kContactBlock);
+constexpr const char* kUsageText =
+    "\n\nUsage: corvane user_name@Tns_name Passwd input-dir backup-dir\n\n";
 
 // One of the built AIR loader programs ("corvane_narrow"), run in `dir`.
 ProgramRun run_program(const std::string& program, const std::vector<std::string>& args,
@@ -48,13 +52,13 @@ class CorvaneProgramTest : public ::testing::Test {
   }
   // Writes `count` generated files and remembers them in load order.
   void generate(int count, std::uint64_t seed) {
-    qx::tools::FileOptions options;
+    qx::generator::FileOptions options;
     options.records = 60;
     options.bookings = 2;
     for (int i = 0; i < count; ++i) {
       char name[32];
       std::snprintf(name, sizeof name, "AIR%06d.air", i + 1);
-      files.push_back({name, qx::tools::generate_air_file(options, seed + i)});
+      files.push_back({name, qx::generator::generate_air_file(options, seed + i)});
       qx::testing::write_file(in / name, files.back().contents);
     }
   }
@@ -75,10 +79,20 @@ class CorvaneProgramTest : public ::testing::Test {
   std::vector<LoadedFile> files;
 };
 
-TEST_F(CorvaneProgramTest, FewerThanFourArgumentsPrintTheBannerAndUsageAndExitZero) {
-  ProgramRun result = run_program("corvane", {"u@x.db", "pw", "in"}, dir.path());
-  EXPECT_EQ(result.exit_code, 0);
-  EXPECT_EQ(result.output, driver::banner_text(kTitle) + kUsage);
+TEST_F(CorvaneProgramTest, TheBannerComesFirstAndAFailedConnectIsPrintedOnce) {
+  ProgramRun usage = run_program("corvane", {"u@x.db", "pw", "in"}, dir.path());
+  EXPECT_EQ(usage.exit_code, 0);
+  EXPECT_EQ(usage.output, kBanner + kUsageText);
+
+  // A database in a missing directory: the start-up connect fails and says
+  // so; the scan right after it does not try and say it again.
+  ProgramRun unreachable = load("t@" + (dir.path() / "missing" / "air.db").string());
+  EXPECT_EQ(unreachable.exit_code, 0);
+  EXPECT_TRUE(unreachable.output.starts_with(kBanner + "Connecting to Oracle.....\n\n\n"
+                                                       "00014: unable to open database file\n"
+                                                       "Scanning Directory "))
+      << unreachable.output;
+  EXPECT_EQ(qx::testing::occurrences(unreachable.output, "unable to open"), 1u);
 }
 
 TEST_F(CorvaneProgramTest, LoadsGeneratedFilesIntoSqlite) {

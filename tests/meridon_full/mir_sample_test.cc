@@ -1,7 +1,7 @@
 // The MIR sample generator: reproducible bytes, the shape of a file (a
 // 342-character header, record ends, the number of records), every record
 // kind the loader stores, and counts within what one file may hold.
-#include "tools/mir_sample.h"
+#include "generator/mir_sample.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 
 #include "mir_expectations.h"
 
-namespace qx::tools {
+namespace qx::generator {
 namespace {
 
 using meridon_full::expected_types;
@@ -78,4 +78,4 @@ TEST(MirSample, EveryStoredKindComesAndNoneOverflowsItsTable) {
 }
 
 }  // namespace
-}  // namespace qx::tools
+}  // namespace qx::generator

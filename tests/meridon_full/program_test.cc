@@ -8,14 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "driver/banner.h"
-#include "meridon_full/meridon_program.h"
+#include "generator/mir_sample.h"
 #include "mir_expectations.h"
 #include "support/postgres_test_database.h"
 #include "support/program_run.h"
 #include "support/table_reader.h"
 #include "support/temp_dir.h"
-#include "tools/mir_sample.h"
 
 namespace qx::meridon_full {
 namespace {
@@ -24,6 +22,12 @@ using qx::testing::PostgresTestDatabase;
 using qx::testing::ProgramRun;
 using qx::testing::TableReader;
 using qx::testing::TempDir;
+
+// What the program prints first and on too short a command line.
+const std::string kBanner = "\n\n\nMERIDON MIR Dataloading(Full Data) Version 2.0\n\n\n" +
+                            std::string(qx::testing::kContactBlock);
+constexpr const char* kUsageText =
+    "\n\nUsage: meridon_full user_name@Tns_name Passwd input-dir backup-dir [y|Y]\n\n";
 
 ProgramRun run_meridon_full(const std::vector<std::string>& args, const TempDir& dir) {
   return qx::testing::run_built_program("meridon_full/meridon_full", args, dir.path());
@@ -39,11 +43,11 @@ class MeridonProgramTest : public ::testing::Test {
   // and remembers them in load order.
   void generate(int count, std::uint64_t seed) {
     for (int i = 0; i < count; ++i) {
-      qx::tools::FileOptions options;
-      options.records = i + 1 == count ? qx::tools::kMostMirRecords : 20 + 15 * i;
+      qx::generator::FileOptions options;
+      options.records = i + 1 == count ? qx::generator::kMostMirRecords : 20 + 15 * i;
       char name[32];
       std::snprintf(name, sizeof name, "MIR%06d.MIR", i + 1);
-      files.push_back({name, qx::tools::generate_mir_file(options, seed + i)});
+      files.push_back({name, qx::generator::generate_mir_file(options, seed + i)});
       qx::testing::write_file(in / name, files.back().contents);
     }
   }
@@ -65,11 +69,17 @@ class MeridonProgramTest : public ::testing::Test {
   std::vector<LoadedFile> files;
 };
 
-TEST_F(MeridonProgramTest, FewerThanFourArgumentsPrintTheBannerAndUsageAndFail) {
-  ProgramRun result = run_meridon_full({"u@x.db", "pw", "in"}, dir);
-  EXPECT_EQ(result.exit_code, 2);
-  EXPECT_EQ(result.output, driver::banner_text(kTitle) + kUsage);
+TEST_F(MeridonProgramTest, TheBannerComesFirstAndAFailedConnectIsPrintedOnce) {
+  ProgramRun usage = run_meridon_full({"u@x.db", "pw", "in"}, dir);
+  EXPECT_EQ(usage.exit_code, 2);
+  EXPECT_EQ(usage.output, kBanner + kUsageText);
   EXPECT_EQ(run_meridon_full({"--no-such-option", "u@x.db", "pw", "in", "out"}, dir).exit_code, 2);
+
+  // The start-up connect fails and says so; the first scan does not say it again.
+  ProgramRun unreachable = load("t@" + (dir.path() / "missing" / "mir.db").string());
+  EXPECT_TRUE(unreachable.output.starts_with(kBanner + "Connecting to Oracle.....\n\n-14 "))
+      << unreachable.output;
+  EXPECT_EQ(qx::testing::occurrences(unreachable.output, "unable to open"), 1u);
 }
 
 TEST_F(MeridonProgramTest, LoadsGeneratedFilesIntoSqlite) {
@@ -77,8 +87,8 @@ TEST_F(MeridonProgramTest, LoadsGeneratedFilesIntoSqlite) {
   const std::string database = (dir.path() / "mir.db").string();
   ProgramRun result = load("agent@" + database);
   ASSERT_EQ(result.exit_code, 0) << result.output;
-  EXPECT_TRUE(result.output.starts_with(driver::banner_text(kTitle) +
-                                        "Connecting to Oracle.....\n\nScanning Directory "))
+  EXPECT_TRUE(
+      result.output.starts_with(kBanner + "Connecting to Oracle.....\n\nScanning Directory "))
       << result.output;
   EXPECT_TRUE(result.output.ends_with(
       " for *.MIR Files\nCurrently Processing MIR000001.MIR\n"

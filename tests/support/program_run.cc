@@ -20,6 +20,15 @@ std::string quoted(const std::string& arg) {
 
 }  // namespace
 
+std::size_t occurrences(std::string_view text, std::string_view part) {
+  std::size_t count = 0;
+  for (auto at = text.find(part); at != std::string_view::npos;
+       at = text.find(part, at + part.size())) {
+    ++count;
+  }
+  return count;
+}
+
 std::string built_program_path(const std::string& in_build) {
   const char* build = std::getenv("QX_BUILD_DIR");
   if (build == nullptr) throw std::runtime_error("QX_BUILD_DIR is not set; run through ctest");

@@ -3,11 +3,26 @@
 // (CTest sets it).
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qx::testing {
+
+// The contact block every program prints right after its title. It is typed
+// out here, not taken from the programs, so that a changed character in
+// what they print fails the tests.
+inline constexpr std::string_view kContactBlock =
+    "Harbourline Software Ltd., back-office interface loaders\n"
+    "P.O. Box  : 2207, Harbour Street, Portsmouth PO1 3AX\n"
+    "Telephone : +44 20 7946 0321\n"
+    "Fax       : +44 20 7946 0322\n"
+    "E-mail    : support@harbourline.example\n";
+
+// How often `part` (not empty) occurs in `text`, without overlaps.
+std::size_t occurrences(std::string_view text, std::string_view part);
 
 struct ProgramRun {
   int exit_code;  // -1 when the program did not exit by itself

@@ -1,7 +1,7 @@
 // The PNR sample generator: reproducible bytes, record ends, every record
 // kind within what one file may hold, and continuation lines only where a
 // loader attaches them.
-#include "tools/pnr_sample.h"
+#include "generator/pnr_sample.h"
 
 #include <gtest/gtest.h>
 
@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "generator/sample_format.h"
 #include "pnr_expectations.h"
-#include "tools/sample_format.h"
 
-namespace qx::tools {
+namespace qx::generator {
 namespace {
 
 std::vector<std::string> records_ended_by(const std::string& text, const std::string& end) {
@@ -104,4 +104,4 @@ TEST(PnrSample, EveryKindComesInFileOrderWithinItsCapacityAndContinuationsFollow
 }
 
 }  // namespace
-}  // namespace qx::tools
+}  // namespace qx::generator

@@ -8,15 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "driver/banner.h"
+#include "generator/pnr_sample.h"
 #include "pnr_expectations.h"
 #include "records/record_program.h"
 #include "support/postgres_test_database.h"
 #include "support/program_run.h"
 #include "support/table_reader.h"
 #include "support/temp_dir.h"
-#include "tarvo/tarvo_program.h"
-#include "tools/pnr_sample.h"
 
 namespace qx::tarvo {
 namespace {
@@ -26,6 +24,12 @@ using qx::testing::PostgresTestDatabase;
 using qx::testing::ProgramRun;
 using qx::testing::TableReader;
 using records::verbose_flag;
+
+// What the program prints first and on too short a command line.
+const std::string kBanner = "\n\n\nTARVO PNR Dataloading(Full Data) Version 2.0\n\n\n" +
+                            std::string(qx::testing::kContactBlock);
+constexpr const char* kUsageText =
+    "\n\nUsage: tarvo user_name@Tns_name Passwd input-dir backup-dir [y|Y]\n\n";
 
 class TarvoProgramTest : public ::testing::Test {
  protected:
@@ -41,10 +45,10 @@ class TarvoProgramTest : public ::testing::Test {
     for (int i = 0; i < count; ++i) {
       char name[32];
       std::snprintf(name, sizeof name, "PNR%06d.PNR", i + 1);
-      tools::FileOptions options;
+      generator::FileOptions options;
       options.records = 16 + 37 * i;
       options.crlf = i % 3 == 2;
-      files.push_back({name, tools::generate_pnr_file(options, seed + i)});
+      files.push_back({name, generator::generate_pnr_file(options, seed + i)});
       qx::testing::write_file(in / name, files.back().contents);
     }
   }
@@ -65,10 +69,16 @@ class TarvoProgramTest : public ::testing::Test {
   std::vector<PnrFile> files;
 };
 
-TEST_F(TarvoProgramTest, FewerThanFourArgumentsPrintTheUsageAndFail) {
-  ProgramRun result = run_tarvo_program({"u@x.db", "pw", "in"});
-  EXPECT_NE(result.exit_code, 0);
-  EXPECT_EQ(result.output, driver::banner_text(kTitle) + kUsage);
+TEST_F(TarvoProgramTest, TheBannerComesFirstAndAFailedConnectIsPrintedOnce) {
+  ProgramRun usage = run_tarvo_program({"u@x.db", "pw", "in"});
+  EXPECT_EQ(usage.exit_code, 2);
+  EXPECT_EQ(usage.output, kBanner + kUsageText);
+
+  // The start-up connect fails and says so; the first scan does not say it again.
+  ProgramRun unreachable = load("t@" + (dir.path() / "missing" / "pnr.db").string());
+  EXPECT_TRUE(unreachable.output.starts_with(kBanner + "Connecting to Oracle.....\n\n-14 "))
+      << unreachable.output;
+  EXPECT_EQ(qx::testing::occurrences(unreachable.output, "unable to open"), 1u);
 }
 
 TEST(TarvoVerboseFlag, IsOnOnlyWithExactlyFiveArgumentsTheFifthYOrCapitalY) {
@@ -87,8 +97,8 @@ TEST_F(TarvoProgramTest, LoadsGeneratedFilesIntoSqlite) {
   ProgramRun result = load("agent@" + database);
   ASSERT_EQ(result.exit_code, 0) << result.output;
   // Nothing is printed after a successful connect.
-  EXPECT_NE(result.output.find(driver::banner_text(kTitle) +
-                               "Connecting to Oracle.....\n\nScanning Directory " + in.string()),
+  EXPECT_NE(result.output.find(kBanner + "Connecting to Oracle.....\n\nScanning Directory " +
+                               in.string()),
             std::string::npos)
       << result.output;
   EXPECT_NE(result.output.find(" for *.PNR Files\nCurrently Processing PNR000001.PNR\n"

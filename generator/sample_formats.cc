@@ -1,11 +1,11 @@
 // The list of sample formats; a new format is one more file and one more line
 // here.
-#include "tools/air_sample.h"
-#include "tools/mir_sample.h"
-#include "tools/pnr_sample.h"
-#include "tools/sample_format.h"
+#include "generator/air_sample.h"
+#include "generator/mir_sample.h"
+#include "generator/pnr_sample.h"
+#include "generator/sample_format.h"
 
-namespace qx::tools {
+namespace qx::generator {
 namespace {
 
 constexpr SampleFormat kFormats[] = {
@@ -27,4 +27,4 @@ const SampleFormat* find_sample_format(std::string_view name) {
   return nullptr;
 }
 
-}  // namespace qx::tools
+}  // namespace qx::generator

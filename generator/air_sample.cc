@@ -1,15 +1,15 @@
-#include "tools/air_sample.h"
+#include "generator/air_sample.h"
 
 #include <algorithm>
 #include <string_view>
 #include <vector>
 
-#include "tools/sample_booking.h"
-#include "tools/sample_fields.h"
-#include "tools/sample_random.h"
-#include "tools/travel_vocabulary.h"
+#include "generator/sample_booking.h"
+#include "generator/sample_fields.h"
+#include "generator/sample_random.h"
+#include "generator/travel_vocabulary.h"
 
-namespace qx::tools {
+namespace qx::generator {
 namespace {
 
 // A booking and how many lines of the numbered kinds it has written so far.
@@ -357,4 +357,4 @@ std::string generate_air_file(const FileOptions& options, std::uint64_t seed) {
   return text;
 }
 
-}  // namespace qx::tools
+}  // namespace qx::generator

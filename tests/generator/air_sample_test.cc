@@ -2,7 +2,7 @@
 // ends, bookings, records), every record kind a loader handles, field counts
 // around each table's stored columns, and serial numbers where the loaders
 // read them from the record.
-#include "tools/air_sample.h"
+#include "generator/air_sample.h"
 
 #include <gtest/gtest.h>
 
@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "generator/air_lines.h"
 #include "schema/schema.h"
-#include "tools/air_lines.h"
 
-namespace qx::tools {
+namespace qx::generator {
 namespace {
 
 using testing::split_fields;
@@ -185,4 +185,4 @@ TEST(AirSample, FieldCountsAndContentsArePlausible) {
 }
 
 }  // namespace
-}  // namespace qx::tools
+}  // namespace qx::generator

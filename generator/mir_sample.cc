@@ -1,4 +1,4 @@
-#include "tools/mir_sample.h"
+#include "generator/mir_sample.h"
 
 #include <algorithm>
 #include <array>
@@ -6,13 +6,13 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/record_plan.h"
-#include "tools/sample_booking.h"
-#include "tools/sample_fields.h"
-#include "tools/sample_random.h"
-#include "tools/travel_vocabulary.h"
+#include "generator/record_plan.h"
+#include "generator/sample_booking.h"
+#include "generator/sample_fields.h"
+#include "generator/sample_random.h"
+#include "generator/travel_vocabulary.h"
 
-namespace qx::tools {
+namespace qx::generator {
 namespace {
 
 // An amount right-aligned in `width` characters, as fixed-position records
@@ -267,4 +267,4 @@ std::string generate_mir_file(const FileOptions& options, std::uint64_t seed) {
   return text;
 }
 
-}  // namespace qx::tools
+}  // namespace qx::generator

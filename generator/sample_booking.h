@@ -7,10 +7,10 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/sample_random.h"
-#include "tools/travel_vocabulary.h"
+#include "generator/sample_random.h"
+#include "generator/travel_vocabulary.h"
 
-namespace qx::tools {
+namespace qx::generator {
 
 struct Segment {
   const Airport* from;
@@ -45,4 +45,4 @@ Booking new_booking(SampleRandom& random, int passengers);
 // in turn.
 const Segment& segment_for(const Booking& booking, int index);
 
-}  // namespace qx::tools
+}  // namespace qx::generator

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "tools/backlog.h"
-#include "tools/sample_format.h"
+#include "generator/backlog.h"
+#include "generator/sample_format.h"
 
-namespace qx::tools {
+namespace qx::generator {
 
 struct GenerateCommand {
   const SampleFormat* format = nullptr;  // points into sample_formats()
@@ -29,4 +29,4 @@ GenerateCommand parse_generate_command(const std::vector<std::string>& args);
 // The usage text, listing the known formats.
 std::string generate_usage();
 
-}  // namespace qx::tools
+}  // namespace qx::generator

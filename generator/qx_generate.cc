@@ -8,27 +8,28 @@
 #include <string>
 #include <vector>
 
-#include "tools/backlog.h"
-#include "tools/generate_command.h"
+#include "generator/backlog.h"
+#include "generator/generate_command.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
-    std::fputs(qx::tools::generate_usage().c_str(), stdout);
+    std::fputs(qx::generator::generate_usage().c_str(), stdout);
     return 0;
   }
-  qx::tools::GenerateCommand command;
+  qx::generator::GenerateCommand command;
   try {
-    command = qx::tools::parse_generate_command(args);
+    command = qx::generator::parse_generate_command(args);
   } catch (const std::invalid_argument& error) {
-    std::fprintf(stderr, "qx_generate: %s\n%s", error.what(), qx::tools::generate_usage().c_str());
+    std::fprintf(stderr, "qx_generate: %s\n%s", error.what(),
+                 qx::generator::generate_usage().c_str());
     return 2;
   }
   try {
     std::filesystem::create_directories(command.out);
     std::size_t total = 0;
-    const auto files = qx::tools::write_backlog(
-        *command.format, command.backlog, command.out, [&](const qx::tools::WrittenFile& file) {
+    const auto files = qx::generator::write_backlog(
+        *command.format, command.backlog, command.out, [&](const qx::generator::WrittenFile& file) {
           std::printf("wrote %s (%zu bytes)\n", file.path.string().c_str(), file.bytes);
           total += file.bytes;
         });

@@ -1,7 +1,7 @@
 // Writing a backlog: names in loading order, bytes that follow from the seed
 // and the file's number, and no half-written file under a name a loader
 // would take, even when a write fails.
-#include "tools/backlog.h"
+#include "generator/backlog.h"
 
 #include <gtest/gtest.h>
 
@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "generator/air_sample.h"
 #include "support/temp_dir.h"
-#include "tools/air_sample.h"
 
-namespace qx::tools {
+namespace qx::generator {
 namespace {
 
 namespace fs = std::filesystem;
@@ -100,4 +100,4 @@ TEST(Backlog, RefusesNumbersPastSixDigits) {
 }
 
 }  // namespace
-}  // namespace qx::tools
+}  // namespace qx::generator

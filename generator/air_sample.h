@@ -11,9 +11,9 @@
 #include <cstdint>
 #include <string>
 
-#include "tools/sample_format.h"
+#include "generator/sample_format.h"
 
-namespace qx::tools {
+namespace qx::generator {
 
 // One AIR file of exactly options.records lines and options.bookings
 // bookings (at least one line each; records below bookings is raised to
@@ -23,4 +23,4 @@ namespace qx::tools {
 // field and I lines a two-digit one, counted from 1 in each booking.
 std::string generate_air_file(const FileOptions& options, std::uint64_t seed);
 
-}  // namespace qx::tools
+}  // namespace qx::generator

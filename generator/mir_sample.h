@@ -14,9 +14,9 @@
 #include <cstdint>
 #include <string>
 
-#include "tools/sample_format.h"
+#include "generator/sample_format.h"
 
-namespace qx::tools {
+namespace qx::generator {
 
 // The length of the header record.
 inline constexpr int kMirHeaderLength = 342;
@@ -34,4 +34,4 @@ inline constexpr int kMostMirRecords = 206;
 // Windows-1252.
 std::string generate_mir_file(const FileOptions& options, std::uint64_t seed);
 
-}  // namespace qx::tools
+}  // namespace qx::generator

@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
-#include "tools/sample_random.h"
+#include "generator/sample_random.h"
 
-namespace qx::tools {
+namespace qx::generator {
 
 struct Airport {
   std::string_view code;  // three letters
@@ -46,4 +46,4 @@ std::string phone_number(SampleRandom& random);
 // Words of free text, as agents type them, of `low` to `high` characters.
 std::string remark_text(SampleRandom& random, int low, int high);
 
-}  // namespace qx::tools
+}  // namespace qx::generator

@@ -12,9 +12,9 @@
 #include <cstdint>
 #include <string>
 
-#include "tools/sample_format.h"
+#include "generator/sample_format.h"
 
-namespace qx::tools {
+namespace qx::generator {
 
 // The most records one file holds: what the loader's record tables take,
 // plus one continuation line per M2 record.
@@ -27,4 +27,4 @@ inline constexpr int kMostPnrRecords = 491;
 // feed, a NUL or a byte 26; texts are Windows-1252.
 std::string generate_pnr_file(const FileOptions& options, std::uint64_t seed);
 
-}  // namespace qx::tools
+}  // namespace qx::generator

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-namespace qx::tools {
+namespace qx::generator {
 
 class SampleRandom {
  public:
@@ -50,4 +50,4 @@ std::string in_order(std::initializer_list<std::string_view> parts);
 // unrelated to the seeds of its neighbours.
 std::uint64_t mix_seed(std::uint64_t seed, std::uint64_t stream);
 
-}  // namespace qx::tools
+}  // namespace qx::generator

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "tools/sample_booking.h"
-#include "tools/sample_random.h"
+#include "generator/sample_booking.h"
+#include "generator/sample_random.h"
 
-namespace qx::tools {
+namespace qx::generator {
 
 // Makes the record numbered `index` (from 0) of its kind.
 using RecordMaker = std::string (*)(Booking& booking, int index);
@@ -32,4 +32,4 @@ using RoomRule = int (*)(std::span<const int> counts, std::size_t kind);
 std::vector<int> plan_counts(SampleRandom& random, int records, std::span<const RecordKind> kinds,
                              std::span<const std::size_t> first_of_each, RoomRule room = nullptr);
 
-}  // namespace qx::tools
+}  // namespace qx::generator

@@ -1,6 +1,6 @@
-#include "tools/sample_fields.h"
+#include "generator/sample_fields.h"
 
-namespace qx::tools {
+namespace qx::generator {
 
 FixedRecord& FixedRecord::put(int start, int length, std::string_view value) {
   const auto at = static_cast<std::size_t>(start - 1);
@@ -26,4 +26,4 @@ std::string flag(SampleRandom& random, std::string_view choices) {
   return std::string(1, choices[random.below(choices.size())]);
 }
 
-}  // namespace qx::tools
+}  // namespace qx::generator

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-namespace qx::tools {
+namespace qx::generator {
 
 struct FileOptions {
   // Records (lines) per file, header lines included; at least 1.
@@ -41,4 +41,4 @@ inline std::string_view line_end(const FileOptions& options, std::string_view ow
   return options.crlf ? std::string_view("\r\n") : own_line_end;
 }
 
-}  // namespace qx::tools
+}  // namespace qx::generator

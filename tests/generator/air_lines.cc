@@ -1,4 +1,4 @@
-#include "tools/air_lines.h"
+#include "generator/air_lines.h"
 
 #include <stdexcept>
 

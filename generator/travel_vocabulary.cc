@@ -1,8 +1,8 @@
-#include "tools/travel_vocabulary.h"
+#include "generator/travel_vocabulary.h"
 
 #include <array>
 
-namespace qx::tools {
+namespace qx::generator {
 namespace {
 
 constexpr std::array<Airport, 24> kAirports = {{
@@ -191,4 +191,4 @@ std::string remark_text(SampleRandom& random, int low, int high) {
   return text.empty() ? std::string("OK") : text;
 }
 
-}  // namespace qx::tools
+}  // namespace qx::generator

@@ -1,8 +1,8 @@
-#include "tools/record_plan.h"
+#include "generator/record_plan.h"
 
 #include <cstdint>
 
-namespace qx::tools {
+namespace qx::generator {
 
 std::vector<int> plan_counts(SampleRandom& random, int records, std::span<const RecordKind> kinds,
                              std::span<const std::size_t> first_of_each, RoomRule room) {
@@ -36,4 +36,4 @@ std::vector<int> plan_counts(SampleRandom& random, int records, std::span<const 
   return counts;
 }
 
-}  // namespace qx::tools
+}  // namespace qx::generator

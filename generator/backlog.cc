@@ -1,4 +1,4 @@
-#include "tools/backlog.h"
+#include "generator/backlog.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -6,9 +6,9 @@
 #include <string>
 #include <system_error>
 
-#include "tools/sample_random.h"
+#include "generator/sample_random.h"
 
-namespace qx::tools {
+namespace qx::generator {
 namespace {
 
 // Writes `bytes` to `path` through stdio and checks every step, so a full
@@ -67,4 +67,4 @@ std::vector<WrittenFile> write_backlog(const SampleFormat& format, const Backlog
   return written;
 }
 
-}  // namespace qx::tools
+}  // namespace qx::generator

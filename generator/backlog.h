@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "tools/sample_format.h"
+#include "generator/sample_format.h"
 
-namespace qx::tools {
+namespace qx::generator {
 
 struct BacklogOptions {
   int count = 1;         // files to write, at least 1
@@ -50,4 +50,4 @@ std::vector<WrittenFile> write_backlog(
     const std::filesystem::path& directory,
     const std::function<void(const WrittenFile&)>& on_written = nullptr);
 
-}  // namespace qx::tools
+}  // namespace qx::generator

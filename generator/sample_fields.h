@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "tools/sample_random.h"
+#include "generator/sample_random.h"
 
-namespace qx::tools {
+namespace qx::generator {
 
 // A record written field by field at fixed positions counted from 1; the
 // gaps between fields are blanks, and a value longer than its field is cut.
@@ -36,4 +36,4 @@ std::string padded(int value, int width);
 // One of the characters of `choices`, drawn with equal chances.
 std::string flag(SampleRandom& random, std::string_view choices);
 
-}  // namespace qx::tools
+}  // namespace qx::generator

@@ -1,6 +1,6 @@
-#include "tools/sample_random.h"
+#include "generator/sample_random.h"
 
-namespace qx::tools {
+namespace qx::generator {
 
 // splitmix64: small, fast, and fully defined by its constants.
 std::uint64_t SampleRandom::next() {
@@ -34,4 +34,4 @@ std::uint64_t mix_seed(std::uint64_t seed, std::uint64_t stream) {
   return random.next();
 }
 
-}  // namespace qx::tools
+}  // namespace qx::generator

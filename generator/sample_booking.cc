@@ -1,8 +1,8 @@
-#include "tools/sample_booking.h"
+#include "generator/sample_booking.h"
 
 #include <algorithm>
 
-namespace qx::tools {
+namespace qx::generator {
 
 Booking open_booking(SampleRandom& random) {
   // The braced list draws left to right.
@@ -32,4 +32,4 @@ const Segment& segment_for(const Booking& b, int index) {
   return b.segments[static_cast<std::size_t>(index) % b.segments.size()];
 }
 
-}  // namespace qx::tools
+}  // namespace qx::generator

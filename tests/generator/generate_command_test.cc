@@ -1,6 +1,6 @@
 // The qx_generate command line: every option reaches the backlog settings,
 // and anything malformed is refused with a reason instead of being guessed.
-#include "tools/generate_command.h"
+#include "generator/generate_command.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace qx::tools {
+namespace qx::generator {
 namespace {
 
 TEST(GenerateCommand, ReadsEveryOptionInBothForms) {
@@ -54,4 +54,4 @@ TEST(GenerateCommand, RefusesMalformedCommands) {
 }
 
 }  // namespace
-}  // namespace qx::tools
+}  // namespace qx::generator

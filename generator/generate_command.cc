@@ -1,11 +1,11 @@
-#include "tools/generate_command.h"
+#include "generator/generate_command.h"
 
 #include <charconv>
 #include <limits>
 #include <stdexcept>
 #include <string_view>
 
-namespace qx::tools {
+namespace qx::generator {
 namespace {
 
 template <class Number>
@@ -86,4 +86,4 @@ std::string generate_usage() {
          "writes the same files.\n";
 }
 
-}  // namespace qx::tools
+}  // namespace qx::generator
