@@ -252,7 +252,7 @@ Status SqliteSession::next_value(std::string_view sequence, std::int64_t& out) {
   Row row;
   auto status = run(draw_statement(), binds, &row);
   if (status.code == kNullFetched) {
-    return Status::failure(kSequenceMissing, "sequence does not exist");
+    return Status::failure(kSequenceMissing);
   }
   if (status.failed()) return status;
   std::int64_t value = 0;

@@ -21,10 +21,18 @@ std::int64_t count_rows(Session& session, const std::string& table) {
   return count;
 }
 
-TEST(SqliteSessionTest, ANewFileGetsTheWholeSchema) {
+TEST(SqliteSessionTest, ANewFileGetsTheWholeSchemaAndDurableCommits) {
   testing::TempDir dir;
   auto session = make_session(parse_target("qx@" + (dir.path() / "office.db").string(), ""));
   ASSERT_TRUE(session->connect().ok());
+  // Loaders sharing the file read while one writes, and a commit is on disk
+  // before its file is moved.
+  std::string journal;
+  ASSERT_TRUE(session->query_text("PRAGMA journal_mode", {}, journal).ok());
+  EXPECT_EQ(journal, "wal");
+  std::int64_t synchronous = 0;
+  ASSERT_TRUE(session->query_integer("PRAGMA synchronous", {}, synchronous).ok());
+  EXPECT_EQ(synchronous, 2);  // FULL
   for (const auto& table : schema::tables()) EXPECT_EQ(count_rows(*session, table.name), 0);
   EXPECT_EQ(count_rows(*session, std::string(schema::kSqliteSequenceTable)),
             static_cast<std::int64_t>(schema::sequences().size()));
