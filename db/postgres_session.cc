@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "db/backend_errors.h"
-#include "db/placeholders.h"
+#include "db/statement_rewrite.h"
 #include "db/statement_rules.h"
 
 namespace qx::db {
@@ -103,7 +103,7 @@ void PostgresSession::forget_transaction() {
 
 PostgresSession::StatementText& PostgresSession::statement_text(std::string_view sql) {
   if (auto found = statements_.find(sql); found != statements_.end()) return found->second;
-  auto rewritten = rewrite_placeholders(sql, PlaceholderStyle::dollar_number);
+  auto rewritten = rewrite_statement(sql, StatementDialect::postgresql);
   StatementText text{std::move(rewritten.text), rewritten.parameter_count, {}};
   return statements_.emplace(std::string(sql), std::move(text)).first->second;
 }

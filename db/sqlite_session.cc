@@ -6,7 +6,7 @@
 #include <cctype>
 
 #include "db/backend_errors.h"
-#include "db/placeholders.h"
+#include "db/statement_rewrite.h"
 #include "db/statement_rules.h"
 #include "schema/schema.h"
 
@@ -127,7 +127,7 @@ Status SqliteSession::prepared(std::string_view sql, sqlite3_stmt*& statement) {
     statement = found->second.get();
     return Status::success();
   }
-  const auto rewritten = rewrite_placeholders(sql, PlaceholderStyle::question_mark);
+  const auto rewritten = rewrite_statement(sql, StatementDialect::sqlite);
   sqlite3_stmt* fresh = nullptr;
   const int rc =
       sqlite3_prepare_v3(db_, rewritten.text.c_str(), static_cast<int>(rewritten.text.size()),
