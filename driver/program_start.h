@@ -59,7 +59,8 @@ std::optional<int> answer_command_line(const CommandLine& line, const ProgramTex
 
 // Runs `spec` with the process's arguments: the command line answered as
 // above, then "Connecting to Oracle.....", the connect (a failure printed
-// once through the program's printer; each later scan tries again), and the
+// once through the program's printer; each later scan tries again; after a
+// connect to a server, one line naming the program's tables it lacks), and the
 // scan loop until a stop request, or once with --once. Returns the exit
 // status: 0 after a stop request or a single scan, otherwise what
 // answer_command_line returned.
