@@ -5,15 +5,9 @@
 
 #include <string_view>
 
-namespace qx::db {
+#include "db/error_numbers.h"
 
-// Drawing from a sequence that does not exist.
-inline constexpr int kSequenceMissing = -2289;
-// A statement whose placeholders and bind values do not pair up.
-inline constexpr int kBindMissing = -1008;
-inline constexpr int kBindExtra = -1006;
-// A one-row query that returned several rows.
-inline constexpr int kTooManyRows = -1422;
+namespace qx::db {
 
 // PostgreSQL, by SQLSTATE: the classic number where one fits, otherwise the
 // SQLSTATE read as a number when it is all digits, otherwise -99999.

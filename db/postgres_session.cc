@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "db/backend_errors.h"
-#include "db/placeholders.h"
+#include "db/statement_rewrite.h"
 #include "db/statement_rules.h"
 
 namespace qx::db {
@@ -103,7 +103,7 @@ void PostgresSession::forget_transaction() {
 
 PostgresSession::StatementText& PostgresSession::statement_text(std::string_view sql) {
   if (auto found = statements_.find(sql); found != statements_.end()) return found->second;
-  auto rewritten = rewrite_placeholders(sql, PlaceholderStyle::dollar_number);
+  auto rewritten = rewrite_statement(sql, StatementDialect::postgresql);
   StatementText text{std::move(rewritten.text), rewritten.parameter_count, {}};
   return statements_.emplace(std::string(sql), std::move(text)).first->second;
 }
@@ -311,55 +311,58 @@ void PostgresSession::read_operation_result(Operation& op, const PGresult* resul
   }
 }
 
-PostgresSession::Round PostgresSession::send_round(Operation& op, Status& status) {
-  if (!send_items(op)) {
-    status = drop_connection(std::string(first_line(PQerrorMessage(conn_))));
-    return Round::lost;
+Status PostgresSession::drop_connection_with_libpq_error() {
+  return drop_connection(std::string(first_line(PQerrorMessage(conn_))));
+}
+
+PostgresSession::ItemOutcome PostgresSession::read_item_result(Operation& op, const Item& item,
+                                                               Status& status, Status& failure) {
+  const Result result = next_result(conn_);
+  if (result == nullptr) {
+    status = drop_connection_with_libpq_error();
+    return ItemOutcome::lost;
   }
-  std::optional<std::size_t> failed_item;
-  Status failure;
-  for (std::size_t i = 0; i < items_.size(); ++i) {
-    const Result result = next_result(conn_);
-    if (result == nullptr) {
-      status = drop_connection(std::string(first_line(PQerrorMessage(conn_))));
-      return Round::lost;
-    }
-    switch (PQresultStatus(result.get())) {
-      case PGRES_COMMAND_OK:
-      case PGRES_TUPLES_OK:
-      case PGRES_EMPTY_QUERY:
-        if (items_[i].role == Role::operation) read_operation_result(op, result.get(), status);
-        break;
-      case PGRES_PIPELINE_ABORTED:
-        break;
-      case PGRES_FATAL_ERROR:
-        if (connection_lost(result.get())) {
-          status = drop_connection(error_text(result.get()));
-          return Round::lost;
-        }
-        failed_item = i;
-        failure = failure_from(result.get());
-        break;
-      default:
-        // Nothing the session sends answers otherwise (a COPY would); the
-        // protocol state is unknown from here on.
-        status = drop_connection("unexpected answer from the server");
-        return Round::lost;
-    }
-    // Each item's results end with a null result.
-    if (next_result(conn_) != nullptr) {
+  auto outcome = ItemOutcome::succeeded;
+  switch (PQresultStatus(result.get())) {
+    case PGRES_COMMAND_OK:
+    case PGRES_TUPLES_OK:
+    case PGRES_EMPTY_QUERY:
+      if (item.role == Role::operation) read_operation_result(op, result.get(), status);
+      break;
+    case PGRES_PIPELINE_ABORTED:
+      break;
+    case PGRES_FATAL_ERROR:
+      if (connection_lost(result.get())) {
+        status = drop_connection(error_text(result.get()));
+        return ItemOutcome::lost;
+      }
+      failure = failure_from(result.get());
+      outcome = ItemOutcome::failed;
+      break;
+    default:
+      // Nothing the session sends answers otherwise (a COPY would); the
+      // protocol state is unknown from here on.
       status = drop_connection("unexpected answer from the server");
-      return Round::lost;
-    }
+      return ItemOutcome::lost;
   }
-  if (!items_.empty()) {
-    const Result sync = next_result(conn_);
-    if (sync == nullptr || PQresultStatus(sync.get()) != PGRES_PIPELINE_SYNC) {
-      status = drop_connection(sync == nullptr ? std::string(first_line(PQerrorMessage(conn_)))
-                                               : "unexpected answer from the server");
-      return Round::lost;
-    }
+  // Each item's results end with a null result.
+  if (next_result(conn_) != nullptr) {
+    status = drop_connection("unexpected answer from the server");
+    return ItemOutcome::lost;
   }
+  return outcome;
+}
+
+bool PostgresSession::read_sync(Status& status) {
+  if (items_.empty()) return true;
+  const Result sync = next_result(conn_);
+  if (sync != nullptr && PQresultStatus(sync.get()) == PGRES_PIPELINE_SYNC) return true;
+  status = sync == nullptr ? drop_connection_with_libpq_error()
+                           : drop_connection("unexpected answer from the server");
+  return false;
+}
+
+void PostgresSession::note_server_transaction() {
   switch (PQtransactionStatus(conn_)) {
     case PQTRANS_IDLE:
       server_ = ServerTransaction::none;
@@ -371,18 +374,22 @@ PostgresSession::Round PostgresSession::send_round(Operation& op, Status& status
       server_ = ServerTransaction::aborted;
       break;
   }
+}
 
-  if (!failed_item) {
-    applied_ = log_.size();
-    if (op.kind != Operation::Kind::query) forget_transaction();
-    return Round::done;
-  }
+PostgresSession::Round PostgresSession::settle_success(const Operation& op) {
+  applied_ = log_.size();
+  if (op.kind != Operation::Kind::query) forget_transaction();
+  return Round::done;
+}
+
+PostgresSession::Round PostgresSession::settle_failure(const Operation& op, std::size_t failed_item,
+                                                       const Status& failure, Status& status) {
   // The prepares from the failing item on never happened.
-  for (auto i = *failed_item; i < items_.size(); ++i) {
+  for (auto i = failed_item; i < items_.size(); ++i) {
     if (items_[i].prepared != nullptr) items_[i].prepared->prepared_name.clear();
   }
   applied_ = 0;
-  const Item& item = items_[*failed_item];
+  const Item& item = items_[failed_item];
   if (item.role == Role::write || item.role == Role::prepare_write) {
     log_[item.write].failed = true;
     report_deferred_failure(failure);
@@ -394,6 +401,32 @@ PostgresSession::Round PostgresSession::send_round(Operation& op, Status& status
   }
   status = failure;
   return Round::finished_with_failure;
+}
+
+PostgresSession::Round PostgresSession::send_round(Operation& op, Status& status) {
+  if (!send_items(op)) {
+    status = drop_connection_with_libpq_error();
+    return Round::lost;
+  }
+  // The server answers every item after the first failure as aborted, so at
+  // most one item fails per round.
+  std::optional<std::size_t> failed_item;
+  Status failure;
+  for (std::size_t i = 0; i < items_.size(); ++i) {
+    switch (read_item_result(op, items_[i], status, failure)) {
+      case ItemOutcome::lost:
+        return Round::lost;
+      case ItemOutcome::failed:
+        failed_item = i;
+        break;
+      case ItemOutcome::succeeded:
+        break;
+    }
+  }
+  if (!read_sync(status)) return Round::lost;
+  note_server_transaction();
+  if (!failed_item) return settle_success(op);
+  return settle_failure(op, *failed_item, failure, status);
 }
 
 }  // namespace qx::db

@@ -113,7 +113,26 @@ class PostgresSession final : public Session {
   // fails is marked and reported and the transaction is sent again.
   Status perform(Operation& op);
   enum class Round { done, write_failed, finished_with_failure, lost };
+  // One pipeline: sends it, reads every item's answer and the Sync, notes
+  // what the server holds of the transaction, then settles the round.
   Round send_round(Operation& op, Status& status);
+  enum class ItemOutcome { succeeded, failed, lost };
+  // Reads the answer to one item: a query's value into `op`, a failure into
+  // `failure`; on `lost` the connection is dropped and `status` says why.
+  ItemOutcome read_item_result(Operation& op, const Item& item, Status& status, Status& failure);
+  // Reads the Sync that ends the pipeline; false (connection dropped, `status`
+  // says why) when it does not come.
+  bool read_sync(Status& status);
+  void note_server_transaction();
+  // Every item succeeded: the writes are in the server's transaction, and a
+  // commit or rollback has ended it.
+  Round settle_success(const Operation& op);
+  // Item `failed_item` failed: a write is marked failed and reported, so that
+  // the transaction is sent again without it; a failing operation ends with
+  // its own status.
+  Round settle_failure(const Operation& op, std::size_t failed_item, const Status& failure,
+                       Status& status);
+  Status drop_connection_with_libpq_error();
   // Queues the pipeline for `op` and its Sync; false when sending failed.
   bool send_items(Operation& op);
   // The part after a needed ROLLBACK: BEGIN when no transaction is open, the

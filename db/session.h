@@ -3,7 +3,8 @@
 // Statement texts use the loaders' placeholders :b0, :b1, ...; every
 // occurrence of a placeholder takes the next value of `binds`, in order, so a
 // name written twice is bound twice. Texts are portable SQL (COALESCE,
-// CURRENT_TIMESTAMP); each backend rewrites only the placeholders.
+// CURRENT_TIMESTAMP); each backend rewrites the placeholders, and makes
+// CURRENT_TIMESTAMP the database's local time (statement_rewrite.h).
 //
 // Transactions are implicit: the first statement after connect() or commit()
 // opens one, commit() ends it. A statement that fails undoes itself only; the

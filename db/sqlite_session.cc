@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string>
+#include <vector>
 
 #include "db/backend_errors.h"
-#include "db/placeholders.h"
+#include "db/statement_rewrite.h"
 #include "db/statement_rules.h"
 #include "schema/schema.h"
 
@@ -41,6 +43,13 @@ std::string sequence_key(std::string_view name) {
   std::transform(key.begin(), key.end(), key.begin(),
                  [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
   return key;
+}
+
+// "'a','b','c'": names quoted for an IN list; the names are the schema's own.
+std::string quoted_list(const std::vector<std::string>& names) {
+  std::string list;
+  for (const auto& name : names) list += (list.empty() ? "'" : ",'") + name + "'";
+  return list;
 }
 
 }  // namespace
@@ -93,23 +102,41 @@ Status SqliteSession::connect() {
   return status;
 }
 
+Status SqliteSession::schema_complete(bool& complete) {
+  static const auto objects = schema::schema_objects(schema::Dialect::sqlite);
+  static const std::string count_objects =
+      "SELECT count(*) FROM sqlite_master WHERE name IN (" + quoted_list(objects) + ")";
+  static const std::string count_sequences =
+      "SELECT count(*) FROM " + std::string(schema::kSqliteSequenceTable) +
+      " WHERE sequence_name IN (" + quoted_list(schema::sequences()) + ")";
+  complete = false;
+  std::int64_t count = 0;
+  if (auto status = query_integer(count_objects, {}, count); status.failed()) return status;
+  if (count != static_cast<std::int64_t>(objects.size())) return Status::success();
+  if (auto status = query_integer(count_sequences, {}, count); status.failed()) return status;
+  complete = count == static_cast<std::int64_t>(schema::sequences().size());
+  return Status::success();
+}
+
 Status SqliteSession::run_pragmas_and_schema() {
   for (const char* pragma : kPragmas) {
     if (auto status = exec_plain(pragma); status.failed()) return status;
   }
-  // A new or empty file gets the whole schema. The DDL is idempotent, so two
-  // loaders that find the same new file at once do no harm.
-  std::int64_t tables = 0;
-  if (auto status =
-          query_integer("SELECT count(*) FROM sqlite_master WHERE type='table'", {}, tables);
-      status.failed()) {
+  // A new file, or one written by an older loader, gets every missing table,
+  // index and sequence, in the transaction the check opened. The DDL is
+  // idempotent, so two loaders that find the same file at once do no harm.
+  // A complete file is only read, so a read-only one still connects.
+  bool complete = false;
+  if (auto status = schema_complete(complete); status.failed()) {
+    end_transaction_with_rollback();
     return status;
   }
-  if (tables > 0) return commit();
-  for (const auto& statement : schema::ddl(schema::Dialect::sqlite)) {
-    if (auto status = exec_plain(statement.c_str()); status.failed()) {
-      end_transaction_with_rollback();
-      return status;
+  if (!complete) {
+    for (const auto& statement : schema::ddl(schema::Dialect::sqlite)) {
+      if (auto status = exec_plain(statement.c_str()); status.failed()) {
+        end_transaction_with_rollback();
+        return status;
+      }
     }
   }
   return commit();
@@ -127,7 +154,7 @@ Status SqliteSession::prepared(std::string_view sql, sqlite3_stmt*& statement) {
     statement = found->second.get();
     return Status::success();
   }
-  const auto rewritten = rewrite_placeholders(sql, PlaceholderStyle::question_mark);
+  const auto rewritten = rewrite_statement(sql, StatementDialect::sqlite);
   sqlite3_stmt* fresh = nullptr;
   const int rc =
       sqlite3_prepare_v3(db_, rewritten.text.c_str(), static_cast<int>(rewritten.text.size()),
@@ -252,7 +279,7 @@ Status SqliteSession::next_value(std::string_view sequence, std::int64_t& out) {
   Row row;
   auto status = run(draw_statement(), binds, &row);
   if (status.code == kNullFetched) {
-    return Status::failure(kSequenceMissing, "sequence does not exist");
+    return Status::failure(kSequenceMissing);
   }
   if (status.failed()) return status;
   std::int64_t value = 0;

@@ -1,8 +1,9 @@
 // The Session on an embedded SQLite database file.
 //
 // connect() opens (or creates) the file, sets a write-ahead journal, full
-// synchronous commits and a 30 s busy timeout, and gives a database that has
-// no table yet the whole schema in one transaction. A path in a directory
+// synchronous commits and a 30 s busy timeout, and gives the database every
+// table, index and sequence of the schema it lacks, in one transaction (a
+// new file gets the whole schema, an older one what was added since). A path in a directory
 // that does not exist fails; a later connect() tries again.
 //
 // Each transaction begins with BEGIN IMMEDIATE, lazily, before its first
@@ -67,6 +68,8 @@ class SqliteSession final : public Session {
   void close();
   Status failure_from_db(int code) const;
   Status run_pragmas_and_schema();
+  // `complete` is true when the file has every schema object and sequence.
+  Status schema_complete(bool& complete);
   Status exec_plain(const char* sql);
   Status begin_if_needed();
   Status prepared(std::string_view sql, sqlite3_stmt*& statement);

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "db/backend_errors.h"
 #include "db/codepage.h"
 
 namespace qx::db {
@@ -19,8 +18,8 @@ std::string_view trimmed(std::string_view text) {
 }  // namespace
 
 Status check_bind_count(std::size_t placeholders, std::size_t binds) {
-  if (binds < placeholders) return Status::failure(kBindMissing, "not all variables bound");
-  if (binds > placeholders) return Status::failure(kBindExtra, "bind variable does not exist");
+  if (binds < placeholders) return Status::failure(kBindMissing);
+  if (binds > placeholders) return Status::failure(kBindExtra);
   return Status::success();
 }
 
@@ -37,15 +36,15 @@ void append_bound_text(std::string_view text, std::string& out) {
 }
 
 Status not_connected() {
-  return Status::failure(kNotConnected, "not connected to the database");
+  return Status::failure(kNotConnected);
 }
 
 Status null_fetched() {
-  return Status::failure(kNullFetched, "fetched column value is NULL");
+  return Status::failure(kNullFetched);
 }
 
 Status too_many_rows() {
-  return Status::failure(kTooManyRows, "exact fetch returns more than requested number of rows");
+  return Status::failure(kTooManyRows);
 }
 
 Status fetched_text(std::optional<std::string_view> value, std::string& out) {
@@ -71,7 +70,7 @@ Status fetched_integer(std::optional<std::string_view> value, std::int64_t& out)
   // 2^63 is the first double past the range; every double below it fits.
   if (copy.empty() || parsed_end != copy.c_str() + copy.size() || !std::isfinite(real) ||
       std::fabs(std::round(real)) >= 9223372036854775808.0) {
-    return Status::failure(kInvalidNumber, "invalid number");
+    return Status::failure(kInvalidNumber);
   }
   out = static_cast<std::int64_t>(std::round(real));
   return Status::success();

@@ -26,4 +26,9 @@ Status Status::failure(int code, std::string_view text) {
   return Status{code, std::move(message)};
 }
 
+Status Status::failure(int code) {
+  const ErrorNumber* entry = find_error_number(code);
+  return failure(code, entry != nullptr ? entry->text : std::string_view("unknown error"));
+}
+
 }  // namespace qx::db

@@ -8,17 +8,9 @@
 #include <string>
 #include <string_view>
 
-namespace qx::db {
+#include "db/error_numbers.h"
 
-// Error numbers the loaders and their printers rely on.
-inline constexpr int kUniqueViolation = -1;
-inline constexpr int kTableMissing = -942;
-inline constexpr int kColumnMissing = -904;
-inline constexpr int kCannotInsertNull = -1400;
-inline constexpr int kNullFetched = -1405;
-inline constexpr int kInvalidNumber = -1722;
-inline constexpr int kNotConnected = -3114;
-inline constexpr int kValueTooLarge = -12899;
+namespace qx::db {
 
 inline constexpr std::size_t kStatusMessageMax = 70;
 
@@ -35,6 +27,8 @@ struct Status {
   // Builds a failure whose message is the error number in five digits, ": ",
   // then `text`, cut to kStatusMessageMax characters.
   static Status failure(int code, std::string_view text);
+  // The same with the error table's text for `code` (error_numbers.h).
+  static Status failure(int code);
 };
 
 }  // namespace qx::db

@@ -37,7 +37,7 @@ bool is_decimal_number(std::string_view text) {
 }
 
 Status invalid_number() {
-  return Status::failure(kInvalidNumber, "invalid number");
+  return Status::failure(kInvalidNumber);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "driver/program_start.h"
 
 #include "db/make_session.h"
+#include "db/missing_tables.h"
 #include "db/target.h"
 #include "driver/banner.h"
 #include "driver/directory_check.h"
@@ -43,7 +44,8 @@ int run_program(const ProgramSpec& spec, int argc, const char* const* argv, Cons
   }
 
   console.print("Connecting to Oracle.....\n\n");
-  auto session = db::make_session(db::parse_target(line.positional[0], line.positional[1]));
+  const db::Target target = db::parse_target(line.positional[0], line.positional[1]);
+  auto session = db::make_session(target);
   db::Status connected = session->connect();
   if (connected.failed()) {
     spec.report_sql_error(connected, console.stream());
@@ -51,6 +53,7 @@ int run_program(const ProgramSpec& spec, int argc, const char* const* argv, Cons
     console.print("Connected to Oracle.....\n\n");
     console.print("Database: " + session->description() + "\n\n");
   }
+  if (connected.ok()) console.print(db::missing_tables_notice(*session, target, spec.texts.name));
   // A stop asked for while the connect was under way: nothing is scanned.
   if (stop_requested()) return 0;
 

@@ -62,7 +62,8 @@ std::optional<int> answer_command_line(const CommandLine& line, const ProgramTex
 // that is the backup directory refused (one line, status 2;
 // directory_check.h), then "Connecting to Oracle.....", the connect (a
 // failure printed once through the program's printer; each later scan tries
-// again), and the scan loop until a stop request, or once with --once. A
+// again; after a connect to a server, one line naming the program's tables
+// it lacks), and the scan loop until a stop request, or once with --once. A
 // stop requested before the connect returned ends the program without a
 // scan. Returns the exit status: 0 after a stop request or a single scan,
 // otherwise what answer_command_line returned.

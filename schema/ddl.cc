@@ -18,9 +18,14 @@ std::string column_type(const Column& column, Dialect dialect) {
       return pg ? "double precision" : "REAL";
     case ColumnType::integer:
       return pg ? "bigint" : "INTEGER";
+    case ColumnType::integer32:
+      return pg ? "integer" : "INTEGER";
     case ColumnType::text:
       if (!pg) return "TEXT";
+      if (column.length > 0) return "varchar(" + std::to_string(column.length) + ")";
       return is_file_name(column) ? "varchar(255)" : "varchar(2000)";
+    case ColumnType::fixed_text:
+      return pg ? "char(" + std::to_string(column.length) + ")" : "TEXT";
     case ColumnType::timestamp:
       return pg ? "timestamp" : "TEXT";
     case ColumnType::flag:
@@ -41,23 +46,57 @@ std::string joined(const std::vector<std::string>& parts, const char* separator)
 std::string create_table(const Table& table, Dialect dialect) {
   std::vector<std::string> columns;
   for (const auto& column : table.columns) {
-    columns.push_back(column.name + " " + column_type(column, dialect));
+    std::string definition = column.name + " " + column_type(column, dialect);
+    if (column.not_null) definition += " NOT NULL";
+    if (!column.default_value.empty()) definition += " DEFAULT " + column.default_value;
+    columns.push_back(std::move(definition));
   }
   return "CREATE TABLE IF NOT EXISTS " + table.name + " (" + joined(columns, ", ") + ")";
 }
 
+std::string index_name(const Table& table, const std::vector<std::string>& columns) {
+  return table.name + "_" + joined(columns, "_") + "_ix";
+}
+
 std::string create_index(const Table& table, const std::vector<std::string>& columns) {
-  return "CREATE INDEX IF NOT EXISTS " + table.name + "_" + joined(columns, "_") + "_ix ON " +
-         table.name + " (" + joined(columns, ", ") + ")";
+  return "CREATE INDEX IF NOT EXISTS " + index_name(table, columns) + " ON " + table.name + " (" +
+         joined(columns, ", ") + ")";
+}
+
+std::string create_unique_index(const Table& table, const UniqueIndex& index) {
+  return "CREATE UNIQUE INDEX IF NOT EXISTS " + index.name + " ON " + table.name + " (" +
+         joined(index.columns, ", ") + ")";
+}
+
+// The record tables, then the load history.
+std::vector<const Table*> all_tables() {
+  std::vector<const Table*> all;
+  for (const auto& table : tables()) all.push_back(&table);
+  all.push_back(&load_history_table());
+  return all;
 }
 
 }  // namespace
 
+std::vector<std::string> schema_objects(Dialect dialect) {
+  std::vector<std::string> names;
+  for (const Table* table : all_tables()) {
+    names.push_back(table->name);
+    for (const auto& index : table->indexes) names.push_back(index_name(*table, index));
+    for (const auto& index : table->unique_indexes) names.push_back(index.name);
+  }
+  if (dialect == Dialect::sqlite) names.emplace_back(kSqliteSequenceTable);
+  return names;
+}
+
 std::vector<std::string> ddl(Dialect dialect) {
   std::vector<std::string> statements;
-  for (const auto& table : tables()) {
-    statements.push_back(create_table(table, dialect));
-    for (const auto& index : table.indexes) statements.push_back(create_index(table, index));
+  for (const Table* table : all_tables()) {
+    statements.push_back(create_table(*table, dialect));
+    for (const auto& index : table->indexes) statements.push_back(create_index(*table, index));
+    for (const auto& index : table->unique_indexes) {
+      statements.push_back(create_unique_index(*table, index));
+    }
   }
   if (dialect == Dialect::postgresql) {
     for (const auto& sequence : sequences()) {

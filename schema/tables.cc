@@ -100,7 +100,66 @@ std::vector<Table> build_tables() {
   return all;
 }
 
+Table build_load_history() {
+  const auto text = [](const char* name, int length) {
+    return Column{name, ColumnType::text, length, true};
+  };
+  const auto counter = [](const char* name) {
+    return Column{name, ColumnType::integer, 0, true, "0"};
+  };
+  Table table{std::string(kLoadHistoryTable),
+              {text("lh_program", 32),
+               text("lh_file_name", 255),
+               {"lh_file_size", ColumnType::integer, 0, true},
+               {"lh_file_mtime_ns", ColumnType::integer, 0, true},
+               {"lh_digest", ColumnType::fixed_text, 64, true},
+               text("lh_state", 16),
+               {"lh_key", ColumnType::integer},
+               {"lh_booking_key", ColumnType::key_double},
+               {"lh_shared_serial", ColumnType::integer32},
+               {"lh_r_serial", ColumnType::integer32},
+               {"lh_v_serial", ColumnType::integer32},
+               {"lh_f_serial", ColumnType::integer32},
+               counter("lh_lines_done"),
+               counter("lh_rows_stored"),
+               counter("lh_rows_rejected"),
+               {"lh_first_rejected_line", ColumnType::integer},
+               {"lh_started_on", ColumnType::timestamp},
+               {"lh_finished_on", ColumnType::timestamp},
+               text("lh_instance", 255)},
+              {}};
+  table.unique_indexes.push_back(
+      {std::string(kLoadHistoryIdentity),
+       {"lh_program", "lh_file_name", "lh_file_size", "lh_file_mtime_ns", "lh_digest"}});
+  return table;
+}
+
+struct ProgramTables {
+  std::string_view program;
+  std::string_view table_prefix;
+};
+
+constexpr ProgramTables kProgramTables[] = {
+    {"corvane", "qx_air_"}, {"tarvo", "qx_tarvo_"}, {"meridon_full", "qx_meridon_"}};
+
 }  // namespace
+
+const Table& load_history_table() {
+  static const Table table = build_load_history();
+  return table;
+}
+
+std::vector<std::string> required_tables(std::string_view program) {
+  std::vector<std::string> names;
+  for (const auto& entry : kProgramTables) {
+    if (entry.program != program) continue;
+    for (const auto& table : tables()) {
+      if (table.name.starts_with(entry.table_prefix)) names.push_back(table.name);
+    }
+    names.push_back(load_history_table().name);
+  }
+  return names;
+}
 
 const std::vector<Table>& tables() {
   static const std::vector<Table> all = build_tables();

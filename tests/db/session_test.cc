@@ -1,6 +1,10 @@
 // What the loaders rely on from a session, on both backends alike.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "backend_database.h"
@@ -126,6 +130,54 @@ TEST_P(SessionTest, SequencesStartAtOneAndNeverHandOutAValueTwice) {
   ASSERT_TRUE(session_->next_value("TARVO_SEQUENCE", value).ok());
   EXPECT_EQ(value, 1);
   EXPECT_EQ(session_->next_value("NO_SUCH_SEQUENCE", value).code, kSequenceMissing);
+}
+
+// Seconds since the epoch of a "YYYY-MM-DD HH:MM:SS..." text read as UTC.
+std::time_t seconds_of(const std::string& text) {
+  std::tm fields{};
+  if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d", &fields.tm_year, &fields.tm_mon,
+                  &fields.tm_mday, &fields.tm_hour, &fields.tm_min, &fields.tm_sec) != 6) {
+    return 0;
+  }
+  fields.tm_year -= 1900;
+  fields.tm_mon -= 1;
+  return timegm(&fields);
+}
+
+// The insert time is the database's local time: the loader's own zone for
+// the embedded database, the server's zone (never the client's) for a server.
+TEST_P(SessionTest, InsertTimeIsTheDatabasesLocalTime) {
+  constexpr long kClientOffset = -11 * 3600;
+  constexpr long kServerOffset = 9 * 3600;
+  const char* saved = std::getenv("TZ");
+  const std::optional<std::string> saved_zone =
+      saved ? std::optional<std::string>(saved) : std::nullopt;
+  setenv("TZ", "<-11>11", 1);
+  tzset();
+  if (GetParam() == Backend::postgres) {
+    database_.run(
+        "DO $$ BEGIN EXECUTE format('ALTER DATABASE %I SET timezone = %L', current_database(), "
+        "'<+09>-09'); END $$");
+  }
+  database_.run("CREATE TABLE stamped (k integer, created_on timestamp)");
+  auto session = database_.connect();
+  ASSERT_TRUE(
+      session->execute("insert into stamped (k, created_on) values (1, CURRENT_TIMESTAMP)", {})
+          .ok());
+  ASSERT_TRUE(session->commit().ok());
+  std::string stored;
+  ASSERT_TRUE(
+      session->query_text("select CAST(created_on AS varchar(40)) from stamped", {}, stored).ok());
+  if (saved_zone) {
+    setenv("TZ", saved_zone->c_str(), 1);
+  } else {
+    unsetenv("TZ");
+  }
+  tzset();
+
+  const long offset = GetParam() == Backend::sqlite ? kClientOffset : kServerOffset;
+  const long expected = static_cast<long>(std::time(nullptr)) + offset;
+  EXPECT_LE(std::labs(static_cast<long>(seconds_of(stored)) - expected), 5) << stored;
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, SessionTest,

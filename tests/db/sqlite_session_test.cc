@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #include "backend_database.h"
 #include "schema/schema.h"
@@ -21,13 +22,48 @@ std::int64_t count_rows(Session& session, const std::string& table) {
   return count;
 }
 
-TEST(SqliteSessionTest, ANewFileGetsTheWholeSchema) {
+TEST(SqliteSessionTest, ANewFileGetsTheWholeSchemaAndDurableCommits) {
   testing::TempDir dir;
   auto session = make_session(parse_target("qx@" + (dir.path() / "office.db").string(), ""));
   ASSERT_TRUE(session->connect().ok());
+  // Loaders sharing the file read while one writes, and a commit is on disk
+  // before its file is moved.
+  std::string journal;
+  ASSERT_TRUE(session->query_text("PRAGMA journal_mode", {}, journal).ok());
+  EXPECT_EQ(journal, "wal");
+  std::int64_t synchronous = 0;
+  ASSERT_TRUE(session->query_integer("PRAGMA synchronous", {}, synchronous).ok());
+  EXPECT_EQ(synchronous, 2);  // FULL
   for (const auto& table : schema::tables()) EXPECT_EQ(count_rows(*session, table.name), 0);
   EXPECT_EQ(count_rows(*session, std::string(schema::kSqliteSequenceTable)),
             static_cast<std::int64_t>(schema::sequences().size()));
+}
+
+TEST(SqliteSessionTest, AnOlderFileGainsWhatIsMissingOnConnectAndKeepsItsRows) {
+  BackendDatabase database(Backend::sqlite);
+  database.run("update qx_sequences set last_value = 41 where sequence_name = 'TARVO_SEQUENCE'");
+  database.run("insert into qx_tarvo_m1 (tm1_reference) values (7)");
+  // As a file an older loader made: no history, one index and one sequence less.
+  database.run("drop table qx_load_history");
+  database.run("drop index qx_air_a_aira_key_ix");
+  database.run("delete from qx_sequences where sequence_name = 'BOOK_SEQUENCE'");
+
+  auto session = database.connect();
+  std::string sql;
+  ASSERT_TRUE(session
+                  ->query_text("select sql from sqlite_master where name = :b0",
+                               std::vector{Bind::text(schema::kLoadHistoryIdentity)}, sql)
+                  .ok());
+  EXPECT_NE(sql.find("UNIQUE INDEX"), std::string::npos);
+  EXPECT_EQ(count_rows(*session, "qx_load_history"), 0);
+  EXPECT_EQ(count_rows(*session, "qx_tarvo_m1"), 1);
+  std::int64_t value = 0;
+  ASSERT_TRUE(session->next_value("TARVO_SEQUENCE", value).ok());
+  EXPECT_EQ(value, 42);
+  ASSERT_TRUE(session->next_value("BOOK_SEQUENCE", value).ok());
+  EXPECT_EQ(value, 1);
+  ASSERT_TRUE(session->commit().ok());
+  EXPECT_EQ(count_rows(*session, "sqlite_master where name = 'qx_air_a_aira_key_ix'"), 1);
 }
 
 TEST(SqliteSessionTest, AMissingDirectoryFailsToConnectUntilItExists) {

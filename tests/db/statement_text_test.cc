@@ -6,7 +6,7 @@
 #include <string>
 
 #include "db/codepage.h"
-#include "db/placeholders.h"
+#include "db/statement_rewrite.h"
 #include "db/statement_rules.h"
 
 namespace qx::db {
@@ -30,20 +30,32 @@ TEST(CodepageTest, BoundTextHasNoNulByte) {
   EXPECT_TRUE(bound_as_is("plain"));
 }
 
-TEST(PlaceholdersTest, EveryOccurrenceIsTheNextParameter) {
-  const auto pg = rewrite_placeholders(
+TEST(StatementRewriteTest, EveryPlaceholderIsTheNextParameterAndInsertTimeIsLocal) {
+  const auto pg = rewrite_statement(
       "insert into t values (:b0, ':b1 it''s', :b1 /* :b2 */, x::bigint, \":b9\", :B2) -- :b3",
-      PlaceholderStyle::dollar_number);
+      StatementDialect::postgresql);
   EXPECT_EQ(pg.text,
             "insert into t values ($1, ':b1 it''s', $2 /* :b2 */, x::bigint, \":b9\", $3) -- :b3");
   EXPECT_EQ(pg.parameter_count, 3u);
 
-  const auto lite = rewrite_placeholders("select SUBSTR(:b0,1,2) ,SUBSTR(:b0,1,4) from DUAL",
-                                         PlaceholderStyle::question_mark);
+  const auto lite = rewrite_statement("select SUBSTR(:b0,1,2) ,SUBSTR(:b0,1,4) from DUAL",
+                                      StatementDialect::sqlite);
   EXPECT_EQ(lite.text, "select SUBSTR(?,1,2) ,SUBSTR(?,1,4) from DUAL");
   EXPECT_EQ(lite.parameter_count, 2u);
-  EXPECT_EQ(rewrite_placeholders("select :b from t", PlaceholderStyle::question_mark).text,
+  EXPECT_EQ(rewrite_statement("select :b from t", StatementDialect::sqlite).text,
             "select :b from t");
+
+  // Only the word itself, outside quotes, is the insert time.
+  const std::string_view insert_time =
+      "values (:b0,CURRENT_TIMESTAMP,current_timestamp,'CURRENT_TIMESTAMP',x_CURRENT_TIMESTAMP,"
+      "CURRENT_TIMESTAMP_2) -- CURRENT_TIMESTAMP";
+  EXPECT_EQ(rewrite_statement(insert_time, StatementDialect::sqlite).text,
+            "values (?,datetime('now','localtime'),datetime('now','localtime'),"
+            "'CURRENT_TIMESTAMP',x_CURRENT_TIMESTAMP,CURRENT_TIMESTAMP_2) -- CURRENT_TIMESTAMP");
+  EXPECT_EQ(rewrite_statement("select 'CURRENT_TIMESTAMP', CURRENT_TIMESTAMP",
+                              StatementDialect::postgresql)
+                .text,
+            "select 'CURRENT_TIMESTAMP', LOCALTIMESTAMP");
 }
 
 TEST(FetchedValueTest, IntegerRules) {

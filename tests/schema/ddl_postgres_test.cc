@@ -67,7 +67,7 @@ TEST(PostgresDdl, AppliesAgainWithoutResettingSequences) {
   }
   EXPECT_EQ(conn.query("select count(*) from information_schema.tables where table_schema = "
                        "'public'"),
-            (Rows{{std::to_string(tables().size())}}));
+            (Rows{{std::to_string(tables().size() + 1)}}));
 }
 
 // The type each column must have on the server, by what the column holds.
@@ -132,6 +132,45 @@ TEST(PostgresDdl, TablesTakeRowsOfNullsAndFullLengthTexts) {
   EXPECT_EQ(conn.query("select tm0_loaded_flag, tm0_created_on is not null from qx_tarvo_m0 "
                        "where tm0_reference = 9"),
             (Rows{{"Y", "t"}}));
+}
+
+TEST(PostgresDdl, LoadHistoryHasItsColumnsAndOneRowPerFileIdentity) {
+  testing::PostgresTestDatabase db;
+  PgConnection conn(db);
+  EXPECT_EQ(conn.query("select column_name, data_type, coalesce(character_maximum_length, 0), "
+                       "is_nullable, coalesce(column_default, '') from information_schema.columns "
+                       "where table_name = 'qx_load_history' order by ordinal_position"),
+            (Rows{{"lh_program", "character varying", "32", "NO", ""},
+                  {"lh_file_name", "character varying", "255", "NO", ""},
+                  {"lh_file_size", "bigint", "0", "NO", ""},
+                  {"lh_file_mtime_ns", "bigint", "0", "NO", ""},
+                  {"lh_digest", "character", "64", "NO", ""},
+                  {"lh_state", "character varying", "16", "NO", ""},
+                  {"lh_key", "bigint", "0", "YES", ""},
+                  {"lh_booking_key", "double precision", "0", "YES", ""},
+                  {"lh_shared_serial", "integer", "0", "YES", ""},
+                  {"lh_r_serial", "integer", "0", "YES", ""},
+                  {"lh_v_serial", "integer", "0", "YES", ""},
+                  {"lh_f_serial", "integer", "0", "YES", ""},
+                  {"lh_lines_done", "bigint", "0", "NO", "0"},
+                  {"lh_rows_stored", "bigint", "0", "NO", "0"},
+                  {"lh_rows_rejected", "bigint", "0", "NO", "0"},
+                  {"lh_first_rejected_line", "bigint", "0", "YES", ""},
+                  {"lh_started_on", "timestamp without time zone", "0", "YES", ""},
+                  {"lh_finished_on", "timestamp without time zone", "0", "YES", ""},
+                  {"lh_instance", "character varying", "255", "NO", ""}}));
+
+  const std::string insert =
+      "insert into qx_load_history (lh_program, lh_file_name, lh_file_size, lh_file_mtime_ns, "
+      "lh_digest, lh_state, lh_instance) values ('tarvo', 'A.PNR', 10, 5, repeat('a', 64), "
+      "'loaded', 'host:1')";
+  conn.query(insert);
+  EXPECT_THROW(conn.query(insert), std::runtime_error);
+  // A file dropped again later has a new modification time: a new file.
+  conn.query("update qx_load_history set lh_file_mtime_ns = 6");
+  conn.query(insert);
+  EXPECT_EQ(conn.query("select count(*), sum(lh_lines_done) from qx_load_history"),
+            (Rows{{"2", "0"}}));
 }
 
 TEST(PostgresDdl, EveryKeyAndReferenceIsIndexed) {

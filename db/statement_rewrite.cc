@@ -1,5 +1,6 @@
-#include "db/placeholders.h"
+#include "db/statement_rewrite.h"
 
+#include <strings.h>
 #include <cctype>
 
 namespace qx::db {
@@ -40,9 +41,28 @@ std::size_t placeholder_length(std::string_view sql, std::size_t at) {
   return end > at + 2 ? end - at : 0;
 }
 
+constexpr std::string_view kInsertTime = "CURRENT_TIMESTAMP";
+
+bool is_identifier_char(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' || c == '$';
+}
+
+// True when the word CURRENT_TIMESTAMP, in any case, stands alone at `at`.
+bool insert_time_at(std::string_view sql, std::size_t at) {
+  if (sql.size() - at < kInsertTime.size()) return false;
+  if (at > 0 && is_identifier_char(sql[at - 1])) return false;
+  const auto after = at + kInsertTime.size();
+  if (after < sql.size() && is_identifier_char(sql[after])) return false;
+  return strncasecmp(sql.data() + at, kInsertTime.data(), kInsertTime.size()) == 0;
+}
+
+std::string_view local_time(StatementDialect dialect) {
+  return dialect == StatementDialect::sqlite ? "datetime('now','localtime')" : "LOCALTIMESTAMP";
+}
+
 }  // namespace
 
-RewrittenStatement rewrite_placeholders(std::string_view sql, PlaceholderStyle style) {
+RewrittenStatement rewrite_statement(std::string_view sql, StatementDialect dialect) {
   RewrittenStatement out;
   out.text.reserve(sql.size() + 8);
   std::size_t at = 0;
@@ -52,13 +72,16 @@ RewrittenStatement rewrite_placeholders(std::string_view sql, PlaceholderStyle s
       at = end;
     } else if (const auto length = placeholder_length(sql, at); length > 0) {
       ++out.parameter_count;
-      if (style == PlaceholderStyle::question_mark) {
+      if (dialect == StatementDialect::sqlite) {
         out.text += '?';
       } else {
         out.text += '$';
         out.text += std::to_string(out.parameter_count);
       }
       at += length;
+    } else if (insert_time_at(sql, at)) {
+      out.text += local_time(dialect);
+      at += kInsertTime.size();
     } else {
       out.text += sql[at++];
     }
