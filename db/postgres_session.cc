@@ -148,8 +148,16 @@ Status PostgresSession::execute(std::string_view sql, std::span<const Bind> bind
   if (auto status = check_bind_count(statement.parameter_count, binds.size()); status.failed()) {
     return status;
   }
-  log_.push_back(LoggedWrite{&statement, parameters_from(binds)});
+  log_.push_back(LoggedWrite{&statement, parameters_from(binds), false, {}});
   return Status::success();
+}
+
+Status PostgresSession::execute_account(std::string_view sql, const AccountValues& values) {
+  std::vector<Bind> binds;
+  values(binds);
+  Status status = execute(sql, binds);
+  if (status.ok()) log_.back().account_values = values;
+  return status;
 }
 
 Status PostgresSession::query(std::string_view sql, std::span<const Bind> binds, Operation& op) {
@@ -261,6 +269,12 @@ bool PostgresSession::send_transaction(Operation& op, bool open) {
   for (auto i = applied_; i < log_.size(); ++i) {
     LoggedWrite& write = log_[i];
     if (write.failed) continue;
+    if (write.account_values) {
+      // Counts the failure sink keeps may have moved since it was logged.
+      std::vector<Bind> binds;
+      write.account_values(binds);
+      write.parameters = parameters_from(binds);
+    }
     if (write.statement->prepared_name.empty()) {
       items_.push_back({Role::prepare_write, i, write.statement});
       if (!send_prepare(*write.statement)) return false;
@@ -390,10 +404,21 @@ PostgresSession::Round PostgresSession::settle_failure(const Operation& op, std:
   }
   applied_ = 0;
   const Item& item = items_[failed_item];
-  if (item.role == Role::write || item.role == Role::prepare_write) {
+  const bool write = item.role == Role::write || item.role == Role::prepare_write;
+  if (write && !log_[item.write].account_values && !failure.systemic()) {
+    // The row's own failure: the write undoes only itself.
     log_[item.write].failed = true;
     report_deferred_failure(failure);
     return Round::write_failed;
+  }
+  if (write) {
+    // An account write that failed, or a failure that is not the row's own:
+    // nothing of the transaction may be kept, and the operation that sent
+    // it fails with it. The server's transaction is aborted and is rolled
+    // back before the next one.
+    log_.clear();
+    status = failure;
+    return Round::finished_with_failure;
   }
   if (op.kind == Operation::Kind::commit) {
     // A failed COMMIT has rolled the transaction back.

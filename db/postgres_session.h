@@ -51,6 +51,8 @@ class PostgresSession final : public Session {
   Status connect() override;
   bool connected() const override { return conn_ != nullptr; }
   Status execute(std::string_view sql, std::span<const Bind> binds) override;
+  Status execute_account(std::string_view sql, const AccountValues& values) override;
+  bool has_advisory_locks() const override { return true; }
   Status query_integer(std::string_view sql, std::span<const Bind> binds,
                        std::int64_t& out) override;
   Status query_text(std::string_view sql, std::span<const Bind> binds, std::string& out) override;
@@ -80,6 +82,9 @@ class PostgresSession final : public Session {
     StatementText* statement;
     Parameters parameters;
     bool failed = false;
+    // An account write (execute_account): its values are asked for again
+    // before each send, and its failure fails the transaction.
+    AccountValues account_values;
   };
   // The operation a pipeline carries after the writes.
   struct Operation {

@@ -44,10 +44,13 @@ class Session {
 
   // Runs a statement that writes (insert, update). A backend may hold the
   // statement back and send it together with later ones; it then returns
-  // success at once, and if the statement fails its Status goes to the
-  // failure sink before the next query, next_value() or commit() returns.
-  // Either way the statement's effect (or its failure) is exactly as if it
-  // had run right away.
+  // success at once, and if the statement fails for its row's own data its
+  // Status goes to the failure sink before the next query, next_value() or
+  // commit() returns. A held-back statement that fails for a reason that is
+  // not its row's (Status::systemic()) fails that next operation instead,
+  // and nothing of the transaction is kept. Either way the statement's
+  // effect (or its failure) is as if it had run right away, the caller
+  // giving the transaction up at a systemic failure.
   virtual Status execute(std::string_view sql, std::span<const Bind> binds) = 0;
 
   // Produces the bind values of an account write (execute_account()).
