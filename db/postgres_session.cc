@@ -289,9 +289,12 @@ std::string PostgresSession::error_text(const PGresult* result) const {
 }
 
 Status PostgresSession::failure_from(const PGresult* result) const {
-  const char* sqlstate = PQresultErrorField(result, PG_DIAG_SQLSTATE);
-  return Status::failure(postgres_error_number(sqlstate != nullptr ? sqlstate : ""),
-                         error_text(result));
+  const char* sqlstate_field = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+  const char* constraint_field = PQresultErrorField(result, PG_DIAG_CONSTRAINT_NAME);
+  const std::string_view sqlstate = sqlstate_field != nullptr ? sqlstate_field : "";
+  const std::string_view constraint = constraint_field != nullptr ? constraint_field : "";
+  return Status::failure(postgres_error_number(sqlstate), error_text(result),
+                         postgres_failure_class(sqlstate, constraint));
 }
 
 bool PostgresSession::connection_lost(const PGresult* result) const {
