@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
 
 #include "db/status.h"
+#include "schema/schema.h"
 
 namespace qx::db {
 namespace {
@@ -71,6 +73,30 @@ int postgres_error_number(std::string_view sqlstate) {
   int value = 0;
   for (char c : sqlstate) value = value * 10 + (c - '0');
   return -value;
+}
+
+FailureClass postgres_failure_class(std::string_view sqlstate, std::string_view constraint) {
+  if (sqlstate.starts_with("23") && constraint == schema::kLoadHistoryIdentity) {
+    return FailureClass::history_conflict;
+  }
+  if (sqlstate.starts_with("22") || sqlstate.starts_with("23")) return FailureClass::row;
+  return FailureClass::systemic;
+}
+
+FailureClass sqlite_failure_class(int extended_code, std::string_view message) {
+  switch (extended_code & 0xFF) {
+    case SQLITE_CONSTRAINT:
+      if (extended_code == SQLITE_CONSTRAINT_UNIQUE &&
+          message.find(std::string(schema::kLoadHistoryTable) + ".") != std::string_view::npos) {
+        return FailureClass::history_conflict;
+      }
+      return FailureClass::row;
+    case SQLITE_TOOBIG:
+    case SQLITE_MISMATCH:
+      return FailureClass::row;
+    default:
+      return FailureClass::systemic;
+  }
 }
 
 int sqlite_error_number(int extended_code, std::string_view message) {

@@ -303,9 +303,12 @@ std::string PostgresSession::error_text(const PGresult* result) const {
 }
 
 Status PostgresSession::failure_from(const PGresult* result) const {
-  const char* sqlstate = PQresultErrorField(result, PG_DIAG_SQLSTATE);
-  return Status::failure(postgres_error_number(sqlstate != nullptr ? sqlstate : ""),
-                         error_text(result));
+  const char* sqlstate_field = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+  const char* constraint_field = PQresultErrorField(result, PG_DIAG_CONSTRAINT_NAME);
+  const std::string_view sqlstate = sqlstate_field != nullptr ? sqlstate_field : "";
+  const std::string_view constraint = constraint_field != nullptr ? constraint_field : "";
+  return Status::failure(postgres_error_number(sqlstate), error_text(result),
+                         postgres_failure_class(sqlstate, constraint));
 }
 
 bool PostgresSession::connection_lost(const PGresult* result) const {
@@ -405,7 +408,7 @@ PostgresSession::Round PostgresSession::settle_failure(const Operation& op, std:
   applied_ = 0;
   const Item& item = items_[failed_item];
   const bool write = item.role == Role::write || item.role == Role::prepare_write;
-  if (write && !log_[item.write].account_values && !failure.systemic()) {
+  if (write && !log_[item.write].account_values && failure.row_failure()) {
     // The row's own failure: the write undoes only itself.
     log_[item.write].failed = true;
     report_deferred_failure(failure);

@@ -47,7 +47,8 @@ class Session {
   // success at once, and if the statement fails for its row's own data its
   // Status goes to the failure sink before the next query, next_value() or
   // commit() returns. A held-back statement that fails for a reason that is
-  // not its row's (Status::systemic()) fails that next operation instead,
+  // not its row's own (not Status::row_failure()) fails that next operation
+  // instead,
   // and nothing of the transaction is kept. Either way the statement's
   // effect (or its failure) is as if it had run right away, the caller
   // giving the transaction up at a systemic failure.

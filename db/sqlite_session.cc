@@ -78,7 +78,8 @@ void SqliteSession::close() {
 Status SqliteSession::failure_from_db(int code) const {
   const int extended = db_ != nullptr ? sqlite3_extended_errcode(db_) : code;
   const char* message = db_ != nullptr ? sqlite3_errmsg(db_) : sqlite3_errstr(code);
-  return Status::failure(sqlite_error_number(extended, message), message);
+  return Status::failure(sqlite_error_number(extended, message), message,
+                         sqlite_failure_class(extended, message));
 }
 
 Status SqliteSession::exec_plain(const char* sql) {

@@ -18,12 +18,17 @@ std::size_t utf8_safe_cut(std::string_view text, std::size_t limit) {
 }  // namespace
 
 Status Status::failure(int code, std::string_view text) {
+  const ErrorNumber* entry = find_error_number(code);
+  return failure(code, text, entry != nullptr ? entry->failure_class : FailureClass::systemic);
+}
+
+Status Status::failure(int code, std::string_view text, FailureClass failure_class) {
   char number[24];
   std::snprintf(number, sizeof number, "%05lld: ", std::llabs(static_cast<long long>(code)));
   std::string message(number);
   message.append(text);
   message.resize(utf8_safe_cut(message, kStatusMessageMax));
-  return Status{code, std::move(message)};
+  return Status{code, std::move(message), failure_class};
 }
 
 Status Status::failure(int code) {

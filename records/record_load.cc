@@ -98,7 +98,7 @@ bool RecordLoad::step(const db::Status& status) {
   // Without a connection nothing more reaches the database, and each
   // further statement would only print the same failure again; a failure
   // that is not the row's own would store the file in part.
-  return session_.connected() && !status.systemic();
+  return session_.connected() && status.row_failure();
 }
 
 LoadOutcome RecordLoad::stopped() const {

@@ -1,0 +1,64 @@
+#include "support/faulty_session.h"
+
+#include <optional>
+
+namespace qx::testing {
+
+FaultySession::FaultySession(std::unique_ptr<db::Session> real) : real_(std::move(real)) {
+  real_->set_failure_sink([this](const db::Status& status) { report_deferred_failure(status); });
+}
+
+std::optional<db::Status> FaultySession::injected() {
+  ++calls;
+  if (disconnected_) return db::Status::failure(db::kNotConnected);
+  const bool fails = fail_at > 0 && (calls == fail_at || (fail_for_ever && calls > fail_at));
+  if (!fails) return std::nullopt;
+  if (failure.code == db::kNotConnected) {
+    real_->rollback();
+    disconnected_ = true;
+  }
+  return failure;
+}
+
+db::Status FaultySession::connect() {
+  auto status = real_->connect();
+  if (status.ok()) disconnected_ = false;
+  return status;
+}
+
+db::Status FaultySession::execute(std::string_view sql, std::span<const db::Bind> binds) {
+  if (auto status = injected()) return *status;
+  return real_->execute(sql, binds);
+}
+
+db::Status FaultySession::query_integer(std::string_view sql, std::span<const db::Bind> binds,
+                                        std::int64_t& out) {
+  if (auto status = injected()) return *status;
+  return real_->query_integer(sql, binds, out);
+}
+
+db::Status FaultySession::query_text(std::string_view sql, std::span<const db::Bind> binds,
+                                     std::string& out) {
+  if (auto status = injected()) {
+    out.clear();
+    return *status;
+  }
+  return real_->query_text(sql, binds, out);
+}
+
+db::Status FaultySession::next_value(std::string_view sequence, std::int64_t& out) {
+  if (auto status = injected()) return *status;
+  return real_->next_value(sequence, out);
+}
+
+db::Status FaultySession::commit() {
+  if (auto status = injected()) return *status;
+  return real_->commit();
+}
+
+db::Status FaultySession::rollback() {
+  if (disconnected_) return db::Status::failure(db::kNotConnected);
+  return real_->rollback();
+}
+
+}  // namespace qx::testing

@@ -1,0 +1,52 @@
+// A real database session with failures on demand, for fault sweeps: the Nth
+// counted call (execute, query_integer, query_text, next_value and commit,
+// counted from 1 over the session's life) fails with a chosen Status instead
+// of reaching the database, once or for ever from then on. Every other call,
+// and every call not made to fail, passes through to the real session;
+// failures the real session defers reach this session's failure sink.
+//
+// A failure with kNotConnected (the default: a lost connection) behaves like
+// one: the real session's transaction is rolled back, connected() is false,
+// and every operation fails with kNotConnected until connect() succeeds.
+#pragma once
+
+#include <memory>
+#include <optional>
+
+#include "db/session.h"
+
+namespace qx::testing {
+
+class FaultySession final : public db::Session {
+ public:
+  explicit FaultySession(std::unique_ptr<db::Session> real);
+
+  // The counted call that fails first; 0 fails none.
+  int fail_at = 0;
+  // Every counted call from fail_at on fails, not only that one.
+  bool fail_for_ever = false;
+  db::Status failure = db::Status::failure(db::kNotConnected, "connection to the server was lost");
+  // Counted calls so far.
+  int calls = 0;
+
+  db::Status connect() override;
+  bool connected() const override { return !disconnected_ && real_->connected(); }
+  db::Status execute(std::string_view sql, std::span<const db::Bind> binds) override;
+  db::Status query_integer(std::string_view sql, std::span<const db::Bind> binds,
+                           std::int64_t& out) override;
+  db::Status query_text(std::string_view sql, std::span<const db::Bind> binds,
+                        std::string& out) override;
+  db::Status next_value(std::string_view sequence, std::int64_t& out) override;
+  db::Status commit() override;
+  db::Status rollback() override;
+  std::string description() const override { return real_->description(); }
+
+ private:
+  // Counts the call; the Status it fails with, or nothing when it goes on.
+  std::optional<db::Status> injected();
+
+  std::unique_ptr<db::Session> real_;
+  bool disconnected_ = false;
+};
+
+}  // namespace qx::testing
