@@ -22,7 +22,44 @@ AirLoader::AirLoader(db::Session& session, AirBuild build, driver::Console conso
   counters_.fill(1);
   // Failures of statements the session sent later than asked are printed
   // like any other.
-  session_.set_failure_sink([this](const db::Status& status) { report_sql_error(status); });
+  session_.set_failure_sink([this](const db::Status& status) {
+    report_sql_error(status);
+    // A row sent ahead was refused after all.
+    --account_.rows_stored;
+    ++account_.rows_rejected;
+    if (account_.first_rejected_line == 0) account_.first_rejected_line = line_number_;
+  });
+}
+
+namespace {
+
+// The counters a resumed file takes up again, in the order of
+// LoadProgress::serials; the H and U serials come from their tables.
+constexpr std::array<Counter, 4> kResumedCounters = {Counter::shared, Counter::r, Counter::v,
+                                                     Counter::f};
+
+}  // namespace
+
+void AirLoader::resume_file(std::string_view file_reference, const driver::LoadProgress& done) {
+  begin_file(file_reference);
+  restore(done);
+  // The key held now is the one the file's committed lines left.
+  file_without_key_.reset();
+}
+
+void AirLoader::restore(const driver::LoadProgress& done) {
+  account_ = done;
+  booking_key_ = done.booking_key;
+  for (std::size_t i = 0; i < kResumedCounters.size(); ++i) {
+    counter_ref(kResumedCounters[i]) = done.serials[i];
+  }
+}
+
+void AirLoader::note_resume_state() {
+  account_.booking_key = booking_key_;
+  for (std::size_t i = 0; i < kResumedCounters.size(); ++i) {
+    account_.serials[i] = counter(kResumedCounters[i]);
+  }
 }
 
 void AirLoader::begin_file(std::string_view file_reference) {
@@ -31,19 +68,23 @@ void AirLoader::begin_file(std::string_view file_reference) {
   // The failed draw put back the key this file began with.
   if (file_without_key_ == file_reference) file_without_key_.reset();
   key_at_file_start_ = booking_key_;
+  account_ = {};
+  note_resume_state();
 }
 
 LineOutcome AirLoader::process_line(std::string_view line, std::size_t line_number) {
+  line_number_ = line_number;
   field_table_.split_line(line, split_report_);
   if (!split_report_.empty()) report_split(split_report_, line_number);
   tag2_ = db::substr(field_table_.entry(0), 1, 2);
   tag4_ = db::substr(field_table_.entry(0), 1, 4);
   for (const auto& prepared : handlers_) {
     if (!prepared.handler->selects(tag2_, tag4_)) continue;
-    if (run_handler(prepared, line_number) == LineOutcome::no_booking_key) {
-      return LineOutcome::no_booking_key;
+    if (LineOutcome outcome = run_handler(prepared, line_number); outcome != LineOutcome::done) {
+      return outcome;
     }
   }
+  note_resume_state();
   return LineOutcome::done;
 }
 
@@ -75,7 +116,7 @@ LineOutcome AirLoader::run_handler(const PreparedHandler& prepared, std::size_t 
       std::int64_t fetched = 0;
       db::Bind key = db::Bind::real(booking_key_);
       db::Status status = session_.query_integer(prepared.serial_query, {&key, 1}, fetched);
-      step(status);
+      if (!step(status)) return LineOutcome::systemic_failure;
       if (status.ok()) counter_ref(handler.counter) = static_cast<std::int32_t>(fetched);
       binds_.push_back(db::Bind::integer(counter_ref(handler.counter)));
       break;
@@ -92,7 +133,7 @@ LineOutcome AirLoader::run_handler(const PreparedHandler& prepared, std::size_t 
                         serial);
       if (status.failed()) {
         // Not a number: no row, as the database refuses the insert.
-        step(status);
+        step(status, true);
         return LineOutcome::done;
       }
       binds_.push_back(serial ? db::Bind::integer(*serial) : db::Bind::null());
@@ -103,7 +144,9 @@ LineOutcome AirLoader::run_handler(const PreparedHandler& prepared, std::size_t 
   for (std::size_t i = 0; i < handler.text_columns; ++i) {
     binds_.push_back(db::Bind::text(field_table_.entry(i)));
   }
-  step(session_.execute(prepared.insert, binds_));
+  if (!step(session_.execute(prepared.insert, binds_), true)) {
+    return LineOutcome::systemic_failure;
+  }
   // Raised whether the insert succeeded or not, so a serial is never reused.
   if (raised != nullptr) ++*raised;
   return LineOutcome::done;
@@ -144,8 +187,22 @@ void AirLoader::report_sql_error(const db::Status& status) {
   db::report_sql_error_by_text(status, console_.stream());
 }
 
-void AirLoader::step(const db::Status& status) {
-  if (status.failed()) report_sql_error(status);
+bool AirLoader::step(const db::Status& status, bool row) {
+  if (status.ok()) {
+    if (row) ++account_.rows_stored;
+    return true;
+  }
+  report_sql_error(status);
+  if (!status.row_failure()) {
+    refusal_ = "The database could not take " + file_reference_ + " line " +
+               std::to_string(line_number_) + ": " + status.message;
+    return false;
+  }
+  if (row) {
+    ++account_.rows_rejected;
+    if (account_.first_rejected_line == 0) account_.first_rejected_line = line_number_;
+  }
+  return true;
 }
 
 }  // namespace qx::corvane

@@ -28,6 +28,7 @@
 #include "corvane/field_table.h"
 #include "db/session.h"
 #include "driver/console.h"
+#include "driver/load_history.h"
 
 namespace qx::corvane {
 
@@ -39,6 +40,10 @@ enum class LineOutcome {
   // again. Nothing after the draw was run. The caller must roll the line
   // back and leave the file for a later scan; refusal() says why.
   no_booking_key,
+  // A statement failed for a reason that is not the line's data (the
+  // database cannot take work now). The caller must roll the line back and
+  // leave the file waiting at this line; refusal() says why.
+  systemic_failure,
 };
 
 class AirLoader {
@@ -49,15 +54,32 @@ class AirLoader {
   // failed gets back the key it began with the first time, so that its
   // lines before the first header carry the same key again.
   void begin_file(std::string_view file_reference);
+  // Takes a file up again after its lines up to `done.lines_done` were
+  // committed: the booking key, the shared, R, V and F serials and the
+  // counts of rows are those `done` holds, as they were after that line,
+  // and a key that an earlier draw in the file failed to give is drawn
+  // again when its line comes.
+  void resume_file(std::string_view file_reference, const driver::LoadProgress& done);
+  // Puts back the state of `done` after a line that was rolled back, so
+  // that nothing of it carries over to the next line or file.
+  void restore(const driver::LoadProgress& done);
   // `line` is one line without its line end; `line_number` counts from 1 and
   // names the line in what is printed about it.
   LineOutcome process_line(std::string_view line, std::size_t line_number);
   // Why the last refused line was refused, as one sentence naming the file
   // and the line ("No booking key could be drawn for FILE line N: REASON").
   const std::string& refusal() const { return refusal_; }
+  // Sets the refusal for a line its caller could not store.
+  void refuse(std::string why) { refusal_ = std::move(why); }
 
   // Prints a failed status through the by-text printer.
   void report_sql_error(const db::Status& status);
+
+  // The file's account after the lines processed so far (the state a
+  // resume needs, the counts of rows stored and rejected), with
+  // `lines_done` and `state` as the caller last set them. Failures the
+  // session reports late are counted in it as they arrive.
+  driver::LoadProgress& account() { return account_; }
 
   double booking_key() const { return booking_key_; }
   std::int32_t counter(Counter c) const { return counters_[static_cast<std::size_t>(c)]; }
@@ -77,7 +99,11 @@ class AirLoader {
   bool draw_booking_key(std::size_t line_number);
   void report_split(const SplitReport& report, std::size_t line_number);
   std::int32_t& counter_ref(Counter c) { return counters_[static_cast<std::size_t>(c)]; }
-  void step(const db::Status& status);
+  // Prints a failure; false when it is not the row's own, with refusal_
+  // saying why. `row` counts the statement as a row stored or rejected.
+  bool step(const db::Status& status, bool row = false);
+  // The resume state of the account from the key and counters.
+  void note_resume_state();
 
   db::Session& session_;
   const AirBuildProfile& profile_;
@@ -96,7 +122,9 @@ class AirLoader {
   std::string refusal_;
   std::array<std::int32_t, kCounterCount> counters_{};
   std::string file_reference_;
+  std::size_t line_number_ = 0;
   std::vector<db::Bind> binds_;
+  driver::LoadProgress account_;
 };
 
 }  // namespace qx::corvane

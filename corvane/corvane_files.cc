@@ -1,6 +1,7 @@
 #include "corvane/corvane_files.h"
 
 #include "driver/console.h"
+#include "driver/stop_signal.h"
 #include "driver/text_reading.h"
 
 namespace qx::corvane {
@@ -17,39 +18,115 @@ void CorvaneFiles::handle_file(driver::FileJob& job) {
     return;
   }
   console_.print("Currently Processing " + job.name() + "\n\n");
-  switch (load_lines(job.name(), contents_)) {
+  switch (load_lines(job, contents_)) {
     case LoadResult::loaded:
       break;
     case LoadResult::connection_lost:
       console_.print("The database connection was lost while loading " + job.name() +
                      "; the file stays for the next scan\n");
       return;
-    case LoadResult::no_booking_key:
+    case LoadResult::refused:
       console_.print(loader_.refusal() + "; the file stays for a later scan\n");
+      return;
+    case LoadResult::stopped:
+      console_.print("Stopped in " + job.name() + " after line " +
+                     std::to_string(loader_.account().lines_done) +
+                     "; the file resumes at the next line when the loader starts again\n");
       return;
   }
   job.move_to_backup();
   console_.print(kFileReadComplete);
 }
 
-CorvaneFiles::LoadResult CorvaneFiles::load_lines(const std::string& name, std::string& contents) {
+CorvaneFiles::LoadResult CorvaneFiles::load_lines(driver::FileJob& job, std::string& contents) {
+  const std::string& name = job.name();
   driver::end_at_ctrl_z(contents);
   driver::fold_crlf(contents);
   for (std::size_t line : driver::blank_nul_bytes(contents, '\n')) {
     console_.about_line(name, line, "NUL byte read as a blank");
   }
-  loader_.begin_file(name);
+  const driver::HistoryEntry history = job.history_entry();
+  const driver::LoadProgress& earlier = job.progress();
+  const bool resumed = history.history != nullptr && earlier.lines_done > 0;
+  if (resumed) {
+    loader_.resume_file(name, earlier);
+    console_.print("Resuming " + name + " after line " + std::to_string(earlier.lines_done) +
+                   ", the last one stored\n");
+  } else {
+    loader_.begin_file(name);
+  }
+  bool history_row_written =
+      history.history != nullptr && earlier.state != driver::LoadProgress::State::new_file;
+
+  const auto lines = driver::split_at_line_feeds(contents);
   std::size_t line_number = 0;
-  for (std::string_view line : driver::split_at_line_feeds(contents)) {
-    if (loader_.process_line(line, ++line_number) == LineOutcome::no_booking_key) {
-      session_.rollback();
-      return LoadResult::no_booking_key;
+  for (auto it = lines.begin(); it != lines.end(); ++it) {
+    ++line_number;
+    if (resumed && line_number <= static_cast<std::size_t>(earlier.lines_done)) continue;
+    // A stop request ends the file between two lines; the history says where.
+    if (driver::stop_requested()) return LoadResult::stopped;
+    const driver::LoadProgress committed = loader_.account();
+    LineOutcome outcome = LineOutcome::done;
+    if (history.history != nullptr && !history_row_written) {
+      outcome = start_history(history);
     }
-    db::Status committed = session_.commit();
-    if (committed.failed()) loader_.report_sql_error(committed);
-    if (!session_.connected()) return LoadResult::connection_lost;
+    if (outcome == LineOutcome::done) outcome = loader_.process_line(*it, line_number);
+    if (outcome == LineOutcome::done) {
+      outcome = commit_line(history, line_number, std::next(it) == lines.end());
+    }
+    if (outcome != LineOutcome::done) {
+      session_.rollback();
+      // Taken up again from the history, the file continues from here;
+      // without one, it starts again from its first line.
+      if (history.history != nullptr) loader_.restore(committed);
+      return session_.connected() ? LoadResult::refused : LoadResult::connection_lost;
+    }
+    history_row_written = history.history != nullptr;
+  }
+  if (history.history != nullptr && line_number == 0) {
+    // A file without a line is loaded all the same, and said to be.
+    if (start_history(history) != LineOutcome::done ||
+        commit_line(history, 0, true) != LineOutcome::done) {
+      session_.rollback();
+      return session_.connected() ? LoadResult::refused : LoadResult::connection_lost;
+    }
   }
   return LoadResult::loaded;
+}
+
+LineOutcome CorvaneFiles::start_history(const driver::HistoryEntry& history) {
+  db::Status opened = history.history->open_entry(*history.file);
+  if (opened.ok()) return LineOutcome::done;
+  loader_.report_sql_error(opened);
+  loader_.refuse("The load history of " + history.file->name +
+                 " could not be written: " + opened.message);
+  return LineOutcome::systemic_failure;
+}
+
+LineOutcome CorvaneFiles::commit_line(const driver::HistoryEntry& history, std::size_t line_number,
+                                      bool last_line) {
+  driver::LoadProgress& account = loader_.account();
+  account.lines_done = static_cast<std::int64_t>(line_number);
+  account.state =
+      last_line ? driver::LoadProgress::State::loaded : driver::LoadProgress::State::loading;
+  if (history.history != nullptr) {
+    db::Status written = history.history->write_progress(*history.file, account);
+    if (written.failed()) {
+      loader_.report_sql_error(written);
+      loader_.refuse("The load history of " + history.file->name +
+                     " could not be written: " + written.message);
+      return LineOutcome::systemic_failure;
+    }
+  }
+  db::Status committed = session_.commit();
+  if (committed.ok()) return LineOutcome::done;
+  loader_.report_sql_error(committed);
+  // Without a history the documented behaviour stands: the line is lost and
+  // the file goes on.
+  if (history.history == nullptr && session_.connected()) return LineOutcome::done;
+  loader_.refuse("The commit of line " + std::to_string(line_number) +
+                 " failed: " + committed.message);
+  return LineOutcome::systemic_failure;
 }
 
 void CorvaneFiles::on_scan_without_files() {

@@ -3,8 +3,11 @@
 // line, move it into the backup directory and print "File Read Complete".
 // A file that cannot be opened is left for the next scan; a connection lost
 // in the middle of a file leaves the file in place, and so does a line that
-// cannot have a booking key (rolled back, one line printed saying why). Such
-// a file is loaded again from its first line at a later scan.
+// cannot be stored for a reason that is not its data (no booking key, a
+// failing database: rolled back, one line printed saying why) and a stop
+// request between two lines. The load history holds how far the file got:
+// it is taken up again at its first line not stored, with the booking key
+// and serials it had there, so that its rows are those of one load.
 #pragma once
 
 #include <cstdio>
@@ -30,10 +33,22 @@ class CorvaneFiles : public driver::FileHandler {
   const AirLoader& loader() const { return loader_; }
 
  private:
-  enum class LoadResult { loaded, connection_lost, no_booking_key };
-  // Loads every line, each committed by itself, until the end or the first
-  // line that ends the file's load in this scan.
-  LoadResult load_lines(const std::string& name, std::string& contents);
+  enum class LoadResult {
+    loaded,
+    connection_lost,
+    refused,  // a line could not be stored: the file waits at that line
+    stopped,  // a stop request came between two lines
+  };
+  // Loads every line not yet stored, each committed by itself with the
+  // file's history row, until the end or the first line that ends the
+  // file's load in this scan.
+  LoadResult load_lines(driver::FileJob& job, std::string& contents);
+  // Writes the file's history row, in the transaction of its first line.
+  LineOutcome start_history(const driver::HistoryEntry& history);
+  // Advances the history row to `line_number` (the file's last line marks it
+  // loaded) and commits the line.
+  LineOutcome commit_line(const driver::HistoryEntry& history, std::size_t line_number,
+                          bool last_line);
 
   db::Session& session_;
   driver::Console console_;

@@ -48,6 +48,13 @@ void RecordFiles::file_records(const std::string& name) {
 }
 
 RecordFiles::FileEnd RecordFiles::end_file(driver::FileJob& job, LoadOutcome outcome) {
+  if (outcome == LoadOutcome::commit_unconfirmed) {
+    console_.print("\nFile " + job.name() + ": " + why_not_loaded(outcome) +
+                   "; it stays, and its load history says at the next scan whether it is only "
+                   "moved or loaded again\n");
+    console_.print(kFileReadComplete);
+    return FileEnd::not_loaded;
+  }
   if (outcome != LoadOutcome::committed) {
     console_.print("\nFile " + job.name() + " was not loaded: " + why_not_loaded(outcome) +
                    "; nothing of it was stored and it stays for a later scan\n");

@@ -16,6 +16,8 @@ std::string why_not_loaded(LoadOutcome outcome) {
       return "the database could not take it";
     case LoadOutcome::commit_failed:
       return "its commit failed";
+    case LoadOutcome::commit_unconfirmed:
+      return "the database connection was lost during its commit";
     case LoadOutcome::committed:
       break;
   }
@@ -89,7 +91,7 @@ LoadOutcome RecordLoad::store_rows(std::string_view file_name, bool verbose,
   db::Status committed = session_.commit();
   if (committed.ok()) return LoadOutcome::committed;
   report_sql_error(committed);
-  return session_.connected() ? LoadOutcome::commit_failed : LoadOutcome::connection_lost;
+  return session_.connected() ? LoadOutcome::commit_failed : LoadOutcome::commit_unconfirmed;
 }
 
 bool RecordLoad::step(const db::Status& status) {

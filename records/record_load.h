@@ -42,6 +42,9 @@ enum class LoadOutcome {
   connection_lost,   // the connection went while the rows were sent
   systemic_failure,  // a statement failed for a reason that is not the file's
   commit_failed,
+  // The connection went while the commit was under way: the database may
+  // have stored the file or not, and its load history says which.
+  commit_unconfirmed,
 };
 
 // Why a file was not loaded, for the line that says so ("its commit

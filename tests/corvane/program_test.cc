@@ -183,7 +183,7 @@ TEST_F(CorvaneProgramTest, HAndUSerialsContinueAcrossARestartOnPostgres) {
                                            TableReader::postgres(database.uri()));
 }
 
-TEST_F(CorvaneProgramTest, ATerminationSignalFinishesTheFileInHandThenExitsZero) {
+TEST_F(CorvaneProgramTest, ATerminationSignalStopsBetweenTwoLinesAndTheNextStartResumes) {
   generate(30, 5000);
   std::string database = (dir.path() / "air.db").string();
   std::string output = (dir.path() / "output.txt").string();
@@ -214,16 +214,16 @@ TEST_F(CorvaneProgramTest, ATerminationSignalFinishesTheFileInHandThenExitsZero)
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
 
-  // Every file is either loaded whole and moved, or untouched and waiting.
-  std::vector<LoadedFile> moved;
-  for (const auto& file : files) {
-    bool in_backup = std::filesystem::exists(backup / file.name);
-    EXPECT_NE(in_backup, std::filesystem::exists(in / file.name)) << file.name;
-    if (in_backup) moved.push_back(file);
-  }
-  EXPECT_FALSE(moved.empty());
-  EXPECT_LT(moved.size(), files.size());
-  EXPECT_EQ(stored_air_rows(TableReader::sqlite(database)), expected_air_rows(moved));
+  // The file in hand waits where the stop found it, not at its end.
+  EXPECT_NE(qx::testing::read_file(output).find("Stopped in "), std::string::npos);
+  EXPECT_TRUE(std::filesystem::exists(in / files.back().name));
+
+  // The next start takes it up at its next line: every file is stored once,
+  // as by one load without a stop, and moved.
+  ProgramRun resumed = load("t@" + database);
+  EXPECT_EQ(resumed.exit_code, 0) << resumed.output;
+  expect_all_moved();
+  EXPECT_EQ(stored_air_rows(TableReader::sqlite(database)), expected_air_rows(files));
 }
 
 }  // namespace
