@@ -65,9 +65,9 @@ LoaderBench air_bench() {
       "*.air",
       QX_CORVANE_PROGRAM,
       true,
-      [](db::Session& session, const Directories& dirs, std::FILE* out) {
+      [](db::Session& session, const Directories& dirs, std::FILE* out, bool with_history) {
         corvane::CorvaneFiles files(session, corvane::AirBuild::base, out);
-        scan_once(files, "*.air", dirs, out);
+        scan_once(files, "*.air", dirs, out, with_history ? "corvane" : nullptr);
       },
       [](db::Session& session, Backend backend, const Directories& dirs, std::FILE* out) {
         PerFieldAirFiles files(session, backend, out);

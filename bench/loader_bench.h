@@ -35,8 +35,11 @@ struct LoaderBench {
   std::string program;       // the program's path, for the memory run
   bool commits_per_line;     // true: a commit per line; false: per file
   // Loads every file of dirs.input with the loader's own code path (its
-  // scan-loop loader over `session`), printing on `out`.
-  std::function<void(db::Session& session, const Directories& dirs, std::FILE* out)> load;
+  // scan-loop loader over `session`), printing on `out`; with
+  // `with_history` the loop keeps the load history, as the programs do.
+  std::function<void(db::Session& session, const Directories& dirs, std::FILE* out,
+                     bool with_history)>
+      load;
   // The same files the way the per-field design loads them.
   std::function<void(db::Session& session, Backend backend, const Directories& dirs,
                      std::FILE* out)>
@@ -50,9 +53,10 @@ LoaderBench pnr_bench();
 LoaderBench mir_bench();
 
 // Runs one scan of the shared scan loop with `loader` over dirs (settle
-// check off), as a loader program does with --once.
+// check off), as a loader program does with --once; with `history_program`
+// set the loop keeps the load history under that program's name.
 void scan_once(driver::FileHandler& loader, const std::string& pattern, const Directories& dirs,
-               std::FILE* out);
+               std::FILE* out, const char* history_program = nullptr);
 
 // The benchmark of a loader that commits once per file: its own scan-loop
 // loader is `Files` (built from session, verbose flag, output), the
@@ -62,15 +66,16 @@ template <class Files, class PerFieldFiles>
 LoaderBench per_file_bench(std::string name, std::string table_prefix, std::string format,
                            std::string pattern, std::string program) {
   return {
-      std::move(name),
+      name,
       std::move(table_prefix),
       std::move(format),
       pattern,
       std::move(program),
       false,
-      [pattern](db::Session& session, const Directories& dirs, std::FILE* out) {
+      [pattern, name](db::Session& session, const Directories& dirs, std::FILE* out,
+                      bool with_history) {
         Files files(session, false, out);
-        scan_once(files, pattern, dirs, out);
+        scan_once(files, pattern, dirs, out, with_history ? name.c_str() : nullptr);
       },
       [pattern](db::Session& session, Backend backend, const Directories& dirs, std::FILE* out) {
         PerFieldFiles files(session, backend, out);

@@ -49,13 +49,14 @@ void expect_all_loaded(const Directories& dirs, const std::string& what) {
 // Loads the files with the loader's own code: files/s and rows/s.
 std::pair<double, double> run_loader(const LoaderBench& loader, Backend backend,
                                      const std::vector<SampleFile>& files,
-                                     const qx::testing::TempDir& dir, int run, std::FILE* out) {
+                                     const qx::testing::TempDir& dir, int run, std::FILE* out,
+                                     bool with_history) {
   BenchDatabase database(backend);
   Directories dirs = fresh_directories(dir, run);
   drop_files(files, files.size(), dirs.input);
   auto session = database.connect();
   auto start = Clock::now();
-  loader.load(*session, dirs, out);
+  loader.load(*session, dirs, out, with_history);
   double seconds = seconds_since(start);
   expect_all_loaded(dirs, loader.name);
   double rows = static_cast<double>(database.rows_in_tables(loader.table_prefix));
@@ -121,12 +122,15 @@ ThroughputResult measure_throughput(const LoaderBench& loader, Backend backend,
   const long long commits = loader.commits(files);
   qx::testing::TempDir dir;
   NullOutput out;
-  std::vector<double> files_per_second, rows_per_second, per_field, floor, empty_floor;
+  std::vector<double> files_per_second, rows_per_second, per_field, floor, empty_floor,
+      without_history;
   int run = 0;
   for (int rep = 0; rep < options.repetitions; ++rep) {
-    auto [f, r] = run_loader(loader, backend, files, dir, run++, out.file);
+    auto [f, r] = run_loader(loader, backend, files, dir, run++, out.file, true);
     files_per_second.push_back(f);
     rows_per_second.push_back(r);
+    without_history.push_back(
+        run_loader(loader, backend, files, dir, run++, out.file, false).first);
     per_field.push_back(
         run_per_field(loader, backend, files,
                       std::min(files.size(), static_cast<std::size_t>(options.per_field_files)),
@@ -134,8 +138,8 @@ ThroughputResult measure_throughput(const LoaderBench& loader, Backend backend,
     floor.push_back(run_floor(backend, commits, files.size(), true));
     empty_floor.push_back(run_floor(backend, commits, files.size(), false));
   }
-  return {summarize(files_per_second), summarize(rows_per_second), summarize(per_field),
-          summarize(floor), summarize(empty_floor)};
+  return {summarize(files_per_second), summarize(rows_per_second), summarize(without_history),
+          summarize(per_field),        summarize(floor),           summarize(empty_floor)};
 }
 
 }  // namespace qx::bench

@@ -25,6 +25,8 @@ struct ThroughputOptions {
 struct ThroughputResult {
   Summary files_per_second;
   Summary rows_per_second;
+  // The same loader without the load history.
+  Summary without_history_files_per_second;
   Summary per_field_files_per_second;
   // One transaction per commit the loader makes, each writing one small row.
   Summary floor_files_per_second;
