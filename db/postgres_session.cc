@@ -2,7 +2,13 @@
 
 #include <libpq-fe.h>
 
+#include <poll.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <chrono>
+#include <cstdlib>
 #include <memory>
 
 #include "db/backend_errors.h"
@@ -17,7 +23,25 @@ constexpr std::size_t kNullOffset = static_cast<std::size_t>(-1);
 
 using Result = std::unique_ptr<PGresult, decltype(&PQclear)>;
 
-Result next_result(PGconn* conn) {
+// The next result, or nothing when the server has not answered by
+// `deadline` (or the connection failed): a server that was stopped, or a
+// network that silently dropped it, must not hold the loader for ever, and
+// neither TCP keepalives nor a unix socket notice a server that is alive
+// but does not answer.
+Result next_result(PGconn* conn, std::chrono::steady_clock::time_point deadline, bool& timed_out) {
+  timed_out = false;
+  while (PQisBusy(conn) == 1) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+      timed_out = true;
+      return Result(nullptr, &PQclear);
+    }
+    pollfd socket{PQsocket(conn), POLLIN, 0};
+    const int ready = ::poll(&socket, 1, static_cast<int>(std::min<long long>(left.count(), 1000)));
+    if (ready < 0 && errno != EINTR) return Result(nullptr, &PQclear);
+    if (ready > 0 && PQconsumeInput(conn) != 1) return Result(nullptr, &PQclear);
+  }
   return Result(PQgetResult(conn), &PQclear);
 }
 
@@ -57,6 +81,15 @@ Status PostgresSession::connect() {
   };
   // The URI or service comes first: the login given beside it wins over one
   // written inside it, and the encoding is always ours.
+  // Bounded waits come first, so that a URI that sets its own wins; TCP
+  // keepalives notice a peer that is gone.
+  const std::string connect_timeout = std::to_string(target_.connect_timeout.count());
+  static const std::string kOn = "1", kIdle = "30", kInterval = "10", kCount = "3";
+  if (std::getenv("PGCONNECT_TIMEOUT") == nullptr) add("connect_timeout", connect_timeout);
+  add("keepalives", kOn);
+  add("keepalives_idle", kIdle);
+  add("keepalives_interval", kInterval);
+  add("keepalives_count", kCount);
   if (target_.kind == Target::Kind::postgres_uri) add("dbname", target_.location);
   if (target_.kind == Target::Kind::postgres_service) add("service", target_.location);
   if (!target_.user.empty()) add("user", target_.user);
@@ -72,6 +105,10 @@ Status PostgresSession::connect() {
                                    target_.kind == Target::Kind::postgres_uri ? 1 : 0);
   if (conn == nullptr) return Status::failure(kNotConnected, "out of memory");
   if (PQstatus(conn) != CONNECTION_OK) {
+    // libpq's whole message names the host or socket of every attempt.
+    connect_failure_detail_ = PQerrorMessage(conn);
+    for (auto& c : connect_failure_detail_) c = c == '\n' ? ' ' : c;
+    while (connect_failure_detail_.ends_with(' ')) connect_failure_detail_.pop_back();
     auto status = Status::failure(kNotConnected, connect_failure_reason(PQerrorMessage(conn)));
     PQfinish(conn);
     return status;
@@ -328,15 +365,21 @@ void PostgresSession::read_operation_result(Operation& op, const PGresult* resul
   }
 }
 
+Status PostgresSession::drop_silent_server() {
+  return drop_connection("the server did not answer within " +
+                         std::to_string(target_.answer_timeout.count()) + " s");
+}
+
 Status PostgresSession::drop_connection_with_libpq_error() {
   return drop_connection(std::string(first_line(PQerrorMessage(conn_))));
 }
 
 PostgresSession::ItemOutcome PostgresSession::read_item_result(Operation& op, const Item& item,
                                                                Status& status, Status& failure) {
-  const Result result = next_result(conn_);
+  bool timed_out = false;
+  const Result result = next_result(conn_, deadline_, timed_out);
   if (result == nullptr) {
-    status = drop_connection_with_libpq_error();
+    status = timed_out ? drop_silent_server() : drop_connection_with_libpq_error();
     return ItemOutcome::lost;
   }
   auto outcome = ItemOutcome::succeeded;
@@ -363,7 +406,7 @@ PostgresSession::ItemOutcome PostgresSession::read_item_result(Operation& op, co
       return ItemOutcome::lost;
   }
   // Each item's results end with a null result.
-  if (next_result(conn_) != nullptr) {
+  if (next_result(conn_, deadline_, timed_out) != nullptr) {
     status = drop_connection("unexpected answer from the server");
     return ItemOutcome::lost;
   }
@@ -372,10 +415,12 @@ PostgresSession::ItemOutcome PostgresSession::read_item_result(Operation& op, co
 
 bool PostgresSession::read_sync(Status& status) {
   if (items_.empty()) return true;
-  const Result sync = next_result(conn_);
+  bool timed_out = false;
+  const Result sync = next_result(conn_, deadline_, timed_out);
   if (sync != nullptr && PQresultStatus(sync.get()) == PGRES_PIPELINE_SYNC) return true;
-  status = sync == nullptr ? drop_connection_with_libpq_error()
-                           : drop_connection("unexpected answer from the server");
+  status = timed_out         ? drop_silent_server()
+           : sync == nullptr ? drop_connection_with_libpq_error()
+                             : drop_connection("unexpected answer from the server");
   return false;
 }
 
@@ -432,6 +477,7 @@ PostgresSession::Round PostgresSession::settle_failure(const Operation& op, std:
 }
 
 PostgresSession::Round PostgresSession::send_round(Operation& op, Status& status) {
+  deadline_ = std::chrono::steady_clock::now() + target_.answer_timeout;
   if (!send_items(op)) {
     status = drop_connection_with_libpq_error();
     return Round::lost;

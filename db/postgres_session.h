@@ -20,6 +20,11 @@
 // statement run alone. Each failure costs one round trip and one replay of
 // the transaction so far.
 //
+// Waits are bounded: the connect by the target's connect timeout (unless
+// the URI or PGCONNECT_TIMEOUT sets one), each round's answers by its answer
+// timeout, and TCP keepalives notice a peer that is gone; a server that
+// keeps the session waiting longer is taken as a lost connection.
+//
 // A lost connection (the server gone, or the session terminated) makes
 // connected() false, drops the open transaction and its unsent writes, and
 // every operation returns kNotConnected until connect() succeeds again.
@@ -27,6 +32,7 @@
 // are returned or go to the failure sink.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -62,6 +68,7 @@ class PostgresSession final : public Session {
   // have met is never reported.
   Status rollback() override;
   std::string description() const override { return target_.display(); }
+  std::string connect_failure_detail() const override { return connect_failure_detail_; }
 
  private:
   // One statement text as the loaders write it, rewritten for the server.
@@ -138,6 +145,8 @@ class PostgresSession final : public Session {
   Round settle_failure(const Operation& op, std::size_t failed_item, const Status& failure,
                        Status& status);
   Status drop_connection_with_libpq_error();
+  // Drops a connection whose server kept an answer waiting past the deadline.
+  Status drop_silent_server();
   // Queues the pipeline for `op` and its Sync; false when sending failed.
   bool send_items(Operation& op);
   // The part after a needed ROLLBACK: BEGIN when no transaction is open, the
@@ -163,6 +172,9 @@ class PostgresSession final : public Session {
   std::vector<LoggedWrite> log_;
   // log_[0, applied_) is in the server's open transaction (or failed).
   std::size_t applied_ = 0;
+  std::string connect_failure_detail_;
+  // When the answers of the round in hand must have come.
+  std::chrono::steady_clock::time_point deadline_;
   ServerTransaction server_ = ServerTransaction::none;
   // The current pipeline, in the order the server answers it.
   std::vector<Item> items_;

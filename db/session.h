@@ -102,6 +102,12 @@ class Session {
   // Names the database for people: the target without its password.
   virtual std::string description() const = 0;
 
+  // The whole reason the last connect() failed, for an operator (the
+  // Status keeps only what fits in a status message): the server's host or
+  // socket, or the file's path, and why. Empty when the backend has nothing
+  // beyond the Status.
+  virtual std::string connect_failure_detail() const { return {}; }
+
   void set_failure_sink(FailureSink sink) { failure_sink_ = std::move(sink); }
 
  protected:

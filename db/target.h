@@ -14,6 +14,7 @@
 // suffixes in any case; a URI wins over a suffix.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,10 @@ struct Target {
   // The SQLite file path, the URI or the service name; empty for
   // postgres_default.
   std::string location;
+  // How long a server may keep an answer (or a connect) waiting before the
+  // connection is taken as lost.
+  std::chrono::seconds answer_timeout{60};
+  std::chrono::seconds connect_timeout{10};
 
   // The target for people, never with the password.
   std::string display() const;

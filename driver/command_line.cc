@@ -1,52 +1,193 @@
 #include "driver/command_line.h"
 
+#include <algorithm>
 #include <charconv>
+#include <optional>
 #include <string_view>
 
 namespace qx::driver {
+namespace {
+
+enum class Kind {
+  flag,          // --name
+  milliseconds,  // --name=N, N >= 0
+  seconds,       // --name=N, N >= 1
+  count,         // --name=N, N >= 1
+  bytes,         // --name=N with an optional K, M or G (powers of 1024)
+  text,          // --name=TEXT, not empty
+};
+
+struct Option {
+  std::string_view name;  // "--settle-ms"
+  Kind kind;
+  // Where the value goes; exactly one is set, matching `kind`.
+  bool CommandLine::*flag = nullptr;
+  std::chrono::milliseconds CommandLine::*milliseconds = nullptr;
+  std::chrono::seconds CommandLine::*seconds = nullptr;
+  int CommandLine::*count = nullptr;
+  std::uint64_t CommandLine::*bytes = nullptr;
+  std::string CommandLine::*text = nullptr;
+  std::string_view help;  // the option's lines of --help, after its name
+};
+
+// clang-format off
+constexpr Option kOptions[] = {
+    {.name = "--once", .kind = Kind::flag, .flag = &CommandLine::once,
+     .help = "scan the input directory once, then exit (status: see README)"},
+    {.name = "--check", .kind = Kind::flag, .flag = &CommandLine::check,
+     .help = "check the arguments, directories, database and schema, print what is\n"
+             "wrong or \"OK\", and exit; nothing is loaded"},
+    {.name = "--settle-ms", .kind = Kind::milliseconds, .milliseconds = &CommandLine::settle,
+     .help = "leave a file for a later scan until it kept still for N milliseconds\n"
+             "(default 1000, 0 turns the check off)"},
+    {.name = "--db-timeout", .kind = Kind::seconds, .seconds = &CommandLine::db_timeout,
+     .help = "take a database that keeps an answer waiting N seconds as lost\n"
+             "(default 60)"},
+    {.name = "--instance", .kind = Kind::text, .text = &CommandLine::instance,
+     .help = "name this instance in the load history (default host:process)"},
+    {.name = "--password-file", .kind = Kind::text, .text = &CommandLine::password_file,
+     .help = "read the database password from the first line of PATH"},
+    {.name = "--summary", .kind = Kind::flag, .flag = &CommandLine::summary,
+     .help = "print a summary line of every file loaded"},
+    {.name = "--log-file", .kind = Kind::text, .text = &CommandLine::log_file,
+     .help = "append events (start, stop, files, failures) to PATH as JSON Lines"},
+    {.name = "--metrics-file", .kind = Kind::text, .text = &CommandLine::metrics_file,
+     .help = "write metrics to PATH after every scan, for a textfile collector"},
+    {.name = "--max-file-size", .kind = Kind::bytes, .bytes = &CommandLine::max_file_size,
+     .help = "leave files larger than N bytes (K, M, G allowed) unread (default 64M)"},
+    {.name = "--failed-dir", .kind = Kind::text, .text = &CommandLine::failed_dir,
+     .help = "move files that cannot be loaded to DIR, with NAME.reason beside them"},
+    {.name = "--max-attempts", .kind = Kind::count, .count = &CommandLine::max_attempts,
+     .help = "loads a file may fail for its own data before it counts as failed\n"
+             "(default 3)"},
+    {.name = "--help", .kind = Kind::flag, .flag = &CommandLine::help,
+     .help = "print this text"},
+    {.name = "--version", .kind = Kind::flag, .flag = &CommandLine::version,
+     .help = "print the version"},
+};
+// clang-format on
+
+bool read_number(std::string_view value, long long& out) {
+  auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), out);
+  return ec == std::errc() && end == value.data() + value.size();
+}
+
+bool read_bytes(std::string_view value, std::uint64_t& out) {
+  int shift = 0;
+  if (!value.empty()) {
+    switch (value.back()) {
+      case 'K':
+        shift = 10;
+        break;
+      case 'M':
+        shift = 20;
+        break;
+      case 'G':
+        shift = 30;
+        break;
+      default:
+        break;
+    }
+    if (shift != 0) value.remove_suffix(1);
+  }
+  long long number = 0;
+  if (!read_number(value, number) || number < 1 || number > (1ll << (62 - shift))) return false;
+  out = static_cast<std::uint64_t>(number) << shift;
+  return true;
+}
+
+// Stores `value` (what follows "=", or nothing for a flag); false when it
+// does not fit the option.
+bool take(const Option& option, std::optional<std::string_view> value, CommandLine& line) {
+  if (option.kind == Kind::flag) {
+    if (value) return false;
+    line.*option.flag = true;
+    return true;
+  }
+  if (!value || value->empty()) return false;
+  long long number = 0;
+  switch (option.kind) {
+    case Kind::milliseconds:
+      if (!read_number(*value, number) || number < 0) return false;
+      line.*option.milliseconds = std::chrono::milliseconds(number);
+      return true;
+    case Kind::seconds:
+      if (!read_number(*value, number) || number < 1 || number > 86400) return false;
+      line.*option.seconds = std::chrono::seconds(number);
+      return true;
+    case Kind::count:
+      if (!read_number(*value, number) || number < 1 || number > 1000000) return false;
+      line.*option.count = static_cast<int>(number);
+      return true;
+    case Kind::bytes:
+      return read_bytes(*value, line.*option.bytes);
+    case Kind::text:
+      line.*option.text = std::string(*value);
+      return true;
+    case Kind::flag:
+      break;
+  }
+  return false;
+}
+
+}  // namespace
 
 CommandLine parse_command_line(int argc, const char* const* argv) {
   CommandLine line;
-  constexpr std::string_view settle_prefix = "--settle-ms=";
-  constexpr std::string_view instance_prefix = "--instance=";
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
     if (!arg.starts_with("--")) {
       line.positional.emplace_back(arg);
-    } else if (arg == "--once") {
-      line.once = true;
-    } else if (arg == "--help") {
-      line.help = true;
-    } else if (arg == "--version") {
-      line.version = true;
-    } else if (arg.starts_with(instance_prefix)) {
-      line.instance = arg.substr(instance_prefix.size());
-      if (line.instance.empty()) line.error = "empty name in " + std::string(arg);
-    } else if (arg.starts_with(settle_prefix)) {
-      std::string_view value = arg.substr(settle_prefix.size());
-      long long ms = -1;
-      auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), ms);
-      if (ec != std::errc() || end != value.data() + value.size() || ms < 0) {
-        line.error = "invalid value in " + std::string(arg);
-      } else {
-        line.settle = std::chrono::milliseconds(ms);
-      }
-    } else {
+      continue;
+    }
+    const std::size_t equals = arg.find('=');
+    const std::string_view name = arg.substr(0, equals);
+    std::optional<std::string_view> value;
+    if (equals != std::string_view::npos) value = arg.substr(equals + 1);
+    const Option* option = nullptr;
+    for (const Option& candidate : kOptions) {
+      if (candidate.name == name) option = &candidate;
+    }
+    if (option == nullptr) {
       line.error = "unknown option " + std::string(arg);
+    } else if (!take(*option, value, line)) {
+      line.error = "invalid value in " + std::string(arg);
     }
   }
   return line;
 }
 
 std::string options_help(const std::string& usage) {
-  return usage +
-         "Options:\n"
-         "  --once          scan the input directory once, then exit\n"
-         "  --settle-ms=N   leave files changed less than N milliseconds ago for a later\n"
-         "                  scan (default 1000, 0 turns the check off)\n"
-         "  --instance=NAME name this instance in the load history (default host:process)\n"
-         "  --help          print this text\n"
-         "  --version       print the version\n";
+  std::string text = usage + "Options:\n";
+  for (const Option& option : kOptions) {
+    std::string head = "  " + std::string(option.name);
+    switch (option.kind) {
+      case Kind::flag:
+        break;
+      case Kind::milliseconds:
+      case Kind::seconds:
+      case Kind::count:
+      case Kind::bytes:
+        head += "=N";
+        break;
+      case Kind::text:
+        head += option.name.ends_with("dir")  ? "=DIR"
+                : option.name == "--instance" ? "=NAME"
+                                              : "=PATH";
+        break;
+    }
+    head.resize(std::max<std::size_t>(head.size() + 1, 22), ' ');
+    std::string_view help = option.help;
+    for (std::size_t start = 0; start <= help.size();) {
+      std::size_t end = help.find('\n', start);
+      if (end == std::string_view::npos) end = help.size();
+      text += (start == 0 ? head : std::string(22, ' '));
+      text.append(help.substr(start, end - start));
+      text += '\n';
+      start = end + 1;
+    }
+  }
+  return text;
 }
 
 }  // namespace qx::driver

@@ -1,28 +1,40 @@
 // The loaders' command line: options begin with "--" and are taken out
-// before the positional arguments are counted.
-//   --once          one scan, then exit 0
-//   --settle-ms=N   leave files modified less than N ms ago for a later scan
-//                   (default 1000; 0 turns the check off)
-//   --instance=NAME the instance's name in the load history
-//   --help, --version
+// before the positional arguments are counted. Each option is one row of
+// the table in command_line.cc (its name, the kind of its value, where it
+// goes, and its line of --help); options_help() prints that table.
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace qx::driver {
 
 inline constexpr std::chrono::milliseconds kDefaultSettle{1000};
+inline constexpr std::uint64_t kDefaultMaxFileSize = 64ull << 20;
+inline constexpr int kDefaultMaxAttempts = 3;
 
 struct CommandLine {
   std::vector<std::string> positional;
   bool once = false;
+  bool check = false;
   bool help = false;
   bool version = false;
+  bool summary = false;
   std::chrono::milliseconds settle = kDefaultSettle;
   // The instance's name in the load history; empty for "host:pid".
   std::string instance;
+  // A file whose first line is the database password.
+  std::string password_file;
+  std::string log_file;      // JSON Lines event log; empty for none
+  std::string metrics_file;  // metrics in the text exposition format; empty for none
+  std::string failed_dir;    // where files that cannot be loaded go; empty: they stay
+  std::uint64_t max_file_size = kDefaultMaxFileSize;
+  int max_attempts = kDefaultMaxAttempts;
+  // How long a database may keep an answer waiting before its connection
+  // is taken as lost.
+  std::chrono::seconds db_timeout{60};
   // Set when an option is unknown or its value unreadable; the program then
   // prints it with its usage text and exits non-zero.
   std::string error;

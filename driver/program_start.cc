@@ -1,12 +1,17 @@
 #include "driver/program_start.h"
 
+#include <cstdlib>
+
 #include "db/make_session.h"
 #include "db/missing_tables.h"
 #include "db/target.h"
 #include "driver/banner.h"
+#include "driver/database_password.h"
 #include "driver/directory_check.h"
 #include "driver/env.h"
+#include "driver/exit_status.h"
 #include "driver/load_history.h"
+#include "driver/program_check.h"
 #include "driver/stop_signal.h"
 
 namespace qx::driver {
@@ -40,22 +45,33 @@ int run_program(const ProgramSpec& spec, int argc, const char* const* argv, Cons
   RealEnv env;
   if (auto refusal = same_directory_refusal(env, line.positional[2], line.positional[3])) {
     console.print(*refusal);
-    return 2;
+    return kExitUsage;
+  }
+  PasswordChoice password = choose_password(line, std::getenv("QX_PASSWORD"));
+  if (!password.error.empty()) {
+    console.print(password.error + "\n");
+    return kExitUsage;
   }
 
   console.print("Connecting to Oracle.....\n\n");
-  const db::Target target = db::parse_target(line.positional[0], line.positional[1]);
+  db::Target target = db::parse_target(line.positional[0], password.password);
+  target.answer_timeout = line.db_timeout;
   auto session = db::make_session(target);
   db::Status connected = session->connect();
+  if (line.check) {
+    return check_program(env, {line.positional[2], line.positional[3]}, *session, connected, target,
+                         spec.texts.name, console);
+  }
   if (connected.failed()) {
     spec.report_sql_error(connected, console.stream());
-  } else if (spec.announce_connection) {
-    console.print("Connected to Oracle.....\n\n");
+    console.print(database_failure_line(*session, connected));
+  } else {
+    if (spec.announce_connection) console.print("Connected to Oracle.....\n\n");
     console.print("Database: " + session->description() + "\n\n");
+    console.print(db::missing_tables_notice(*session, target, spec.texts.name));
   }
-  if (connected.ok()) console.print(db::missing_tables_notice(*session, target, spec.texts.name));
   // A stop asked for while the connect was under way: nothing is scanned.
-  if (stop_requested()) return 0;
+  if (stop_requested()) return kExitDone;
 
   std::unique_ptr<FileHandler> handler = spec.make_handler(*session, line, console);
   LoadHistory history(*session, spec.texts.name,
@@ -63,8 +79,11 @@ int run_program(const ProgramSpec& spec, int argc, const char* const* argv, Cons
   ScanSettings settings{line.positional[2], line.positional[3], spec.pattern, spec.pause,
                         line.settle,        line.once,          true};
   ScanLoop loop(env, *handler, std::move(settings), console, &history);
-  loop.run();
-  return 0;
+  ScanOutcome outcome = loop.run();
+  if (!line.once || outcome.all_done()) return kExitDone;
+  if (!outcome.connected) return kExitNoDatabase;
+  if (!outcome.input_readable) return kExitInputUnreadable;
+  return kExitFilesLeft;
 }
 
 }  // namespace qx::driver

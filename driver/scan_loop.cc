@@ -10,6 +10,17 @@
 namespace qx::driver {
 namespace fs = std::filesystem;
 
+std::string database_failure_line(const db::Session& session, const db::Status& status,
+                                  std::chrono::seconds lasted) {
+  std::string detail = session.connect_failure_detail();
+  if (detail.empty()) detail = status.message;
+  std::string line = "Cannot connect to the database " + session.description() + ": " + detail;
+  if (lasted.count() > 0) line += " (for " + describe_duration(lasted) + ")";
+  return line +
+         "; no file is loaded until it answers: check that the server runs and is reachable, "
+         "and the login\n";
+}
+
 namespace {
 
 // Printed paths join the directory as typed and the name with the
@@ -26,7 +37,8 @@ IoResult FileJob::read(std::string& contents) {
 }
 
 bool FileJob::move_to_backup() {
-  return read_result_.ok() && loop_.move_loaded(name_, node_read_, bytes_read_).ok();
+  moved_ = read_result_.ok() && loop_.move_loaded(name_, node_read_, bytes_read_).ok();
+  return moved_;
 }
 
 std::string FileJob::source_display() const {
@@ -52,57 +64,97 @@ ScanLoop::ScanLoop(Env& env, FileHandler& handler, ScanSettings settings, Consol
   extension_ = star == std::string::npos ? settings_.pattern : settings_.pattern.substr(star + 1);
 }
 
-void ScanLoop::run() {
+ScanOutcome ScanLoop::run() {
+  ScanOutcome outcome;
   while (!stop_requested()) {
-    scan();
+    outcome = scan();
     if (settings_.once) break;
     pause_unless_stopped(env_, settings_.pause);
   }
+  return outcome;
 }
 
-void ScanLoop::scan() {
-  bool connected = ensure_connected();
+ScanOutcome ScanLoop::scan() {
+  ScanOutcome outcome;
+  outcome.connected = ensure_connected();
   console_.print(format_scanning_line(settings_.input_dir_as_typed, local_time(env_.now()),
                                       settings_.pattern));
 
   std::vector<DirectoryEntry> files;
   IoResult listed = list_input_files(env_, input_dir_, extension_, files);
-  if (!listed.ok()) {
-    console_.print("Cannot read the input directory " + settings_.input_dir_as_typed + ": " +
-                   listed.reason() + "\n");
-    return;
-  }
-  if (!connected) return;
+  note_input_directory(listed);
+  outcome.input_readable = listed.ok();
+  outcome.files_found = static_cast<int>(files.size());
+  if (!listed.ok() || !outcome.connected) return outcome;
   settle_check_.forget_all_but(files);
   remove_stale_temporaries();
 
   int handled = 0;
   auto now = env_.now();
   for (const auto& file : files) {
-    if (stop_requested()) return;
+    if (stop_requested()) return outcome;
     if (!settle_check_.settled(file, now)) continue;
     FileJob job(*this, file);
     Prepared prepared = prepare(job);
-    if (prepared == Prepared::stop_scan) return;
+    if (prepared == Prepared::stop_scan) return outcome;
     if (prepared != Prepared::skipped) ++handled;
     if (prepared == Prepared::to_handle) handler_.handle_file(job);
+    if (job.moved_) ++outcome.files_done;
     if (job.history_ != nullptr) job.history_->release(job.identity_);
     // A connection lost in the middle of a file leaves the rest for the
     // scan that has a connection again.
-    if (!handler_.session().connected()) return;
+    if (!handler_.session().connected()) {
+      outcome.connected = false;
+      return outcome;
+    }
   }
   if (handled == 0) handler_.on_scan_without_files();
+  return outcome;
+}
+
+void ScanLoop::note_input_directory(const IoResult& listed) {
+  const auto now = env_.now();
+  if (listed.ok()) {
+    if (auto lasted = input_failure_.ended(now)) {
+      console_.print("The input directory " + settings_.input_dir_as_typed +
+                     " can be read again, after " + describe_duration(*lasted) + "\n");
+    }
+    return;
+  }
+  if (!input_failure_.due(now)) return;
+  std::string line =
+      "Cannot read the input directory " + settings_.input_dir_as_typed + ": " + listed.reason();
+  if (input_failure_.lasted(now).count() > 0) {
+    line += " (for " + describe_duration(input_failure_.lasted(now)) + ")";
+  }
+  console_.print(line +
+                 "; no file is loaded until it can be read: check that it exists and "
+                 "that this loader's user may read it\n");
 }
 
 bool ScanLoop::ensure_connected() {
   auto& session = handler_.session();
   // A failed start-up connect was printed a moment ago; once is enough.
   const bool tried_just_now = std::exchange(skip_next_connect_, false);
+  const auto now = env_.now();
   if (session.connected()) return true;
-  if (tried_just_now) return false;
+  if (tried_just_now) {
+    database_failure_.due(now);  // told by the program at start
+    return false;
+  }
   db::Status status = session.connect();
-  if (status.failed()) handler_.report_sql_error(status);
-  return session.connected();
+  if (status.ok()) {
+    if (auto lasted = database_failure_.ended(now)) {
+      console_.print("The database " + session.description() + " is reachable again, after " +
+                     describe_duration(*lasted) + "\n");
+    }
+    return true;
+  }
+  if (database_failure_.due(now)) {
+    handler_.report_sql_error(status);
+    console_.print(database_failure_line(session, status, database_failure_.lasted(now)));
+  }
+  return false;
 }
 
 ScanLoop::Prepared ScanLoop::prepare(FileJob& job) {

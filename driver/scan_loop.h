@@ -33,6 +33,7 @@
 #include "driver/env.h"
 #include "driver/file_identity.h"
 #include "driver/load_history.h"
+#include "driver/ongoing_failure.h"
 #include "driver/settle_check.h"
 
 namespace qx::driver {
@@ -51,6 +52,15 @@ struct ScanSettings {
 };
 
 class ScanLoop;
+
+// What one scan did, for the exit status of a single scan (--once).
+struct ScanOutcome {
+  bool connected = true;
+  bool input_readable = true;
+  int files_found = 0;  // files of the pattern in the input directory
+  int files_done = 0;   // of those, loaded (now or earlier) and moved
+  bool all_done() const { return connected && input_readable && files_done == files_found; }
+};
 
 // One file of a scan, as the loader sees it: claimed by this process and
 // read by the loop before the handler is given it.
@@ -89,6 +99,7 @@ class FileJob {
   const DirectoryEntry& entry_;
   std::string name_;
   std::unique_ptr<FileLock> lock_;
+  bool moved_ = false;
   IoResult read_result_ = IoResult::success();
   std::string bytes_read_;
   FileNode node_read_;
@@ -120,10 +131,11 @@ class ScanLoop {
   ScanLoop(Env& env, FileHandler& handler, ScanSettings settings, Console console,
            LoadHistory* history = nullptr);
 
-  // Scans until a stop is requested, or once with `once` set.
-  void run();
+  // Scans until a stop is requested, or once with `once` set. Returns what
+  // the last scan did.
+  ScanOutcome run();
   // One scan, without the pause after it.
-  void scan();
+  ScanOutcome scan();
 
  private:
   friend class FileJob;
@@ -136,6 +148,9 @@ class ScanLoop {
   };
 
   bool ensure_connected();
+  // Says when reading the input directory starts failing, reminds while it
+  // fails, and says when it works again.
+  void note_input_directory(const IoResult& listed);
   // Claims and reads the file and, with a history, looks it up.
   Prepared prepare(FileJob& job);
   Prepared move_loaded_earlier(FileJob& job);
@@ -164,6 +179,14 @@ class ScanLoop {
   // Names whose move failed since the last sweep of temporaries.
   std::set<std::string> failed_moves_;
   SettleCheck settle_check_;
+  OngoingFailure database_failure_;
+  OngoingFailure input_failure_;
 };
+
+// The operator's line about a database that cannot be connected to: the
+// whole reason (host, socket or file), how long it has lasted, and what to
+// check.
+std::string database_failure_line(const db::Session& session, const db::Status& status,
+                                  std::chrono::seconds lasted = std::chrono::seconds(0));
 
 }  // namespace qx::driver

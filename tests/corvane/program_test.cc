@@ -87,12 +87,16 @@ TEST_F(CorvaneProgramTest, TheBannerComesFirstAndAFailedConnectIsPrintedOnce) {
   // A database in a missing directory: the start-up connect fails and says
   // so; the scan right after it does not try and say it again.
   ProgramRun unreachable = load("t@" + (dir.path() / "missing" / "air.db").string());
-  EXPECT_EQ(unreachable.exit_code, 0);
   EXPECT_TRUE(unreachable.output.starts_with(kBanner + "Connecting to Oracle.....\n\n\n"
                                                        "00014: unable to open database file\n"
-                                                       "Scanning Directory "))
+                                                       "Cannot connect to the database sqlite:"))
       << unreachable.output;
-  EXPECT_EQ(qx::testing::occurrences(unreachable.output, "unable to open"), 1u);
+  // Told once through the error printer and once in full for the operator,
+  // and not again by the first scan.
+  EXPECT_EQ(qx::testing::occurrences(unreachable.output, "unable to open"), 2u);
+  EXPECT_EQ(qx::testing::occurrences(unreachable.output, "Cannot connect to the database sqlite:"),
+            1u);
+  EXPECT_EQ(unreachable.exit_code, 3);
 }
 
 TEST_F(CorvaneProgramTest, LoadsGeneratedFilesIntoSqlite) {

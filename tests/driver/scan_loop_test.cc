@@ -12,6 +12,7 @@
 #include "support/captured_output.h"
 #include "support/faulty_env.h"
 #include "support/history_writing_handler.h"
+#include "support/program_run.h"
 #include "support/temp_dir.h"
 
 namespace qx::driver {
@@ -154,11 +155,29 @@ TEST_F(ScanLoopTest, WithoutAConnectionNoFileIsTouchedAndEachScanReconnects) {
   loop.scan();
   EXPECT_TRUE(loader.loaded.empty());
   EXPECT_TRUE(std::filesystem::exists(in / "X.air"));
-  EXPECT_EQ(loader.sql_errors.size(), 2u);
+  // Told when it starts, not at every scan.
+  EXPECT_EQ(loader.sql_errors.size(), 1u);
+  EXPECT_EQ(qx::testing::occurrences(out.text(), "Cannot connect to the database test session"),
+            1u);
   EXPECT_EQ(loader.empty_scans, 0);
   loop.scan();
   EXPECT_EQ(session.connects, 3);
   EXPECT_EQ(loader.loaded, std::vector<std::string>{"X.air=x"});
+  EXPECT_NE(out.text().find("The database test session is reachable again"), std::string::npos);
+}
+
+// A failure an operator must act on is recalled at a slow interval while
+// it lasts, not at every scan.
+TEST(OngoingFailure, IsToldWhenItStartsThenAtTheReminderIntervalAndWhenItEnds) {
+  OngoingFailure failure(std::chrono::minutes(15));
+  const auto start = OngoingFailure::Clock::now();
+  EXPECT_TRUE(failure.due(start));
+  EXPECT_FALSE(failure.due(start + std::chrono::minutes(14)));
+  EXPECT_TRUE(failure.due(start + std::chrono::minutes(15)));
+  EXPECT_FALSE(failure.due(start + std::chrono::minutes(29)));
+  EXPECT_EQ(failure.ended(start + std::chrono::minutes(31)), std::chrono::minutes(31));
+  EXPECT_FALSE(failure.ended(start + std::chrono::minutes(32)));
+  EXPECT_TRUE(failure.due(start + std::chrono::minutes(40)));
 }
 
 TEST_F(ScanLoopTest, AConnectionLostInAFileLeavesTheRestForLater) {

@@ -79,7 +79,12 @@ TEST_F(MeridonProgramTest, TheBannerComesFirstAndAFailedConnectIsPrintedOnce) {
   ProgramRun unreachable = load("t@" + (dir.path() / "missing" / "mir.db").string());
   EXPECT_TRUE(unreachable.output.starts_with(kBanner + "Connecting to Oracle.....\n\n-14 "))
       << unreachable.output;
-  EXPECT_EQ(qx::testing::occurrences(unreachable.output, "unable to open"), 1u);
+  // Told once through the error printer and once in full for the operator,
+  // and not again by the first scan.
+  EXPECT_EQ(qx::testing::occurrences(unreachable.output, "unable to open"), 2u);
+  EXPECT_EQ(qx::testing::occurrences(unreachable.output, "Cannot connect to the database sqlite:"),
+            1u);
+  EXPECT_EQ(unreachable.exit_code, 3);
 }
 
 TEST_F(MeridonProgramTest, LoadsGeneratedFilesIntoSqlite) {
@@ -87,8 +92,8 @@ TEST_F(MeridonProgramTest, LoadsGeneratedFilesIntoSqlite) {
   const std::string database = (dir.path() / "mir.db").string();
   ProgramRun result = load("agent@" + database);
   ASSERT_EQ(result.exit_code, 0) << result.output;
-  EXPECT_TRUE(
-      result.output.starts_with(kBanner + "Connecting to Oracle.....\n\nScanning Directory "))
+  EXPECT_TRUE(result.output.starts_with(kBanner + "Connecting to Oracle.....\n\nDatabase: sqlite:" +
+                                        database + "\n\nScanning Directory "))
       << result.output;
   EXPECT_TRUE(result.output.ends_with(
       " for *.MIR Files\nCurrently Processing MIR000001.MIR\n"
@@ -127,8 +132,7 @@ TEST_F(MeridonProgramTest, OnlyAFifthArgumentYOrCapitalYTurnsVerboseLinesOn) {
   }
   // A scan that finds nothing prints its scanning line alone.
   const std::string idle = load(target).output;
-  const std::string connecting = "Connecting to Oracle.....\n\n";
-  const std::string after = idle.substr(idle.find(connecting) + connecting.size());
+  const std::string after = idle.substr(idle.find("Scanning Directory "));
   EXPECT_TRUE(after.starts_with("Scanning Directory ")) << idle;
   EXPECT_TRUE(after.ends_with(" for *.MIR Files\n")) << idle;
   EXPECT_EQ(std::count(after.begin(), after.end(), '\n'), 1) << idle;

@@ -78,7 +78,12 @@ TEST_F(TarvoProgramTest, TheBannerComesFirstAndAFailedConnectIsPrintedOnce) {
   ProgramRun unreachable = load("t@" + (dir.path() / "missing" / "pnr.db").string());
   EXPECT_TRUE(unreachable.output.starts_with(kBanner + "Connecting to Oracle.....\n\n-14 "))
       << unreachable.output;
-  EXPECT_EQ(qx::testing::occurrences(unreachable.output, "unable to open"), 1u);
+  // Told once through the error printer and once in full for the operator,
+  // and not again by the first scan.
+  EXPECT_EQ(qx::testing::occurrences(unreachable.output, "unable to open"), 2u);
+  EXPECT_EQ(qx::testing::occurrences(unreachable.output, "Cannot connect to the database sqlite:"),
+            1u);
+  EXPECT_EQ(unreachable.exit_code, 3);
 }
 
 TEST(TarvoVerboseFlag, IsOnOnlyWithExactlyFiveArgumentsTheFifthYOrCapitalY) {
@@ -96,9 +101,9 @@ TEST_F(TarvoProgramTest, LoadsGeneratedFilesIntoSqlite) {
   const std::string database = (dir.path() / "pnr.db").string();
   ProgramRun result = load("agent@" + database);
   ASSERT_EQ(result.exit_code, 0) << result.output;
-  // Nothing is printed after a successful connect.
-  EXPECT_NE(result.output.find(kBanner + "Connecting to Oracle.....\n\nScanning Directory " +
-                               in.string()),
+  // After a successful connect, the database it uses.
+  EXPECT_NE(result.output.find(kBanner + "Connecting to Oracle.....\n\nDatabase: sqlite:" +
+                               database + "\n\nScanning Directory " + in.string()),
             std::string::npos)
       << result.output;
   EXPECT_NE(result.output.find(" for *.PNR Files\nCurrently Processing PNR000001.PNR\n"
