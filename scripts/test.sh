@@ -16,4 +16,4 @@ jobs=$(nproc)
 cmake -S . -B build-asan -DQX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 cmake --build build-asan -j"$jobs"
 ctest --test-dir build-asan --output-on-failure -j"$jobs"
-tests/package/package_test.sh build-package
+tests/packaging/package_test.sh build-package

@@ -4,7 +4,7 @@
 # program installed and stripped, one unit template per loader that systemd
 # accepts, and the installed tarvo started the way its unit starts it, from
 # an instance file, loading a file into SQLite and into PostgreSQL.
-#   tests/package/package_test.sh [BUILD_DIR]     (default build-package)
+#   tests/packaging/package_test.sh [BUILD_DIR]     (default build-package)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${1:-build-package}
