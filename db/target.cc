@@ -8,6 +8,7 @@ namespace qx::db {
 namespace {
 
 constexpr std::string_view kSqlitePrefix = "sqlite:";
+constexpr std::string_view kNoPassword = "-";
 constexpr std::array<std::string_view, 2> kUriPrefixes = {"postgresql://", "postgres://"};
 // Matched without regard to case: the loaders come from a platform whose file
 // names ignore it.
@@ -63,7 +64,7 @@ std::string uri_without_password(std::string_view uri) {
 
 Target parse_target(std::string_view user_text, std::string_view password) {
   Target target;
-  target.password = password;
+  if (password != kNoPassword) target.password = password;
   const auto at = user_text.find('@');
   if (at == std::string_view::npos) {
     target.user = user_text;

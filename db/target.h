@@ -9,6 +9,10 @@
 //   no "@", or nothing after it: PostgreSQL with the client's defaults,
 //       logged in as USER.
 //
+// A password of "-" stands for none: the database client then finds one by
+// itself (for PostgreSQL the PGPASSWORD variable or the password file), which
+// keeps passwords off command lines and out of service definitions.
+//
 // The text is split at its first "@", so a URI may carry "@" of its own. The
 // "sqlite:" prefix and the URI schemes are matched as written, the file
 // suffixes in any case; a URI wins over a suffix.
@@ -25,6 +29,7 @@ struct Target {
 
   Kind kind = Kind::postgres_default;
   std::string user;
+  // Empty when none was given ("-"): the client's own sources apply.
   std::string password;
   // The SQLite file path, the URI or the service name; empty for
   // postgres_default.

@@ -31,8 +31,21 @@ Stop with Ctrl-C.
 
 TEXT
 
+# Ctrl-C reaches every process of the terminal's foreground group, but the
+# shell starts background jobs with SIGINT ignored: `tail -f` would outlive
+# the loaders and hold the script. So the script itself asks each loader to
+# stop, waits for them (each finishes the file in hand), then ends the tail.
 pids=()
-stop() { kill -TERM "${pids[@]}" 2>/dev/null || true; wait; }
+tail_pid=
+stop() {
+  trap - INT TERM
+  kill -TERM "${pids[@]}" 2>/dev/null || true
+  wait "${pids[@]}" 2>/dev/null || true
+  sleep 0.5  # lets the tail show the loaders' last lines
+  [ -z "$tail_pid" ] || kill "$tail_pid" 2>/dev/null || true
+  wait 2>/dev/null || true
+  exit 0
+}
 trap stop INT TERM
 
 build/corvane/corvane "demo@$database" - "$demo/air/in" "$demo/air/backup" >"$demo/corvane.log" 2>&1 &
@@ -45,5 +58,6 @@ pids+=($!)
 
 tail -n +1 -f "$demo"/*.log &
 tail_pid=$!
+# Returns when the loaders end by themselves (or is cut short by Ctrl-C).
 wait "${pids[@]}" || true
-kill "$tail_pid" 2>/dev/null || true
+stop
