@@ -10,6 +10,7 @@ driver::IoResult fail(std::errc code) {
 }  // namespace
 
 bool FaultyEnv::call_fails() {
+  if (death != nullptr) death->count();
   ++calls;
   if (fail_call_at == 0) return false;
   return calls == fail_call_at || (fail_for_ever && calls > fail_call_at);

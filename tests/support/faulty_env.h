@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "driver/env.h"
+#include "support/death_point.h"
 
 namespace qx::testing {
 
@@ -37,6 +38,10 @@ class FaultyEnv : public driver::RealEnv {
   std::optional<std::chrono::system_clock::time_point> clock;
 
   int renames = 0, copies = 0, removes = 0, sleeps = 0;
+
+  // When set, every file-system call counts on it first, and the process
+  // ends at its chosen call (death_point.h).
+  DeathPoint* death = nullptr;
 
   driver::IoResult list_directory(const std::filesystem::path& dir,
                                   std::vector<driver::DirectoryEntry>& entries) override;

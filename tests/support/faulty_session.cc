@@ -9,6 +9,7 @@ FaultySession::FaultySession(std::unique_ptr<db::Session> real) : real_(std::mov
 }
 
 std::optional<db::Status> FaultySession::injected() {
+  if (death != nullptr) death->count();
   ++calls;
   if (disconnected_) return db::Status::failure(db::kNotConnected);
   const bool fails = fail_at > 0 && (calls == fail_at || (fail_for_ever && calls > fail_at));
@@ -29,6 +30,11 @@ db::Status FaultySession::connect() {
 db::Status FaultySession::execute(std::string_view sql, std::span<const db::Bind> binds) {
   if (auto status = injected()) return *status;
   return real_->execute(sql, binds);
+}
+
+db::Status FaultySession::execute_account(std::string_view sql, const AccountValues& values) {
+  if (auto status = injected()) return *status;
+  return real_->execute_account(sql, values);
 }
 
 db::Status FaultySession::query_integer(std::string_view sql, std::span<const db::Bind> binds,

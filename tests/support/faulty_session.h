@@ -1,9 +1,11 @@
 // A real database session with failures on demand, for fault sweeps: the Nth
-// counted call (execute, query_integer, query_text, next_value and commit,
-// counted from 1 over the session's life) fails with a chosen Status instead
+// counted call (execute, execute_account, query_integer, query_text,
+// next_value and commit, counted from 1 over the session's life) fails with a chosen Status instead
 // of reaching the database, once or for ever from then on. Every other call,
-// and every call not made to fail, passes through to the real session;
-// failures the real session defers reach this session's failure sink.
+// and every call not made to fail, passes through to the real session (its
+// advisory locks too); failures the real session defers reach this
+// session's failure sink. With a DeathPoint the process can instead end at a
+// counted call, before the call reaches the database (death_point.h).
 //
 // A failure with kNotConnected (the default: a lost connection) behaves like
 // one: the real session's transaction is rolled back, connected() is false,
@@ -14,6 +16,7 @@
 #include <optional>
 
 #include "db/session.h"
+#include "support/death_point.h"
 
 namespace qx::testing {
 
@@ -28,10 +31,14 @@ class FaultySession final : public db::Session {
   db::Status failure = db::Status::failure(db::kNotConnected, "connection to the server was lost");
   // Counted calls so far.
   int calls = 0;
+  // When set, every counted call counts on it first.
+  DeathPoint* death = nullptr;
 
   db::Status connect() override;
   bool connected() const override { return !disconnected_ && real_->connected(); }
   db::Status execute(std::string_view sql, std::span<const db::Bind> binds) override;
+  db::Status execute_account(std::string_view sql, const AccountValues& values) override;
+  bool has_advisory_locks() const override { return real_->has_advisory_locks(); }
   db::Status query_integer(std::string_view sql, std::span<const db::Bind> binds,
                            std::int64_t& out) override;
   db::Status query_text(std::string_view sql, std::span<const db::Bind> binds,

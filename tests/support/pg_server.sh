@@ -5,6 +5,9 @@
 #                            login "qx" without password, no TCP listener;
 #                            without "durable" commits are not synced to disk
 #                            (the tests need no durability, only speed)
+#   pg_server.sh crash DIR   stops it at once, as a power cut would (no
+#                            checkpoint; the next start recovers from the log)
+#   pg_server.sh restart DIR starts the cluster in DIR again, as it was started
 #   pg_server.sh stop DIR    stops it and removes DIR
 # Run as root, the server runs as the unprivileged user "postgres".
 set -euo pipefail
@@ -37,15 +40,23 @@ case "$action" in
     if [ "${3:-}" != durable ]; then
       settings="$settings -c fsync=off -c synchronous_commit=off -c full_page_writes=off"
     fi
+    echo "$settings" >"$dir/settings"
     as_server_user "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 -o "$settings" \
       start >/dev/null || { cat "$dir/server.log" >&2; exit 1; }
     echo "PostgreSQL test server running, socket in $dir"
+    ;;
+  crash)
+    as_server_user "$bindir/pg_ctl" -D "$dir/data" -m immediate -w stop >/dev/null
+    ;;
+  restart)
+    as_server_user "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
+      -o "$(cat "$dir/settings")" start >/dev/null || { cat "$dir/server.log" >&2; exit 1; }
     ;;
   stop)
     stop_server
     ;;
   *)
-    echo "usage: pg_server.sh start|stop DIR" >&2
+    echo "usage: pg_server.sh start|crash|restart|stop DIR" >&2
     exit 2
     ;;
 esac

@@ -9,15 +9,7 @@
 namespace qx::testing {
 namespace {
 
-std::vector<Row> sqlite_rows(const std::string& path, const std::string& sql) {
-  sqlite3* raw = nullptr;
-  if (sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-    std::string error = raw ? sqlite3_errmsg(raw) : "out of memory";
-    sqlite3_close(raw);
-    throw std::runtime_error("cannot open " + path + ": " + error);
-  }
-  std::unique_ptr<sqlite3, decltype(&sqlite3_close)> db(raw, &sqlite3_close);
-  sqlite3_busy_timeout(raw, 30000);
+std::vector<Row> sqlite_rows(sqlite3* raw, const std::string& sql) {
   sqlite3_stmt* stmt = nullptr;
   if (sqlite3_prepare_v2(raw, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
     throw std::runtime_error(sql + ": " + sqlite3_errmsg(raw));
@@ -40,14 +32,25 @@ std::vector<Row> sqlite_rows(const std::string& path, const std::string& sql) {
   return rows;
 }
 
-std::vector<Row> postgres_rows(const std::string& conninfo, const std::string& sql) {
-  std::unique_ptr<PGconn, decltype(&PQfinish)> conn(PQconnectdb(conninfo.c_str()), &PQfinish);
-  if (PQstatus(conn.get()) != CONNECTION_OK) {
-    throw std::runtime_error("cannot connect: " + std::string(PQerrorMessage(conn.get())));
+std::vector<std::vector<Row>> sqlite_rows_of_each(const std::string& path,
+                                                  const std::vector<std::string>& sqls) {
+  sqlite3* raw = nullptr;
+  if (sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    std::string error = raw ? sqlite3_errmsg(raw) : "out of memory";
+    sqlite3_close(raw);
+    throw std::runtime_error("cannot open " + path + ": " + error);
   }
-  std::unique_ptr<PGresult, decltype(&PQclear)> result(PQexec(conn.get(), sql.c_str()), &PQclear);
+  std::unique_ptr<sqlite3, decltype(&sqlite3_close)> db(raw, &sqlite3_close);
+  sqlite3_busy_timeout(raw, 30000);
+  std::vector<std::vector<Row>> all;
+  for (const auto& sql : sqls) all.push_back(sqlite_rows(raw, sql));
+  return all;
+}
+
+std::vector<Row> postgres_rows(PGconn* conn, const std::string& sql) {
+  std::unique_ptr<PGresult, decltype(&PQclear)> result(PQexec(conn, sql.c_str()), &PQclear);
   if (PQresultStatus(result.get()) != PGRES_TUPLES_OK) {
-    throw std::runtime_error(sql + ": " + PQerrorMessage(conn.get()));
+    throw std::runtime_error(sql + ": " + PQerrorMessage(conn));
   }
   std::vector<Row> rows;
   for (int r = 0; r < PQntuples(result.get()); ++r) {
@@ -62,6 +65,17 @@ std::vector<Row> postgres_rows(const std::string& conninfo, const std::string& s
     rows.push_back(std::move(row));
   }
   return rows;
+}
+
+std::vector<std::vector<Row>> postgres_rows_of_each(const std::string& conninfo,
+                                                    const std::vector<std::string>& sqls) {
+  std::unique_ptr<PGconn, decltype(&PQfinish)> conn(PQconnectdb(conninfo.c_str()), &PQfinish);
+  if (PQstatus(conn.get()) != CONNECTION_OK) {
+    throw std::runtime_error("cannot connect: " + std::string(PQerrorMessage(conn.get())));
+  }
+  std::vector<std::vector<Row>> all;
+  for (const auto& sql : sqls) all.push_back(postgres_rows(conn.get(), sql));
+  return all;
 }
 
 }  // namespace
@@ -80,7 +94,12 @@ TableReader TableReader::postgres(std::string conninfo) {
 }
 
 std::vector<Row> TableReader::rows(const std::string& sql) const {
-  return is_sqlite_ ? sqlite_rows(location_, sql) : postgres_rows(location_, sql);
+  return std::move(rows_of_each({sql}).front());
+}
+
+std::vector<std::vector<Row>> TableReader::rows_of_each(
+    const std::vector<std::string>& sqls) const {
+  return is_sqlite_ ? sqlite_rows_of_each(location_, sqls) : postgres_rows_of_each(location_, sqls);
 }
 
 Value TableReader::value(const std::string& sql) const {

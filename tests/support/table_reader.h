@@ -21,6 +21,8 @@ class TableReader {
 
   // Every row of `sql`; throws on failure.
   std::vector<Row> rows(const std::string& sql) const;
+  // Every row of each query, in order, over one connection.
+  std::vector<std::vector<Row>> rows_of_each(const std::vector<std::string>& sqls) const;
   // The single value of a one-row, one-column query.
   Value value(const std::string& sql) const;
   long long count(const std::string& table) const;

@@ -1,0 +1,163 @@
+// One file's handling, the same classes the programs run, killed before
+// each of its calls in turn: a forked child scans with a file system and a
+// database session that end the process at call N (counted over both), and
+// a second child then scans cleanly, as a restarted loader would. For every
+// N the file must end up in the backup directory once and whole, its rows
+// stored once, its load history one loaded row. The backup directory lies
+// "on another file system", so that the move's copy, flushes, rename and
+// removal are each a point of death too.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "corvane/corvane_files.h"
+#include "crash/crash_database.h"
+#include "crash/exactly_once.h"
+#include "db/make_session.h"
+#include "db/target.h"
+#include "driver/load_history.h"
+#include "driver/scan_loop.h"
+#include "generator/sample_format.h"
+#include "support/death_point.h"
+#include "support/faulty_env.h"
+#include "support/faulty_session.h"
+#include "support/temp_dir.h"
+#include "tarvo/tarvo_files.h"
+
+namespace qx::crash {
+namespace {
+
+namespace fs = std::filesystem;
+using MakeHandler =
+    std::function<std::unique_ptr<driver::FileHandler>(db::Session&, driver::Console)>;
+
+struct FormatCase {
+  const char* program;
+  const char* format;  // the generator's format word
+  const char* pattern;
+  generator::FileOptions file;
+  MakeHandler make_handler;
+};
+
+const FormatCase kAir{
+    "corvane", "air", "*.air", {8, 2, false}, [](db::Session& session, driver::Console console) {
+      return std::make_unique<corvane::CorvaneFiles>(session, corvane::AirBuild::base, console);
+    }};
+const FormatCase kPnr{
+    "tarvo", "pnr", "*.PNR", {12, 1, false}, [](db::Session& session, driver::Console console) {
+      return std::make_unique<tarvo::TarvoFiles>(session, false, console);
+    }};
+
+// Bounds the sweep should a handling never finish.
+constexpr int kMostCalls = 400;
+
+using Param = std::tuple<const FormatCase*, Backend>;
+
+class StepKills : public ::testing::TestWithParam<Param> {
+ protected:
+  void SetUp() override {
+    for (auto* path : {&pristine, &in, &backup}) fs::create_directory(*path);
+    const FormatCase& format = *std::get<0>(GetParam());
+    const auto* sample = generator::find_sample_format(format.format);
+    name = std::string(sample->file_prefix) + "000001." + std::string(sample->extension);
+    contents = sample->generate(format.file, 7);
+    testing::write_file(pristine / name, contents);
+  }
+  // A fresh start: the file dropped, the backup directory empty.
+  void drop_file() {
+    for (const auto& old : file_names(backup)) fs::remove(backup / old);
+    testing::write_file(in / name, contents);
+  }
+  // Runs one scan in a child process that dies at call `die_at` (0: none);
+  // returns its exit status, -1 when a signal ended it. What it printed is
+  // in `scan_output`.
+  int scan_in_child(const CrashDatabase& database, int die_at) {
+    std::fflush(nullptr);
+    pid_t pid = ::fork();
+    if (pid == 0) {
+      const FormatCase& format = *std::get<0>(GetParam());
+      testing::DeathPoint death{die_at};
+      testing::FaultyEnv env;
+      env.rename_crosses_devices = true;
+      env.death = &death;
+      testing::FaultySession session(db::make_session(db::parse_target(database.target(), "")));
+      session.death = &death;
+      std::FILE* out = std::fopen(scan_output.c_str(), "w");
+      auto handler = format.make_handler(session, out);
+      driver::LoadHistory history(session, format.program, "sweep");
+      driver::ScanLoop loop(env, *handler,
+                            {in.string(), backup.string(), format.pattern,
+                             std::chrono::milliseconds(0), std::chrono::milliseconds(0), true},
+                            out, &history);
+      loop.scan();
+      std::fflush(out);
+      ::_exit(0);
+    }
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return -2;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  testing::TempDir dir;
+  fs::path pristine = dir.path() / "pristine", in = dir.path() / "in",
+           backup = dir.path() / "backup";
+  fs::path scan_output = dir.path() / "scan.txt";
+  std::string name, contents;
+};
+
+TEST_P(StepKills, AFileKilledBeforeAnyOfItsCallsIsStoredOnceAfterTheRestart) {
+  const auto& [format, backend] = GetParam();
+  SCOPED_TRACE(std::string(format->program) + " on " + std::string(backend_name(backend)));
+  CrashDatabase clean(backend, dir.path() / "clean.db");
+  drop_file();
+  ASSERT_EQ(scan_in_child(clean, 0), 0) << testing::read_file(scan_output);
+  ASSERT_TRUE(fs::exists(backup / name)) << testing::read_file(scan_output);
+
+  const RowSnapshot clean_rows = snapshot_rows(clean.reader(), format->program);
+  CrashDatabase database(backend, dir.path() / "crash.db");
+  Tally all;
+  int points = 0;
+  for (int die_at = 1; die_at <= kMostCalls; ++die_at) {
+    database.clear();
+    drop_file();
+    int killed = scan_in_child(database, die_at);
+    if (killed == 0) break;  // the handling made fewer calls: every point was swept
+    ASSERT_EQ(killed, testing::kDeathExitStatus) << "call " << die_at;
+    ++points;
+    ASSERT_EQ(scan_in_child(database, 0), 0) << "restart after call " << die_at;
+    Tally tally;
+    check_files(pristine, in, backup, tally);
+    check_rows(snapshot_rows(database.reader(), format->program), clean_rows, tally);
+    check_history(database.reader(), {name}, tally);
+    all.duplicates += tally.duplicates;
+    all.losses += tally.losses;
+    EXPECT_TRUE(tally.clean()) << "killed before call " << die_at << ": " << tally.report()
+                               << "\nthe restart printed:\n"
+                               << testing::read_file(scan_output);
+  }
+  EXPECT_GT(points, 5);
+  EXPECT_LT(points, kMostCalls);
+  std::cout << "[crash] " << format->program << " " << backend_name(backend) << " one file: kills "
+            << points << ", files " << points << ", duplicates " << all.duplicates << ", losses "
+            << all.losses << "\n";
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, StepKills,
+                         ::testing::Combine(::testing::Values(&kAir, &kPnr),
+                                            ::testing::Values(Backend::sqlite,
+                                                              Backend::postgresql)),
+                         [](const ::testing::TestParamInfo<Param>& info) {
+                           return std::string(std::get<0>(info.param)->format) + "_" +
+                                  std::string(backend_name(std::get<1>(info.param)));
+                         });
+
+}  // namespace
+}  // namespace qx::crash
