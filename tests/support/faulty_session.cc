@@ -31,6 +31,11 @@ db::Status FaultySession::execute(std::string_view sql, std::span<const db::Bind
   return real_->execute(sql, binds);
 }
 
+db::Status FaultySession::execute_account(std::string_view sql, const AccountValues& values) {
+  if (auto status = injected()) return *status;
+  return real_->execute_account(sql, values);
+}
+
 db::Status FaultySession::query_integer(std::string_view sql, std::span<const db::Bind> binds,
                                         std::int64_t& out) {
   if (auto status = injected()) return *status;
@@ -52,7 +57,10 @@ db::Status FaultySession::next_value(std::string_view sequence, std::int64_t& ou
 }
 
 db::Status FaultySession::commit() {
-  if (auto status = injected()) return *status;
+  if (auto status = injected()) {
+    if (!disconnected_) real_->rollback();
+    return *status;
+  }
   return real_->commit();
 }
 

@@ -1,13 +1,17 @@
 // A real database session with failures on demand, for fault sweeps: the Nth
-// counted call (execute, query_integer, query_text, next_value and commit,
-// counted from 1 over the session's life) fails with a chosen Status instead
-// of reaching the database, once or for ever from then on. Every other call,
-// and every call not made to fail, passes through to the real session;
-// failures the real session defers reach this session's failure sink.
+// counted call (execute, execute_account, query_integer, query_text,
+// next_value and commit, counted from 1 over the session's life) fails with a
+// chosen Status instead of reaching the database, once or for ever from then
+// on. Every other call, and every call not made to fail, passes through to
+// the real session (an account write as an account write, so that a backend
+// that holds writes back keeps its own rules); failures the real session
+// defers reach this session's failure sink.
 //
 // A failure with kNotConnected (the default: a lost connection) behaves like
 // one: the real session's transaction is rolled back, connected() is false,
-// and every operation fails with kNotConnected until connect() succeeds.
+// and every operation fails with kNotConnected until connect() succeeds. A
+// commit made to fail rolls the real transaction back whatever the failure,
+// as a failed commit does.
 #pragma once
 
 #include <memory>
@@ -32,6 +36,8 @@ class FaultySession final : public db::Session {
   db::Status connect() override;
   bool connected() const override { return !disconnected_ && real_->connected(); }
   db::Status execute(std::string_view sql, std::span<const db::Bind> binds) override;
+  db::Status execute_account(std::string_view sql, const AccountValues& values) override;
+  bool has_advisory_locks() const override { return real_->has_advisory_locks(); }
   db::Status query_integer(std::string_view sql, std::span<const db::Bind> binds,
                            std::int64_t& out) override;
   db::Status query_text(std::string_view sql, std::span<const db::Bind> binds,
