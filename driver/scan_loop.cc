@@ -187,7 +187,8 @@ ScanLoop::Prepared ScanLoop::prepare(FileJob& job) {
 ScanLoop::Prepared ScanLoop::move_loaded_earlier(FileJob& job) {
   // The lookup opened a transaction that has nothing to keep.
   handler_.session().rollback();
-  if (move_loaded(job.name_, job.node_read_, job.bytes_read_).ok()) {
+  job.moved_ = move_loaded(job.name_, job.node_read_, job.bytes_read_).ok();
+  if (job.moved_) {
     console_.print("File " + job.name_ + " was loaded earlier and is now moved to " +
                    display_path(settings_.backup_dir_as_typed, job.name_) + "\n");
   }

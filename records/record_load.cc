@@ -51,7 +51,7 @@ LoadOutcome RecordLoad::store_rows(std::string_view file_name, bool verbose,
   file_key_ = 0;
   progress_ = {};
   progress_.state = driver::LoadProgress::State::loading;
-  if (history.history != nullptr && !step(history.history->open_entry(*history.file))) {
+  if (history.history != nullptr && !account_step(history.history->open_entry(*history.file))) {
     return stopped();
   }
   std::int64_t key = 0;
@@ -85,7 +85,7 @@ LoadOutcome RecordLoad::store_rows(std::string_view file_name, bool verbose,
   if (!step(session_.execute(plan_.header_update, {&key_bind, 1}))) return stopped();
   if (history.history != nullptr) {
     progress_.state = driver::LoadProgress::State::loaded;
-    if (!step(history.history->write_progress(*history.file, progress_))) return stopped();
+    if (!account_step(history.history->write_progress(*history.file, progress_))) return stopped();
   }
 
   db::Status committed = session_.commit();
@@ -101,6 +101,12 @@ bool RecordLoad::step(const db::Status& status) {
   // further statement would only print the same failure again; a failure
   // that is not the row's own would store the file in part.
   return session_.connected() && status.row_failure();
+}
+
+bool RecordLoad::account_step(const db::Status& status) {
+  if (status.ok()) return true;
+  report_sql_error(status);
+  return false;
 }
 
 LoadOutcome RecordLoad::stopped() const {

@@ -82,6 +82,11 @@ class RecordLoad {
   // Prints a failure; false when the file cannot go on: the connection is
   // gone, or the failure is not the row's own.
   bool step(const db::Status& status);
+  // Prints a failure of the file's history row; false on any failure, even
+  // one of the kind a row's data causes: a file whose history row is not
+  // written would be stored without it, and moved while the history does
+  // not say it was loaded.
+  bool account_step(const db::Status& status);
   // The outcome of a file stopped by a failure that was not its rows'.
   LoadOutcome stopped() const;
 

@@ -11,11 +11,17 @@ std::string backend_name(Backend backend) {
 BackendDatabase::BackendDatabase(Backend backend, bool with_schema) : backend_(backend) {
   if (backend == Backend::sqlite) {
     dir_.emplace();
-    target_ = db::parse_target("qx@sqlite:" + (dir_->path() / "loader.sqlite").string(), "");
+    target_text_ = "qx@sqlite:" + (dir_->path() / "loader.sqlite").string();
   } else {
     postgres_.emplace(with_schema);
-    target_ = db::parse_target(postgres_->target_text(), "");
+    target_text_ = postgres_->target_text();
   }
+  target_ = db::parse_target(target_text_, "");
+}
+
+TableReader BackendDatabase::reader() const {
+  return postgres_ ? TableReader::postgres(test_server_conninfo(postgres_->name()))
+                   : TableReader::sqlite((dir_->path() / "loader.sqlite").string());
 }
 
 std::unique_ptr<db::Session> BackendDatabase::connect() const {

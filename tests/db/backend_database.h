@@ -9,6 +9,7 @@
 
 #include "db/make_session.h"
 #include "support/postgres_test_database.h"
+#include "support/table_reader.h"
 #include "support/temp_dir.h"
 
 namespace qx::testing {
@@ -25,6 +26,10 @@ class BackendDatabase {
 
   Backend backend() const { return backend_; }
   const db::Target& target() const { return target_; }
+  // The loaders' first argument for this database.
+  const std::string& target_text() const { return target_text_; }
+  // Reads this database's tables back.
+  TableReader reader() const;
   // A new session on this database, connected; throws when it cannot connect.
   std::unique_ptr<db::Session> connect() const;
   // Runs one statement on a connection of its own and commits; throws on failure.
@@ -34,6 +39,7 @@ class BackendDatabase {
   Backend backend_;
   std::optional<TempDir> dir_;
   std::optional<PostgresTestDatabase> postgres_;
+  std::string target_text_;
   db::Target target_;
 };
 

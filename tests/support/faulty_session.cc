@@ -58,7 +58,10 @@ db::Status FaultySession::next_value(std::string_view sequence, std::int64_t& ou
 }
 
 db::Status FaultySession::commit() {
-  if (auto status = injected()) return *status;
+  if (auto status = injected()) {
+    if (!disconnected_) real_->rollback();
+    return *status;
+  }
   return real_->commit();
 }
 

@@ -1,15 +1,19 @@
 // A real database session with failures on demand, for fault sweeps: the Nth
 // counted call (execute, execute_account, query_integer, query_text,
-// next_value and commit, counted from 1 over the session's life) fails with a chosen Status instead
-// of reaching the database, once or for ever from then on. Every other call,
-// and every call not made to fail, passes through to the real session (its
-// advisory locks too); failures the real session defers reach this
-// session's failure sink. With a DeathPoint the process can instead end at a
-// counted call, before the call reaches the database (death_point.h).
+// next_value and commit, counted from 1 over the session's life) fails with a
+// chosen Status instead of reaching the database, once or for ever from then
+// on. Every other call, and every call not made to fail, passes through to
+// the real session (an account write as an account write, so that a backend
+// that holds writes back keeps its own rules; its advisory locks too);
+// failures the real session defers reach this session's failure sink. With
+// a DeathPoint the process can instead end at a counted call, before the
+// call reaches the database (death_point.h).
 //
 // A failure with kNotConnected (the default: a lost connection) behaves like
 // one: the real session's transaction is rolled back, connected() is false,
-// and every operation fails with kNotConnected until connect() succeeds.
+// and every operation fails with kNotConnected until connect() succeeds. A
+// commit made to fail rolls the real transaction back whatever the failure,
+// as a failed commit does.
 #pragma once
 
 #include <memory>

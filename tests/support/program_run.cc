@@ -1,10 +1,13 @@
 #include "support/program_run.h"
 
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <stdexcept>
+#include <thread>
 
 #include "support/temp_dir.h"
 
@@ -68,6 +71,55 @@ int run_built_program_unread(const std::string& in_build, const std::vector<std:
   ::close(ends[1]);
   int status = 0;
   if (::waitpid(pid, &status, 0) != pid) throw std::runtime_error("waitpid failed");
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+BackgroundProgram::BackgroundProgram(const std::string& in_build,
+                                     const std::vector<std::string>& args,
+                                     const std::filesystem::path& dir,
+                                     const std::filesystem::path& output) {
+  std::string program = built_program_path(in_build);
+  std::vector<std::string> words{program};
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  int out = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (out < 0) throw std::runtime_error("cannot write " + output.string());
+  pid_ = ::fork();
+  if (pid_ == 0) {
+    ::dup2(out, STDOUT_FILENO);
+    ::dup2(out, STDERR_FILENO);
+    if (::chdir(dir.c_str()) == 0) ::execv(program.c_str(), argv.data());
+    ::_exit(127);
+  }
+  ::close(out);
+  if (pid_ < 0) throw std::runtime_error("fork failed");
+}
+
+BackgroundProgram::~BackgroundProgram() {
+  if (pid_ <= 0) return;
+  ::kill(pid_, SIGKILL);
+  ::waitpid(pid_, nullptr, 0);
+}
+
+int BackgroundProgram::stop(std::chrono::milliseconds limit) {
+  if (pid_ <= 0) return -1;
+  ::kill(pid_, SIGTERM);
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  int status = 0;
+  pid_t reaped = 0;
+  while ((reaped = ::waitpid(pid_, &status, WNOHANG)) == 0 &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  if (reaped != pid_) {
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+    return -1;
+  }
+  pid_ = -1;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 

@@ -3,6 +3,9 @@
 // (CTest sets it).
 #pragma once
 
+#include <sys/types.h>
+
+#include <chrono>
 #include <cstddef>
 #include <filesystem>
 #include <string>
@@ -45,5 +48,27 @@ ProgramRun run_built_program(const std::string& in_build, const std::vector<std:
 // exit status (-1 when a signal ended it).
 int run_built_program_unread(const std::string& in_build, const std::vector<std::string>& args,
                              const std::filesystem::path& dir);
+
+// A built program started in the background, as a service manager starts
+// one, its standard output and standard error written to a file. One that is
+// still running when the object goes is killed and reaped.
+class BackgroundProgram {
+ public:
+  // Starts the built program `in_build` with `args` in the directory `dir`,
+  // writing what it prints to `output`. Throws when it cannot be started.
+  BackgroundProgram(const std::string& in_build, const std::vector<std::string>& args,
+                    const std::filesystem::path& dir, const std::filesystem::path& output);
+  ~BackgroundProgram();
+  BackgroundProgram(const BackgroundProgram&) = delete;
+  BackgroundProgram& operator=(const BackgroundProgram&) = delete;
+
+  // Sends SIGTERM and waits up to `limit` for the program to exit; returns
+  // its exit status, or -1 when a signal ended it or it did not exit in time
+  // (it is killed then).
+  int stop(std::chrono::milliseconds limit);
+
+ private:
+  pid_t pid_ = -1;
+};
 
 }  // namespace qx::testing

@@ -1,0 +1,164 @@
+// The file handling of the PNR and AIR loaders on the scan loop, with a load
+// history, on SQLite and PostgreSQL, met by a failure at every call a clean
+// load of two files makes: the database's (a lost connection, a missing
+// table, a row's own failure) and the file system's, once or from that call
+// on. After the failing scan, a file in the backup directory is in the
+// history as loaded and nothing is stored twice; after the failure is gone
+// and the loop has scanned again, every file has been loaded exactly once:
+// its rows are those of a clean load (one row lost to a row failure at
+// most) and the history holds it once, as loaded.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <tuple>
+#include <vector>
+
+#include "file_handling_run.h"
+#include "schema/schema.h"
+#include "support/loaded_rows.h"
+
+namespace qx::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A loader family's file handling and two files for it.
+struct SweptHandling {
+  const Handling* handling;
+  Files files;
+};
+
+const SweptHandling kPnr = {
+    &kTarvoHandling,
+    {{"A.PNR", "AAheader-a\rM1one\rM2two\rM2three\r"}, {"B.PNR", "AAheader-b\rM1four\r"}}};
+
+const SweptHandling kAir = {
+    &kCorvaneHandling,
+    {{"A.air", "AMD a1;x\nB-a1\nAMD a2;y\nU-1\n"}, {"B.air", "AMD b1;z\nH-1\n"}}};
+
+enum class FaultKind { lost_connection, missing_table, row_failure, file_system };
+
+struct Fault {
+  FaultKind kind;
+  const char* name;
+  db::Status status;
+};
+
+const Fault kFaults[] = {
+    {FaultKind::lost_connection, "a lost connection", db::Status::failure(db::kNotConnected)},
+    {FaultKind::missing_table, "a missing table", db::Status::failure(db::kTableMissing)},
+    {FaultKind::row_failure, "a row failure", db::Status::failure(db::kValueTooLarge)},
+    {FaultKind::file_system, "a file-system failure", db::Status::success()},
+};
+
+class FaultSweep : public ::testing::TestWithParam<std::tuple<const SweptHandling*, Backend>> {
+ protected:
+  FaultSweep() : swept(*std::get<0>(GetParam())), database(std::get<1>(GetParam())) {}
+  // A run on the database, emptied of the loader's rows and history first.
+  std::unique_ptr<FileHandlingRun> fresh_run() {
+    auto session = database.connect();
+    for (const auto& table : schema::required_tables(swept.handling->program)) {
+      EXPECT_TRUE(session->execute("delete from " + table, {}).ok()) << table;
+    }
+    EXPECT_TRUE(session->commit().ok());
+    return std::make_unique<FileHandlingRun>(*swept.handling, database.target_text(), swept.files);
+  }
+  LoadedRows stored() const { return loaded_rows(database.reader(), swept.handling->program); }
+  // Every file in the backup directory is in the history once, as loaded.
+  void expect_moved_files_loaded(const FileHandlingRun& run) {
+    const auto states = history_states(database.reader());
+    for (const auto& [name, text] : swept.files) {
+      if (!fs::exists(run.backup / name)) continue;
+      auto it = states.find(name);
+      EXPECT_TRUE(it != states.end() && it->second == std::vector<std::string>{"loaded"})
+          << name << " moved without being loaded";
+    }
+  }
+
+  // Scans again until every file is gone from the input directory, for a
+  // bounded time: after a lost connection the server takes a moment to end
+  // the old session, whose claims on files hold until then.
+  void scan_until_loaded(FileHandlingRun& run) {
+    for (int scan = 0; scan < 100; ++scan) {
+      run.loop->scan();
+      if (fs::is_empty(run.in)) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  }
+
+  const SweptHandling& swept;
+  BackendDatabase database;
+};
+
+TEST_P(FaultSweep, EveryFileIsLoadedOnceOrWaitsWhateverCallFails) {
+  LoadedRows clean;
+  int session_calls = 0, env_calls = 0;
+  {
+    auto run = fresh_run();
+    run->loop->scan();
+    ASSERT_TRUE(fs::is_empty(run->in)) << run->out.text();
+    clean = stored();
+    session_calls = run->session->calls;
+    env_calls = run->env.calls;
+  }
+  for (const Fault& fault : kFaults) {
+    const int calls = fault.kind == FaultKind::file_system ? env_calls : session_calls;
+    for (bool for_ever : {false, true}) {
+      for (int n = 1; n <= calls; ++n) {
+        SCOPED_TRACE(std::string(fault.name) + (for_ever ? " from call " : " at call ") +
+                     std::to_string(n));
+        auto run = fresh_run();
+        if (fault.kind == FaultKind::file_system) {
+          run->env.fail_call_at = n;
+          run->env.fail_for_ever = for_ever;
+        } else {
+          run->session->fail_at = n;
+          run->session->fail_for_ever = for_ever;
+          run->session->failure = fault.status;
+        }
+        run->loop->scan();
+        expect_moved_files_loaded(*run);
+        if (fault.kind != FaultKind::row_failure) {
+          EXPECT_GE(rows_missing(clean, stored()), 0) << run->out.text();
+        }
+
+        run->session->fail_at = 0;
+        run->env.fail_call_at = 0;
+        scan_until_loaded(*run);
+        for (const auto& [name, text] : swept.files) {
+          EXPECT_FALSE(fs::exists(run->in / name)) << name << " still waits\n" << run->out.text();
+          EXPECT_EQ(read_file(run->backup / name), text) << name;
+        }
+        expect_moved_files_loaded(*run);
+        EXPECT_EQ(history_states(database.reader()).size(), swept.files.size());
+        const LoadedRows rows = stored();
+        if (fault.kind == FaultKind::row_failure) {
+          // The row that failed is lost, and only it; nothing is stored twice.
+          for (const auto& [table, table_rows] : rows) {
+            EXPECT_LE(table_rows.size(), clean.at(table).size()) << table;
+          }
+          EXPECT_LE(row_count(clean) - row_count(rows), 1) << run->out.text();
+        } else {
+          EXPECT_EQ(rows, clean) << run->out.text();
+        }
+        if (HasFailure()) return;
+      }
+    }
+  }
+}
+
+std::string case_name(
+    const ::testing::TestParamInfo<std::tuple<const SweptHandling*, Backend>>& info) {
+  return std::string(std::get<0>(info.param)->handling->program) + "_on_" +
+         backend_name(std::get<1>(info.param));
+}
+
+INSTANTIATE_TEST_SUITE_P(Loaders, FaultSweep,
+                         ::testing::Combine(::testing::Values(&kPnr, &kAir),
+                                            ::testing::Values(Backend::sqlite, Backend::postgres)),
+                         case_name);
+
+}  // namespace
+}  // namespace qx::testing

@@ -1,0 +1,88 @@
+// One run of a loader's file handling on the scan loop, as its program runs
+// it, for the tests that make the database or the file system fail: its own
+// input and backup directories holding the files given, a session that
+// fails on demand (faulty_session.h) on a test database, a file system that
+// fails on demand (faulty_env.h), a load history, and the output captured.
+// The loop scans once per scan() with no pause and no settle time, and
+// connects the session at its first scan.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "corvane/corvane_files.h"
+#include "db/backend_database.h"
+#include "db/make_session.h"
+#include "driver/load_history.h"
+#include "driver/scan_loop.h"
+#include "support/captured_output.h"
+#include "support/faulty_env.h"
+#include "support/faulty_session.h"
+#include "support/temp_dir.h"
+#include "tarvo/tarvo_files.h"
+
+namespace qx::testing {
+
+// Name and contents of each file of a run.
+using Files = std::vector<std::pair<std::string, std::string>>;
+
+// A loader family's file handling: the program's name (as the schema and
+// the history know it), its pattern, and how its handler is built.
+struct Handling {
+  const char* program;
+  const char* pattern;
+  std::unique_ptr<driver::FileHandler> (*make)(db::Session& session, driver::Console console);
+};
+
+inline std::unique_ptr<driver::FileHandler> make_tarvo_files(db::Session& session,
+                                                             driver::Console console) {
+  return std::make_unique<tarvo::TarvoFiles>(session, false, console);
+}
+
+inline std::unique_ptr<driver::FileHandler> make_corvane_files(db::Session& session,
+                                                               driver::Console console) {
+  return std::make_unique<corvane::CorvaneFiles>(session, corvane::AirBuild::base, console);
+}
+
+inline constexpr Handling kTarvoHandling = {"tarvo", "*.PNR", make_tarvo_files};
+inline constexpr Handling kCorvaneHandling = {"corvane", "*.air", make_corvane_files};
+
+class FileHandlingRun {
+ public:
+  // Writes `files` into the input directory; `target` is the loaders' first
+  // argument for the database.
+  FileHandlingRun(const Handling& handling, const std::string& target, const Files& files)
+      : in(dir.make_dir("in")), backup(dir.make_dir("backup")) {
+    for (const auto& [name, text] : files) write_file(in / name, text);
+    auto faulty = std::make_unique<FaultySession>(db::make_session(db::parse_target(target, "")));
+    session = faulty.get();
+    owned_session = std::move(faulty);
+    handler = handling.make(*session, out.file());
+    history = std::make_unique<driver::LoadHistory>(*session, handling.program, "test-run");
+    loop = std::make_unique<driver::ScanLoop>(
+        env, *handler,
+        driver::ScanSettings{in.string(), backup.string(), handling.pattern,
+                             std::chrono::milliseconds(0), std::chrono::milliseconds(0), true},
+        out.file(), history.get());
+  }
+
+  TempDir dir;
+  std::filesystem::path in, backup;
+  FaultyEnv env;
+  CapturedOutput out;
+  FaultySession* session = nullptr;
+
+ private:
+  std::unique_ptr<db::Session> owned_session;
+
+ public:
+  std::unique_ptr<driver::FileHandler> handler;
+  std::unique_ptr<driver::LoadHistory> history;
+  std::unique_ptr<driver::ScanLoop> loop;
+};
+
+}  // namespace qx::testing
