@@ -28,7 +28,27 @@ TEST(CommandLine, DefaultsAndFlags) {
   EXPECT_TRUE(parse({"--version"}).version);
 }
 
+TEST(CommandLine, ValuedOptionsTakeTheirValuesAndUnits) {
+  auto line = parse({"--max-file-size=2M", "--max-attempts=5", "--db-timeout=7", "--check",
+                     "--instance=a:1", "--password-file=/p", "--failed-dir=/f"});
+  EXPECT_TRUE(line.error.empty()) << line.error;
+  EXPECT_EQ(line.max_file_size, 2u << 20);
+  EXPECT_EQ(line.max_attempts, 5);
+  EXPECT_EQ(line.db_timeout.count(), 7);
+  EXPECT_TRUE(line.check);
+  EXPECT_EQ(line.instance, "a:1");
+  EXPECT_EQ(line.password_file, "/p");
+  EXPECT_EQ(line.failed_dir, "/f");
+  EXPECT_EQ(parse({"--max-file-size=512"}).max_file_size, 512u);
+  EXPECT_EQ(parse({"a"}).max_file_size, kDefaultMaxFileSize);
+}
+
 TEST(CommandLine, BadOptionsAreErrors) {
+  EXPECT_FALSE(parse({"--max-file-size=0"}).error.empty());
+  EXPECT_FALSE(parse({"--max-file-size=3X"}).error.empty());
+  EXPECT_FALSE(parse({"--max-attempts=0"}).error.empty());
+  EXPECT_FALSE(parse({"--instance="}).error.empty());
+  EXPECT_FALSE(parse({"--once=yes"}).error.empty());
   EXPECT_FALSE(parse({"--settle-ms=abc"}).error.empty());
   EXPECT_FALSE(parse({"--settle-ms=-5"}).error.empty());
   EXPECT_FALSE(parse({"--settle-ms="}).error.empty());

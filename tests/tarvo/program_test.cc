@@ -86,6 +86,32 @@ TEST_F(TarvoProgramTest, TheBannerComesFirstAndAFailedConnectIsPrintedOnce) {
   EXPECT_EQ(unreachable.exit_code, 3);
 }
 
+// What an operator or a service manager reads from the exit status: --check
+// says what is wrong without loading, and --once is 0 only when every file
+// found was loaded and moved.
+TEST_F(TarvoProgramTest, CheckAndASingleScanEndWithAStatusThatSaysWhatWasLeftUndone) {
+  const std::string target = "t@" + (dir.path() / "pnr.db").string();
+  ProgramRun fine = run_tarvo_program({"--check", target, "-", in.string(), backup.string()});
+  EXPECT_EQ(fine.exit_code, 0) << fine.output;
+  EXPECT_TRUE(fine.output.ends_with("OK\n")) << fine.output;
+
+  const std::string missing = (dir.path() / "missing").string();
+  ProgramRun no_backup = run_tarvo_program({"--check", target, "-", in.string(), missing});
+  EXPECT_EQ(no_backup.exit_code, 6) << no_backup.output;
+  EXPECT_NE(no_backup.output.find("Cannot write to the backup directory " + missing),
+            std::string::npos);
+  ProgramRun no_input = run_tarvo_program({"--check", target, "-", missing, backup.string()});
+  EXPECT_EQ(no_input.exit_code, 4) << no_input.output;
+
+  // A file still being written waits, and a single scan says so.
+  generate(1, 7);
+  ProgramRun waiting = run_tarvo_program(
+      {"--once", "--settle-ms=600000", target, "-", in.string(), backup.string()});
+  EXPECT_EQ(waiting.exit_code, 5) << waiting.output;
+  EXPECT_EQ(load(target).exit_code, 0);
+  expect_all_moved();
+}
+
 TEST(TarvoVerboseFlag, IsOnOnlyWithExactlyFiveArgumentsTheFifthYOrCapitalY) {
   using Args = std::vector<std::string>;
   EXPECT_TRUE(verbose_flag(Args{"u", "p", "in", "out", "y"}));
