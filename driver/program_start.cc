@@ -12,6 +12,7 @@
 #include "driver/event_log.h"
 #include "driver/exit_status.h"
 #include "driver/load_history.h"
+#include "driver/metrics_file.h"
 #include "driver/program_check.h"
 #include "driver/stop_signal.h"
 #include "driver/summary_printer.h"
@@ -21,9 +22,12 @@ namespace {
 
 // The observers the options ask for: the summary lines, the event log, the
 // metrics file.
-void add_observers(const CommandLine& line, Console console, ObserverList& observers) {
+void add_observers(const CommandLine& line, Env& env, Console console, ObserverList& observers) {
   if (line.summary) observers.add(std::make_unique<SummaryPrinter>(console));
   if (!line.log_file.empty()) observers.add(std::make_unique<EventLog>(line.log_file, console));
+  if (!line.metrics_file.empty()) {
+    observers.add(std::make_unique<MetricsFile>(env, line.metrics_file, console));
+  }
 }
 
 // "1.0, build base" from the --version line "corvane 1.0, build base\n".
@@ -100,7 +104,7 @@ int run_program(const ProgramSpec& spec, int argc, const char* const* argv, Cons
                         line.settle,        line.once,          true};
   ScanLoop loop(env, *handler, std::move(settings), console, &history);
   ObserverList observers;
-  add_observers(line, console, observers);
+  add_observers(line, env, console, observers);
   if (!observers.empty()) loop.observe(observers);
   observers.started({spec.texts.name, version_of(spec.texts), instance, session->description(),
                      line.positional[2], line.positional[3]});

@@ -13,6 +13,7 @@
 
 #include "driver/event_log.h"
 #include "driver/json_line.h"
+#include "driver/metrics_file.h"
 #include "driver/scan_loop.h"
 #include "driver/stop_signal.h"
 #include "support/captured_output.h"
@@ -141,6 +142,43 @@ std::map<std::string, std::string> parse_object(const std::string& line) {
   return fields;
 }
 
+// "name{labels}" -> value, and the names that have # HELP and # TYPE.
+struct Metrics {
+  std::map<std::string, double> samples;
+  std::map<std::string, std::string> types;
+  std::vector<std::string> helped;
+};
+
+Metrics parse_metrics(const std::string& text) {
+  Metrics metrics;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream words(line);
+    if (line.starts_with("#")) {
+      std::string hash, what, name, rest;
+      words >> hash >> what >> name >> rest;
+      if (what == "HELP") metrics.helped.push_back(name);
+      if (what == "TYPE") metrics.types[name] = rest;
+      continue;
+    }
+    // Label values may hold blanks: the value is after the last one.
+    const std::string first = line.substr(0, line.rfind(' '));
+    const double value = std::stod(line.substr(line.rfind(' ') + 1));
+    const std::string base = first.substr(0, first.find('{'));
+    EXPECT_EQ(metrics.types.count(base), 1u) << "no # TYPE before " << line;
+    EXPECT_EQ(base.rfind("qx_loader_", 0), 0u) << line;
+    EXPECT_NE(first.find("program=\"corvane\",instance=\"node \\\"1\\\"\""), std::string::npos)
+        << line;
+    const std::size_t kind = first.find("kind=");
+    metrics.samples[kind == std::string::npos ? base : base + "{" + first.substr(kind)] = value;
+  }
+  for (const auto& [name, type] : metrics.types) {
+    EXPECT_NE(std::find(metrics.helped.begin(), metrics.helped.end(), name), metrics.helped.end())
+        << "no # HELP for " << name;
+  }
+  return metrics;
+}
+
 class ScanReportTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -148,21 +186,28 @@ class ScanReportTest : public ::testing::Test {
     write_file(in / "good.air", "1\n2\n3\n");
     write_file(in / kRefusedName, "x\n");
     observers.add(std::make_unique<EventLog>(log.string(), out.file()));
+    observers.add(std::make_unique<MetricsFile>(env, metrics, out.file()));
     loop.observe(observers);
     observers.started({"corvane", "1.0", "node \"1\"", session.description(), "in", "backup"});
   }
   // Scan 1 finds no database; scan 2 loads one file and is refused the
   // other; scan 3 finds the refused file still there.
-  void sweep() {
+  std::vector<std::string> sweep() {
+    std::vector<std::string> metrics_after;
     session.refuse_connects = 1;
-    for (int scan = 0; scan < 3; ++scan) loop.scan();
+    for (int scan = 0; scan < 3; ++scan) {
+      loop.scan();
+      metrics_after.push_back(read_file(metrics));
+    }
     observers.stopped();
+    return metrics_after;
   }
 
   TempDir dir;
   std::filesystem::path in = dir.make_dir("in");
   std::filesystem::path backup = dir.make_dir("backup");
   std::filesystem::path log = dir.path() / "events.jsonl";
+  std::filesystem::path metrics = dir.path() / "loader.prom";
   qx::testing::FaultyEnv env;
   SwitchedSession session;
   ReportingHandler handler{session};
@@ -209,6 +254,36 @@ TEST_F(ScanReportTest, TheEventLogReadsBackAsOneObjectPerEvent) {
     EXPECT_EQ(events[refused]["why"], kWhy);
     EXPECT_EQ(events[refused]["moved"], "false");
   }
+}
+
+TEST_F(ScanReportTest, TheMetricsFileIsRewrittenWholeAfterEveryScan) {
+  auto after = sweep();
+  Metrics down = parse_metrics(after[0]);
+  EXPECT_EQ(down.samples["qx_loader_database_up"], 0);
+  EXPECT_EQ(down.samples["qx_loader_files_waiting"], 2);
+  EXPECT_EQ(down.samples["qx_loader_last_successful_scan_timestamp_seconds"], 0);
+  EXPECT_EQ(down.samples["qx_loader_failures_total{kind=\"database\"}"], 1);
+
+  Metrics up = parse_metrics(after[2]);
+  EXPECT_EQ(up.types["qx_loader_files_loaded_total"], "counter");
+  EXPECT_EQ(up.types["qx_loader_files_waiting"], "gauge");
+  EXPECT_EQ(up.samples["qx_loader_database_up"], 1);
+  EXPECT_EQ(up.samples["qx_loader_files_loaded_total"], 1);
+  EXPECT_EQ(up.samples["qx_loader_rows_loaded_total"], 2);
+  // The refused file stored and rejected nothing.
+  EXPECT_EQ(up.samples["qx_loader_rows_rejected_total"], 1);
+  EXPECT_EQ(up.samples["qx_loader_files_waiting"], 1);
+  EXPECT_EQ(up.samples["qx_loader_failures_total{kind=\"database\"}"], 1);
+  EXPECT_EQ(up.samples["qx_loader_failures_total{kind=\"file\"}"], 1);
+  EXPECT_EQ(up.samples["qx_loader_failures_total{kind=\"backup_move\"}"], 0);
+  const double now = static_cast<double>(std::chrono::duration_cast<std::chrono::seconds>(
+                                             std::chrono::system_clock::now().time_since_epoch())
+                                             .count());
+  EXPECT_NEAR(up.samples["qx_loader_last_successful_scan_timestamp_seconds"], now, 60);
+  EXPECT_GE(up.samples["qx_loader_oldest_waiting_file_age_seconds"], 0);
+  EXPECT_LT(up.samples["qx_loader_oldest_waiting_file_age_seconds"], 60);
+  // Written beside its final name and renamed: nothing else is left there.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 4);
 }
 
 TEST(JsonString, EscapesWhatJsonForbidsAndConvertsTheFilesCodePage) {
