@@ -28,8 +28,9 @@ namespace qx::driver {
 
 class MetricsFile : public ScanObserver {
  public:
-  MetricsFile(Env& env, std::filesystem::path path, Console console)
-      : env_(env), path_(std::move(path)), console_(console) {}
+  // A relative `path` is taken from the current directory, once.
+  MetricsFile(Env& env, const std::filesystem::path& path, Console console)
+      : env_(env), path_(std::filesystem::absolute(path)), console_(console) {}
 
   void started(const StartInfo& info) override;
   void file_done(const FileReport& report) override;
