@@ -28,6 +28,7 @@ AirLoader::AirLoader(db::Session& session, AirBuild build, driver::Console conso
     --account_.rows_stored;
     ++account_.rows_rejected;
     if (account_.first_rejected_line == 0) account_.first_rejected_line = line_number_;
+    tally_.rejected(static_cast<std::int64_t>(line_number_));
   });
 }
 
@@ -69,6 +70,7 @@ void AirLoader::begin_file(std::string_view file_reference) {
   if (file_without_key_ == file_reference) file_without_key_.reset();
   key_at_file_start_ = booking_key_;
   account_ = {};
+  tally_.clear();
   note_resume_state();
 }
 
@@ -90,6 +92,7 @@ LineOutcome AirLoader::process_line(std::string_view line, std::size_t line_numb
 
 LineOutcome AirLoader::run_handler(const PreparedHandler& prepared, std::size_t line_number) {
   const AirHandler& handler = *prepared.handler;
+  row_table_ = handler.table;
   if (handler.header &&
       std::find(kBookingKeyTags.begin(), kBookingKeyTags.end(), tag4_) != kBookingKeyTags.end() &&
       !draw_booking_key(line_number)) {
@@ -189,7 +192,10 @@ void AirLoader::report_sql_error(const db::Status& status) {
 
 bool AirLoader::step(const db::Status& status, bool row) {
   if (status.ok()) {
-    if (row) ++account_.rows_stored;
+    if (row) {
+      ++account_.rows_stored;
+      tally_.stored(row_table_);
+    }
     return true;
   }
   report_sql_error(status);
@@ -201,6 +207,7 @@ bool AirLoader::step(const db::Status& status, bool row) {
   if (row) {
     ++account_.rows_rejected;
     if (account_.first_rejected_line == 0) account_.first_rejected_line = line_number_;
+    tally_.rejected(static_cast<std::int64_t>(line_number_));
   }
   return true;
 }

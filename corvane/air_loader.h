@@ -28,6 +28,7 @@
 #include "corvane/field_table.h"
 #include "db/session.h"
 #include "driver/console.h"
+#include "driver/file_report.h"
 #include "driver/load_history.h"
 
 namespace qx::corvane {
@@ -80,6 +81,9 @@ class AirLoader {
   // `lines_done` and `state` as the caller last set them. Failures the
   // session reports late are counted in it as they arrive.
   driver::LoadProgress& account() { return account_; }
+  // The rows stored per table and the lines of rejected rows since the
+  // file was begun or resumed in this process.
+  const driver::RowTally& tally() const { return tally_; }
 
   double booking_key() const { return booking_key_; }
   std::int32_t counter(Counter c) const { return counters_[static_cast<std::size_t>(c)]; }
@@ -125,6 +129,9 @@ class AirLoader {
   std::size_t line_number_ = 0;
   std::vector<db::Bind> binds_;
   driver::LoadProgress account_;
+  driver::RowTally tally_;
+  // The table of the handler running now, for the tally.
+  std::string_view row_table_;
 };
 
 }  // namespace qx::corvane

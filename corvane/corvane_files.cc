@@ -12,13 +12,16 @@ CorvaneFiles::CorvaneFiles(db::Session& session, AirBuild build, driver::Console
 void CorvaneFiles::handle_file(driver::FileJob& job) {
   driver::IoResult read = job.read(contents_);
   if (!read.ok()) {
+    job.report().why = "cannot be read: " + read.reason();
     console_.print("Cannot open " + job.name() + ": " + read.reason() +
                    "; it stays for the next scan\n");
     console_.print(kFileReadComplete);
     return;
   }
   console_.print("Currently Processing " + job.name() + "\n\n");
-  switch (load_lines(job, contents_)) {
+  const LoadResult result = load_lines(job, contents_);
+  note_report(job.report(), result);
+  switch (result) {
     case LoadResult::loaded:
       break;
     case LoadResult::connection_lost:
@@ -127,6 +130,29 @@ LineOutcome CorvaneFiles::commit_line(const driver::HistoryEntry& history, std::
   loader_.refuse("The commit of line " + std::to_string(line_number) +
                  " failed: " + committed.message);
   return LineOutcome::systemic_failure;
+}
+
+void CorvaneFiles::note_report(driver::FileReport& report, LoadResult result) {
+  const driver::LoadProgress& account = loader_.account();
+  report.committed = result == LoadResult::loaded;
+  report.key = static_cast<std::int64_t>(loader_.booking_key());
+  report.lines_read = account.lines_done;
+  report.rows_stored = account.rows_stored;
+  report.rows_rejected = account.rows_rejected;
+  report.tally = loader_.tally();
+  switch (result) {
+    case LoadResult::loaded:
+      break;
+    case LoadResult::connection_lost:
+      report.why = "the database connection was lost";
+      break;
+    case LoadResult::refused:
+      report.why = loader_.refusal();
+      break;
+    case LoadResult::stopped:
+      report.why = "stopped after line " + std::to_string(account.lines_done);
+      break;
+  }
 }
 
 void CorvaneFiles::on_scan_without_files() {

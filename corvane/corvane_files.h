@@ -50,6 +50,9 @@ class CorvaneFiles : public driver::FileHandler {
   LineOutcome commit_line(const driver::HistoryEntry& history, std::size_t line_number,
                           bool last_line);
 
+  // What the load stored, and why the file waits if it does.
+  void note_report(driver::FileReport& report, LoadResult result);
+
   db::Session& session_;
   driver::Console console_;
   AirLoader loader_;

@@ -9,12 +9,36 @@
 #include "driver/database_password.h"
 #include "driver/directory_check.h"
 #include "driver/env.h"
+#include "driver/event_log.h"
 #include "driver/exit_status.h"
 #include "driver/load_history.h"
+#include "driver/metrics_file.h"
 #include "driver/program_check.h"
 #include "driver/stop_signal.h"
+#include "driver/summary_printer.h"
 
 namespace qx::driver {
+namespace {
+
+// The observers the options ask for: the summary lines, the event log, the
+// metrics file.
+void add_observers(const CommandLine& line, Env& env, Console console, ObserverList& observers) {
+  if (line.summary) observers.add(std::make_unique<SummaryPrinter>(console));
+  if (!line.log_file.empty()) observers.add(std::make_unique<EventLog>(line.log_file, console));
+  if (!line.metrics_file.empty()) {
+    observers.add(std::make_unique<MetricsFile>(env, line.metrics_file, console));
+  }
+}
+
+// "1.0, build base" from the --version line "corvane 1.0, build base\n".
+std::string version_of(const ProgramTexts& texts) {
+  std::string version = texts.version;
+  if (version.starts_with(texts.name + " ")) version.erase(0, texts.name.size() + 1);
+  while (!version.empty() && version.back() == '\n') version.pop_back();
+  return version;
+}
+
+}  // namespace
 
 std::optional<int> answer_command_line(const CommandLine& line, const ProgramTexts& texts,
                                        Console console) {
@@ -74,12 +98,18 @@ int run_program(const ProgramSpec& spec, int argc, const char* const* argv, Cons
   if (stop_requested()) return kExitDone;
 
   std::unique_ptr<FileHandler> handler = spec.make_handler(*session, line, console);
-  LoadHistory history(*session, spec.texts.name,
-                      line.instance.empty() ? default_instance_name() : line.instance);
+  const std::string instance = line.instance.empty() ? default_instance_name() : line.instance;
+  LoadHistory history(*session, spec.texts.name, instance);
   ScanSettings settings{line.positional[2], line.positional[3], spec.pattern, spec.pause,
                         line.settle,        line.once,          true};
   ScanLoop loop(env, *handler, std::move(settings), console, &history);
+  ObserverList observers;
+  add_observers(line, env, console, observers);
+  if (!observers.empty()) loop.observe(observers);
+  observers.started({spec.texts.name, version_of(spec.texts), instance, session->description(),
+                     line.positional[2], line.positional[3]});
   ScanOutcome outcome = loop.run();
+  observers.stopped();
   if (!line.once || outcome.all_done()) return kExitDone;
   if (!outcome.connected) return kExitNoDatabase;
   if (!outcome.input_readable) return kExitInputUnreadable;

@@ -75,7 +75,15 @@ ScanOutcome ScanLoop::run() {
 }
 
 ScanOutcome ScanLoop::scan() {
+  ScanOutcome outcome = scan_files();
+  report_scan(outcome);
+  return outcome;
+}
+
+ScanOutcome ScanLoop::scan_files() {
   ScanOutcome outcome;
+  scanned_.clear();
+  done_.clear();
   outcome.connected = ensure_connected();
   console_.print(format_scanning_line(settings_.input_dir_as_typed, local_time(env_.now()),
                                       settings_.pattern));
@@ -85,6 +93,7 @@ ScanOutcome ScanLoop::scan() {
   note_input_directory(listed);
   outcome.input_readable = listed.ok();
   outcome.files_found = static_cast<int>(files.size());
+  scanned_ = files;
   if (!listed.ok() || !outcome.connected) return outcome;
   settle_check_.forget_all_but(files);
   remove_stale_temporaries();
@@ -94,12 +103,17 @@ ScanOutcome ScanLoop::scan() {
   for (const auto& file : files) {
     if (stop_requested()) return outcome;
     if (!settle_check_.settled(file, now)) continue;
+    const auto began = std::chrono::steady_clock::now();
     FileJob job(*this, file);
     Prepared prepared = prepare(job);
     if (prepared == Prepared::stop_scan) return outcome;
     if (prepared != Prepared::skipped) ++handled;
     if (prepared == Prepared::to_handle) handler_.handle_file(job);
-    if (job.moved_) ++outcome.files_done;
+    if (job.moved_) {
+      ++outcome.files_done;
+      done_.insert(job.name_);
+    }
+    if (prepared != Prepared::skipped) report_file(job, prepared, began);
     if (job.history_ != nullptr) job.history_->release(job.identity_);
     // A connection lost in the middle of a file leaves the rest for the
     // scan that has a connection again.
@@ -118,10 +132,19 @@ void ScanLoop::note_input_directory(const IoResult& listed) {
     if (auto lasted = input_failure_.ended(now)) {
       console_.print("The input directory " + settings_.input_dir_as_typed +
                      " can be read again, after " + describe_duration(*lasted) + "\n");
+      if (observer_ != nullptr) {
+        observer_->failure_ended(FailureKind::input_directory, settings_.input_dir_as_typed,
+                                 *lasted);
+      }
     }
     return;
   }
+  const bool began = !input_failure_.ongoing();
   if (!input_failure_.due(now)) return;
+  if (began && observer_ != nullptr) {
+    observer_->failure_started(FailureKind::input_directory,
+                               settings_.input_dir_as_typed + ": " + listed.reason());
+  }
   std::string line =
       "Cannot read the input directory " + settings_.input_dir_as_typed + ": " + listed.reason();
   if (input_failure_.lasted(now).count() > 0) {
@@ -138,8 +161,15 @@ bool ScanLoop::ensure_connected() {
   const bool tried_just_now = std::exchange(skip_next_connect_, false);
   const auto now = env_.now();
   if (session.connected()) return true;
+  const bool began = !database_failure_.ongoing();
   if (tried_just_now) {
     database_failure_.due(now);  // told by the program at start
+    if (observer_ != nullptr) {
+      const std::string detail = session.connect_failure_detail();
+      observer_->failure_started(
+          FailureKind::database,
+          detail.empty() ? session.description() : session.description() + ": " + detail);
+    }
     return false;
   }
   db::Status status = session.connect();
@@ -147,8 +177,17 @@ bool ScanLoop::ensure_connected() {
     if (auto lasted = database_failure_.ended(now)) {
       console_.print("The database " + session.description() + " is reachable again, after " +
                      describe_duration(*lasted) + "\n");
+      if (observer_ != nullptr) {
+        observer_->failure_ended(FailureKind::database, session.description(), *lasted);
+      }
     }
     return true;
+  }
+  if (began && observer_ != nullptr) {
+    std::string detail = session.connect_failure_detail();
+    observer_->failure_started(
+        FailureKind::database,
+        session.description() + ": " + (detail.empty() ? status.message : detail));
   }
   if (database_failure_.due(now)) {
     handler_.report_sql_error(status);
@@ -228,6 +267,11 @@ IoResult ScanLoop::store_replaced(const std::string& name, const std::string& by
 
 void ScanLoop::report_failed_move(const std::string& name, const IoResult& failure) {
   failed_moves_.insert(name);
+  if (observer_ != nullptr && !backup_failing_since_) {
+    backup_failing_since_ = env_.now();
+    observer_->failure_started(FailureKind::backup_move, settings_.backup_dir_as_typed + ": " +
+                                                             name + ": " + failure.reason());
+  }
   console_.print("File " + name + " was loaded but could not be moved to " +
                  display_path(settings_.backup_dir_as_typed, name) + ": " + failure.reason() +
                  "; it will not be loaded again, only its move retried\n");
@@ -239,6 +283,83 @@ void ScanLoop::remove_stale_temporaries() {
     bool gone = removed.ok() || removed.error() == std::errc::no_such_file_or_directory;
     it = gone ? failed_moves_.erase(it) : std::next(it);
   }
+}
+
+void ScanLoop::report_file(FileJob& job, Prepared prepared,
+                           std::chrono::steady_clock::time_point began) {
+  if (observer_ == nullptr) return;
+  FileReport& report = job.report_;
+  report.name = job.name_;
+  report.moved = job.moved_;
+  report.duration = std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now() - began);
+  if (prepared == Prepared::done) {
+    // The account its load left in the history.
+    report.key = job.progress_.key;
+    report.lines_read = job.progress_.lines_done;
+    report.rows_stored = job.progress_.rows_stored;
+    report.rows_rejected = job.progress_.rows_rejected;
+    report.outcome = job.moved_ ? FileReport::Outcome::moved_earlier : FileReport::Outcome::waiting;
+    if (!job.moved_) report.why = "loaded earlier; its move to the backup directory failed";
+  } else if (job.moved_ || report.committed) {
+    report.outcome = FileReport::Outcome::loaded;
+    if (!job.moved_) report.why = "its move to the backup directory failed";
+  } else {
+    report.outcome = FileReport::Outcome::waiting;
+    if (report.why.empty()) report.why = "not loaded";
+  }
+  const auto now = env_.now();
+  if (job.moved_ && backup_failing_since_) {
+    observer_->failure_ended(FailureKind::backup_move, settings_.backup_dir_as_typed,
+                             std::chrono::duration_cast<std::chrono::seconds>(
+                                 now - *std::exchange(backup_failing_since_, std::nullopt)));
+  }
+  // A file that waits while the database answers waits for a reason of
+  // its own: unreadable, or refused.
+  const bool own_failure = report.outcome == FileReport::Outcome::waiting &&
+                           prepared == Prepared::to_handle && handler_.session().connected();
+  auto failing = files_failing_.find(job.name_);
+  if (own_failure && failing == files_failing_.end()) {
+    files_failing_.emplace(job.name_, now);
+    observer_->failure_started(FailureKind::file, job.name_ + ": " + report.why);
+  } else if (report.outcome != FileReport::Outcome::waiting && failing != files_failing_.end()) {
+    observer_->failure_ended(
+        FailureKind::file, job.name_,
+        std::chrono::duration_cast<std::chrono::seconds>(now - failing->second));
+    files_failing_.erase(failing);
+  }
+  observer_->file_done(report);
+}
+
+void ScanLoop::report_scan(const ScanOutcome& outcome) {
+  if (observer_ == nullptr) return;
+  ScanReport report;
+  report.time = env_.now();
+  report.connected = outcome.connected && handler_.session().connected();
+  report.input_readable = outcome.input_readable;
+  report.files_found = outcome.files_found;
+  report.files_done = outcome.files_done;
+  std::set<std::string> present;
+  for (const DirectoryEntry& file : scanned_) {
+    present.insert(file.name);
+    if (done_.count(file.name) != 0) continue;
+    if (!report.oldest_waiting || file.modified < *report.oldest_waiting) {
+      report.oldest_waiting = file.modified;
+    }
+  }
+  // A failing file that is gone from a directory that could be read (taken
+  // away by hand) fails no more.
+  for (auto it = files_failing_.begin(); outcome.input_readable && it != files_failing_.end();) {
+    if (present.count(it->first) != 0) {
+      ++it;
+      continue;
+    }
+    observer_->failure_ended(
+        FailureKind::file, it->first,
+        std::chrono::duration_cast<std::chrono::seconds>(report.time - it->second));
+    it = files_failing_.erase(it);
+  }
+  observer_->scan_done(report);
 }
 
 }  // namespace qx::driver

@@ -23,7 +23,9 @@
 #include <chrono>
 #include <ctime>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -32,8 +34,10 @@
 #include "driver/console.h"
 #include "driver/env.h"
 #include "driver/file_identity.h"
+#include "driver/file_report.h"
 #include "driver/load_history.h"
 #include "driver/ongoing_failure.h"
+#include "driver/scan_observer.h"
 #include "driver/settle_check.h"
 
 namespace qx::driver {
@@ -91,6 +95,10 @@ class FileJob {
   const LoadProgress& progress() const { return progress_; }
   HistoryEntry history_entry() const { return {history_, &identity_}; }
 
+  // What became of the file, for the loop's observer: the handler adds its
+  // key, lines, rows and, for a file that waits, why.
+  FileReport& report() { return report_; }
+
  private:
   friend class ScanLoop;
   FileJob(ScanLoop& loop, const DirectoryEntry& entry)
@@ -106,6 +114,7 @@ class FileJob {
   LoadHistory* history_ = nullptr;
   FileIdentity identity_;
   LoadProgress progress_;
+  FileReport report_;
 };
 
 // What a loader program contributes to the loop: how it takes one file of
@@ -137,6 +146,10 @@ class ScanLoop {
   // One scan, without the pause after it.
   ScanOutcome scan();
 
+  // Tells `observer` (which must outlive the loop) of every file done,
+  // scan done and failure begun or ended from now on.
+  void observe(ScanObserver& observer) { observer_ = &observer; }
+
  private:
   friend class FileJob;
   // What became of a file before its handler was asked.
@@ -147,6 +160,10 @@ class ScanLoop {
     stop_scan,  // the database cannot answer: the rest waits for a later scan
   };
 
+  ScanOutcome scan_files();
+  // Completes the file's report after its handler and tells the observer.
+  void report_file(FileJob& job, Prepared prepared, std::chrono::steady_clock::time_point began);
+  void report_scan(const ScanOutcome& outcome);
   bool ensure_connected();
   // Says when reading the input directory starts failing, reminds while it
   // fails, and says when it works again.
@@ -181,6 +198,15 @@ class ScanLoop {
   SettleCheck settle_check_;
   OngoingFailure database_failure_;
   OngoingFailure input_failure_;
+
+  ScanObserver* observer_ = nullptr;
+  // For the observer: the files of the scan in hand and those of them done.
+  std::vector<DirectoryEntry> scanned_;
+  std::set<std::string> done_;
+  // Failures begun and not yet ended, as the observer was told: failed
+  // moves, and files waiting for a reason of their own, by name.
+  std::optional<std::chrono::system_clock::time_point> backup_failing_since_;
+  std::map<std::string, std::chrono::system_clock::time_point> files_failing_;
 };
 
 // The operator's line about a database that cannot be connected to: the

@@ -28,7 +28,7 @@ void FixedRecordLoader::parse_line(std::string_view line, std::size_t line_numbe
   RecordTable* table = records_.find(tag);
   if (table == nullptr) return;
   const RecordType& type = table->type();
-  if (!table->file_line(line, cuts_)) {
+  if (!table->file_line(line, cuts_, line_number)) {
     about_line(line_number, "more than " + std::to_string(type.row_capacity) + " " +
                                 std::string(type.tag) + " lines in one file, line dropped");
     after_filing(nullptr);

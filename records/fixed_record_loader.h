@@ -61,6 +61,8 @@ class FixedRecordLoader {
   const RecordFormat& format() const { return format_; }
   const RecordSet& record_tables() const { return records_; }
   std::int64_t file_key() const { return load_.file_key(); }
+  // The account and rows of the file loaded last.
+  const RecordLoad& load() const { return load_; }
 
  protected:
   // Offered every record (already cut to the limit) before it is filed by

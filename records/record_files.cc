@@ -20,9 +20,10 @@ void RecordFiles::handle_file(driver::FileJob& job) {
     return;
   }
   if (!steps_.announce_before_read) console_.print(announce);
-  file_records(job.name());
-  if (end_file(job, loader_->load_file(job.history_entry())) == FileEnd::not_moved)
-    print_not_found(job.name());
+  const std::size_t records = file_records(job.name());
+  const LoadOutcome outcome = loader_->load_file(job.history_entry());
+  note_report(job.report(), outcome, records);
+  if (end_file(job, outcome) == FileEnd::not_moved) print_not_found(job.name());
 }
 
 void RecordFiles::on_scan_without_files() {
@@ -32,19 +33,34 @@ void RecordFiles::on_scan_without_files() {
 bool RecordFiles::read(driver::FileJob& job) {
   driver::IoResult read = job.read(text_.bytes());
   if (read.ok()) return true;
+  job.report().why = "cannot be read: " + read.reason();
   console_.print("Cannot open " + job.name() + ": " + read.reason() +
                  "; it stays for the next scan\n");
   console_.print(kFileReadComplete);
   return false;
 }
 
-void RecordFiles::file_records(const std::string& name) {
+std::size_t RecordFiles::file_records(const std::string& name) {
   for (std::size_t line : text_.cut(loader_->format().take_header)) {
     console_.about_line(name, line, "NUL byte read as a blank");
   }
   loader_->begin_file(name);
   std::size_t line_number = 0;
   for (std::string_view record : text_.records()) loader_->parse_line(record, ++line_number);
+  return line_number;
+}
+
+void RecordFiles::note_report(driver::FileReport& report, LoadOutcome outcome,
+                              std::size_t records) const {
+  const RecordLoad& load = loader_->load();
+  report.committed = outcome == LoadOutcome::committed;
+  report.why = why_not_loaded(outcome);
+  report.key = report.committed ? load.file_key() : 0;
+  report.lines_read = static_cast<std::int64_t>(records);
+  report.rows_stored = report.committed ? load.progress().rows_stored : 0;
+  report.rows_rejected = report.committed ? load.progress().rows_rejected : 0;
+  // Nothing of a file that was not committed is stored, nor refused.
+  if (report.committed) report.tally = load.tally();
 }
 
 RecordFiles::FileEnd RecordFiles::end_file(driver::FileJob& job, LoadOutcome outcome) {

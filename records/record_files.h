@@ -60,7 +60,10 @@ class RecordFiles : public driver::FileHandler {
   // Reads the whole file; when it cannot be read, prints "Cannot open NAME:
   // REASON; it stays for the next scan" and "File Read Complete".
   bool read(driver::FileJob& job);
-  void file_records(const std::string& name);
+  // Files every record; returns how many records the file held.
+  std::size_t file_records(const std::string& name);
+  // What the load of the file stored, and why it waits if it does.
+  void note_report(driver::FileReport& report, LoadOutcome outcome, std::size_t records) const;
   FileEnd end_file(driver::FileJob& job, LoadOutcome outcome);
   void print_not_found(const std::string& name);
 

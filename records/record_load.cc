@@ -50,6 +50,7 @@ LoadOutcome RecordLoad::store_rows(std::string_view file_name, bool verbose,
                                    driver::HistoryEntry history) {
   file_key_ = 0;
   progress_ = {};
+  tally_.clear();
   progress_.state = driver::LoadProgress::State::loading;
   if (history.history != nullptr && !account_step(history.history->open_entry(*history.file))) {
     return stopped();
@@ -78,6 +79,13 @@ LoadOutcome RecordLoad::store_rows(std::string_view file_name, bool verbose,
       db::Status inserted = session_.execute(inserts_[t], binds_);
       if (!step(inserted)) return stopped();
       ++(inserted.ok() ? progress_.rows_stored : progress_.rows_rejected);
+      if (inserted.ok()) {
+        tally_.stored(table.type().table);
+      } else {
+        const auto line = static_cast<std::int64_t>(table.line_of(row));
+        tally_.rejected(line);
+        if (progress_.first_rejected_line == 0) progress_.first_rejected_line = line;
+      }
     }
   }
 

@@ -22,6 +22,7 @@
 #include "db/bind.h"
 #include "db/session.h"
 #include "driver/console.h"
+#include "driver/file_report.h"
 #include "driver/load_history.h"
 #include "records/record_set.h"
 
@@ -72,6 +73,10 @@ class RecordLoad {
 
   // The key of the file loaded last; 0 when none was drawn.
   std::int64_t file_key() const { return file_key_; }
+  // The account of the file loaded last (rows stored and rejected, the
+  // first rejected line) and its rows per table with their rejected lines.
+  const driver::LoadProgress& progress() const { return progress_; }
+  const driver::RowTally& tally() const { return tally_; }
 
   // Prints a failed status by code (silent on NULL fetched and invalid
   // number).
@@ -100,6 +105,7 @@ class RecordLoad {
   // The file's account for its history row; the failure sink keeps its
   // counts current while a backend sends held-back rows.
   driver::LoadProgress progress_;
+  driver::RowTally tally_;
 };
 
 }  // namespace qx::records

@@ -7,9 +7,12 @@
 namespace qx::records {
 
 RecordTable::RecordTable(const RecordType& type)
-    : type_(&type), slots_(type.row_capacity * type.inserted_columns()) {}
+    : type_(&type),
+      slots_(type.row_capacity * type.inserted_columns()),
+      lines_(type.row_capacity) {}
 
-bool RecordTable::file_line(std::string_view line, std::vector<SlotCut>& cuts) {
+bool RecordTable::file_line(std::string_view line, std::vector<SlotCut>& cuts,
+                            std::size_t line_number) {
   cuts.clear();
   if (full()) return false;
   auto row = slots_.begin() + static_cast<std::ptrdiff_t>(record_count_ * width());
@@ -37,6 +40,7 @@ bool RecordTable::file_line(std::string_view line, std::vector<SlotCut>& cuts) {
     }
     row[static_cast<std::ptrdiff_t>(k)] = value;
   }
+  lines_[record_count_] = line_number;
   ++record_count_;
   return true;
 }

@@ -36,8 +36,11 @@ class RecordTable {
   // is empty, one that runs past the end keeps what is there). Rest-of-line
   // values longer than their limit are cut and listed in `cuts` (which is
   // emptied first). Returns false, and changes nothing, when the table
-  // already holds row_capacity rows.
-  bool file_line(std::string_view line, std::vector<SlotCut>& cuts);
+  // already holds row_capacity rows. `line_number` is kept as the row's
+  // line, for naming the line of a row the database refuses.
+  bool file_line(std::string_view line, std::vector<SlotCut>& cuts, std::size_t line_number = 0);
+  // The line of the file row `row` was filed from; 0 when not given.
+  std::size_t line_of(std::size_t row) const { return lines_[row]; }
 
   // Slot `slot` of row `row`; row < record_count(), slot < inserted_columns().
   std::string_view slot(std::size_t row, std::size_t slot) const {
@@ -58,6 +61,7 @@ class RecordTable {
   const RecordType* type_;
   std::size_t record_count_ = 0;
   std::vector<std::string_view> slots_;
+  std::vector<std::size_t> lines_;
 };
 
 }  // namespace qx::records

@@ -83,6 +83,9 @@ TEST_F(PnrLoaderTest, AFailedInsertLosesThatRowOnlyAndIsPrintedByCode) {
   EXPECT_EQ(rows("select tm5_serial, tm5_2 from qx_tarvo_m5 order by 1"),
             (Rows{{"0", "a"}, {"2", "c"}}));
   EXPECT_EQ(rows("select tm0_loaded_flag from qx_tarvo_m0"), (Rows{{"Y"}}));
+  // The refused row is named by its line, for the file's summary and history.
+  EXPECT_EQ(loader->load().tally().rejected_lines, std::vector<std::int64_t>{3});
+  EXPECT_EQ(loader->load().progress().first_rejected_line, 3);
   std::string printed = out.text();
   EXPECT_TRUE(printed.starts_with("-1 ")) << printed;
   EXPECT_EQ(printed.size(), std::string("-1 ").size() + 80 + 1) << printed;

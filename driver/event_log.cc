@@ -1,0 +1,95 @@
+#include "driver/event_log.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+
+namespace qx::driver {
+
+JsonLine EventLog::event(std::string_view name) {
+  const std::time_t now = std::time(nullptr);
+  std::tm utc{};
+  gmtime_r(&now, &utc);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &utc);
+  JsonLine line;
+  line.text("time", stamp).text("event", name);
+  return line;
+}
+
+void EventLog::append(const JsonLine& json) {
+  const std::string line = json.line();
+  // One write of the whole line to a file opened for appending: lines of
+  // several writers never interleave.
+  int fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  int error = fd < 0 ? errno : 0;
+  if (fd >= 0) {
+    if (::write(fd, line.data(), line.size()) != static_cast<ssize_t>(line.size())) {
+      error = errno != 0 ? errno : EIO;
+    }
+    ::close(fd);
+  }
+  if (error != 0 && !failing_) {
+    console_.print("Cannot write the event log " + path_ + ": " + std::strerror(error) +
+                   "; loading goes on without it\n");
+  } else if (error == 0 && failing_) {
+    console_.print("The event log " + path_ + " can be written again\n");
+  }
+  failing_ = error != 0;
+}
+
+void EventLog::started(const StartInfo& info) {
+  append(event("start")
+             .text("program", info.program)
+             .text("version", info.version)
+             .text("instance", info.instance)
+             .text("database", info.database)
+             .text("input_dir", info.input_dir)
+             .text("backup_dir", info.backup_dir));
+}
+
+void EventLog::stopped() {
+  append(event("stop"));
+}
+
+void EventLog::file_done(const FileReport& report) {
+  std::string tables = "{";
+  for (const TableRows& entry : report.tally.tables) {
+    if (tables.size() > 1) tables += ',';
+    tables += json_string(entry.table) + ":" + std::to_string(entry.rows);
+  }
+  std::string lines = "[";
+  for (std::int64_t rejected : report.tally.rejected_lines) {
+    if (lines.size() > 1) lines += ',';
+    lines += std::to_string(rejected);
+  }
+  append(event("file")
+             .text("name", report.name)
+             .text("outcome", outcome_name(report.outcome))
+             .text("why", report.why)
+             .boolean("moved", report.moved)
+             .number("key", report.key)
+             .number("lines", report.lines_read)
+             .number("rows_stored", report.rows_stored)
+             .number("rows_rejected", report.rows_rejected)
+             .raw("tables", tables + "}")
+             .raw("rejected_lines", lines + "]")
+             .decimal("seconds", static_cast<double>(report.duration.count()) / 1000.0));
+}
+
+void EventLog::failure_started(FailureKind kind, const std::string& detail) {
+  append(event("failure_start").text("kind", failure_kind_name(kind)).text("detail", detail));
+}
+
+void EventLog::failure_ended(FailureKind kind, const std::string& detail,
+                             std::chrono::seconds lasted) {
+  append(event("failure_end")
+             .text("kind", failure_kind_name(kind))
+             .text("detail", detail)
+             .number("lasted_seconds", lasted.count()));
+}
+
+}  // namespace qx::driver

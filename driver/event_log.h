@@ -1,0 +1,47 @@
+// The event log of --log-file: JSON Lines for log shippers, one object per
+// event, appended to the file and written out at once, the file opened for
+// each event so that a log rotated away is started afresh. Every object has
+// "time" (UTC, ISO 8601) and "event":
+//   start:         program, version, instance, database, input_dir, backup_dir
+//   stop
+//   file:          name, outcome ("loaded", "moved earlier", "waiting"), why,
+//                  moved, key, lines, rows_stored, rows_rejected,
+//                  tables ({"TABLE": rows, ...}), rejected_lines ([...]),
+//                  seconds
+//   failure_start: kind ("database", "input_directory", "backup_move",
+//                  "file"), detail
+//   failure_end:   kind, detail, lasted_seconds
+// A log that cannot be written is said once on the console (and once more
+// when it can be written again); the loader goes on.
+#pragma once
+
+#include <string>
+
+#include "driver/console.h"
+#include "driver/json_line.h"
+#include "driver/scan_observer.h"
+
+namespace qx::driver {
+
+class EventLog : public ScanObserver {
+ public:
+  EventLog(std::string path, Console console) : path_(std::move(path)), console_(console) {}
+
+  void started(const StartInfo& info) override;
+  void stopped() override;
+  void file_done(const FileReport& report) override;
+  void failure_started(FailureKind kind, const std::string& detail) override;
+  void failure_ended(FailureKind kind, const std::string& detail,
+                     std::chrono::seconds lasted) override;
+
+ private:
+  // An object with "time" and "event" set.
+  static JsonLine event(std::string_view name);
+  void append(const JsonLine& line);
+
+  std::string path_;
+  Console console_;
+  bool failing_ = false;
+};
+
+}  // namespace qx::driver

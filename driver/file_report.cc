@@ -1,0 +1,31 @@
+#include "driver/file_report.h"
+
+namespace qx::driver {
+
+void RowTally::stored(std::string_view table, std::int64_t rows) {
+  for (TableRows& entry : tables) {
+    if (entry.table == table) {
+      entry.rows += rows;
+      return;
+    }
+  }
+  tables.push_back({std::string(table), rows});
+}
+
+void RowTally::rejected(std::int64_t line) {
+  if (line > 0 && rejected_lines.size() < kRejectedLinesKept) rejected_lines.push_back(line);
+}
+
+std::string_view outcome_name(FileReport::Outcome outcome) {
+  switch (outcome) {
+    case FileReport::Outcome::loaded:
+      return "loaded";
+    case FileReport::Outcome::moved_earlier:
+      return "moved earlier";
+    case FileReport::Outcome::waiting:
+      break;
+  }
+  return "waiting";
+}
+
+}  // namespace qx::driver

@@ -1,0 +1,71 @@
+// What became of one file in a scan, for the operator's summary line, the
+// event log and the metrics: the loop fills in the name, the outcome and the
+// time taken; the file handler adds what only it knows (the key, the lines
+// read, the rows stored per table and the lines of rejected rows).
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qx::driver {
+
+// A file with many rejected rows names only its first ones.
+inline constexpr std::size_t kRejectedLinesKept = 20;
+
+struct TableRows {
+  std::string table;
+  std::int64_t rows = 0;
+};
+
+// The rows one load of a file stored, as its loader counted them.
+struct RowTally {
+  // Rows the database took when they were sent, per table in the order the
+  // tables were first written. A row refused later (a backend that sends
+  // rows ahead) counts in the file's totals only.
+  std::vector<TableRows> tables;
+  // Lines of rejected rows, in the order they were rejected; at most
+  // kRejectedLinesKept.
+  std::vector<std::int64_t> rejected_lines;
+
+  void stored(std::string_view table, std::int64_t rows = 1);
+  // Notes the line of a rejected row; 0 (unknown) and lines beyond the
+  // first kRejectedLinesKept are not kept.
+  void rejected(std::int64_t line);
+  void clear() {
+    tables.clear();
+    rejected_lines.clear();
+  }
+};
+
+struct FileReport {
+  enum class Outcome {
+    loaded,         // stored now (and moved, unless `why` says it was not)
+    moved_earlier,  // the load history held it as loaded: only moved
+    waiting,        // still in the input directory; `why` says why
+  };
+  std::string name;
+  Outcome outcome = Outcome::waiting;
+  // Why a file waits, or why a loaded file is not in the backup directory;
+  // empty otherwise.
+  std::string why;
+  bool moved = false;
+  // Set by the handler when its load committed, whatever became of the move.
+  bool committed = false;
+  std::int64_t key = 0;  // the file key (PNR, MIR) or last booking key (AIR); 0 for none
+  std::int64_t lines_read = 0;
+  // Totals of the file's whole load (an AIR file resumed counts its earlier
+  // lines too).
+  std::int64_t rows_stored = 0;
+  std::int64_t rows_rejected = 0;
+  RowTally tally;
+  std::chrono::milliseconds duration{0};
+};
+
+// "loaded", "moved earlier", "waiting".
+std::string_view outcome_name(FileReport::Outcome outcome);
+
+}  // namespace qx::driver
