@@ -1,5 +1,7 @@
 #include "corvane/corvane_files.h"
 
+#include <algorithm>
+
 #include "driver/console.h"
 #include "driver/stop_signal.h"
 #include "driver/text_reading.h"
@@ -18,7 +20,9 @@ void CorvaneFiles::handle_file(driver::FileJob& job) {
     return;
   }
   console_.print("Currently Processing " + job.name() + "\n\n");
-  switch (load_lines(job, contents_)) {
+  const LoadResult result = load_lines(job, contents_);
+  console_.end_of_file();
+  switch (result) {
     case LoadResult::loaded:
       break;
     case LoadResult::connection_lost:
@@ -26,7 +30,13 @@ void CorvaneFiles::handle_file(driver::FileJob& job) {
                      "; the file stays for the next scan\n");
       return;
     case LoadResult::refused:
+      // Only a refusal of the file's own data counts against the file.
+      if (refused_own_data_ && job.count_failed_load(loader_.refusal())) return;
       console_.print(loader_.refusal() + "; the file stays for a later scan\n");
+      return;
+    case LoadResult::set_aside:
+      job.move_to_failed("it holds no record this loader knows");
+      console_.print(kFileReadComplete);
       return;
     case LoadResult::stopped:
       console_.print("Stopped in " + job.name() + " after line " +
@@ -43,7 +53,7 @@ CorvaneFiles::LoadResult CorvaneFiles::load_lines(driver::FileJob& job, std::str
   driver::end_at_ctrl_z(contents);
   driver::fold_crlf(contents);
   for (std::size_t line : driver::blank_nul_bytes(contents, '\n')) {
-    console_.about_line(name, line, "NUL byte read as a blank");
+    console_.about_line(name, line, driver::Notice::nul_byte, "NUL byte read as a blank");
   }
   const driver::HistoryEntry history = job.history_entry();
   const driver::LoadProgress& earlier = job.progress();
@@ -59,6 +69,8 @@ CorvaneFiles::LoadResult CorvaneFiles::load_lines(driver::FileJob& job, std::str
       history.history != nullptr && earlier.state != driver::LoadProgress::State::new_file;
 
   const auto lines = driver::split_at_line_feeds(contents);
+  refused_own_data_ = false;
+  if (!resumed && no_line_known(job, lines)) return LoadResult::set_aside;
   std::size_t line_number = 0;
   for (auto it = lines.begin(); it != lines.end(); ++it) {
     ++line_number;
@@ -121,12 +133,26 @@ LineOutcome CorvaneFiles::commit_line(const driver::HistoryEntry& history, std::
   db::Status committed = session_.commit();
   if (committed.ok()) return LineOutcome::done;
   loader_.report_sql_error(committed);
+  refused_own_data_ = committed.row_failure() && session_.connected();
   // Without a history the documented behaviour stands: the line is lost and
   // the file goes on.
   if (history.history == nullptr && session_.connected()) return LineOutcome::done;
   loader_.refuse("The commit of line " + std::to_string(line_number) +
                  " failed: " + committed.message);
   return LineOutcome::systemic_failure;
+}
+
+bool CorvaneFiles::no_line_known(driver::FileJob& job, const std::vector<std::string_view>& lines) {
+  // An empty file is loaded as ever: it is no other format's file.
+  if (lines.empty() || std::any_of(lines.begin(), lines.end(), [&](std::string_view line) {
+        return loader_.knows_line(line);
+      })) {
+    return false;
+  }
+  const bool set_aside = job.has_failed_directory();
+  console_.print("File " + job.name() + " holds no record this loader knows; " +
+                 (set_aside ? "it is not loaded\n" : "it is loaded with no rows\n"));
+  return set_aside;
 }
 
 void CorvaneFiles::on_scan_without_files() {

@@ -10,6 +10,7 @@
 #include "driver/directory_check.h"
 #include "driver/env.h"
 #include "driver/exit_status.h"
+#include "driver/failed_files.h"
 #include "driver/load_history.h"
 #include "driver/program_check.h"
 #include "driver/stop_signal.h"
@@ -47,6 +48,12 @@ int run_program(const ProgramSpec& spec, int argc, const char* const* argv, Cons
     console.print(*refusal);
     return kExitUsage;
   }
+  if (auto refusal = line.failed_dir.empty()
+                         ? std::nullopt
+                         : failed_directory_refusal(env, line.positional[2], line.failed_dir)) {
+    console.print(*refusal);
+    return kExitUsage;
+  }
   PasswordChoice password = choose_password(line, std::getenv("QX_PASSWORD"));
   if (!password.error.empty()) {
     console.print(password.error + "\n");
@@ -78,7 +85,8 @@ int run_program(const ProgramSpec& spec, int argc, const char* const* argv, Cons
                       line.instance.empty() ? default_instance_name() : line.instance);
   ScanSettings settings{line.positional[2], line.positional[3], spec.pattern, spec.pause,
                         line.settle,        line.once,          true};
-  ScanLoop loop(env, *handler, std::move(settings), console, &history);
+  ScanLoop loop(env, *handler, std::move(settings), console, &history,
+                {line.failed_dir, line.max_attempts, line.max_file_size});
   ScanOutcome outcome = loop.run();
   if (!line.once || outcome.all_done()) return kExitDone;
   if (!outcome.connected) return kExitNoDatabase;

@@ -31,6 +31,7 @@
 #include "db/session.h"
 #include "driver/console.h"
 #include "driver/env.h"
+#include "driver/failed_files.h"
 #include "driver/file_identity.h"
 #include "driver/load_history.h"
 #include "driver/ongoing_failure.h"
@@ -91,6 +92,15 @@ class FileJob {
   const LoadProgress& progress() const { return progress_; }
   HistoryEntry history_entry() const { return {history_, &identity_}; }
 
+  // Counts a load of this file that its own data ended (failed_files.h);
+  // at the last allowed attempt, with a failed directory, the file is moved
+  // there with `what` as its reason. Returns whether it was moved.
+  bool count_failed_load(const std::string& what);
+  // Moves the file into the failed directory at once, with `what` as its
+  // reason; false when there is none (the file stays) or the move failed.
+  bool move_to_failed(const std::string& what);
+  bool has_failed_directory() const;
+
  private:
   friend class ScanLoop;
   FileJob(ScanLoop& loop, const DirectoryEntry& entry)
@@ -127,9 +137,10 @@ class ScanLoop {
  public:
   // Makes both directories absolute against the current directory, once.
   // With `history` (which must outlive the loop) files are claimed and
-  // looked up in it before they are handled.
+  // looked up in it before they are handled. `failed` says which files are
+  // too large to read and where files that cannot be loaded go.
   ScanLoop(Env& env, FileHandler& handler, ScanSettings settings, Console console,
-           LoadHistory* history = nullptr);
+           LoadHistory* history = nullptr, FailedSettings failed = {});
 
   // Scans until a stop is requested, or once with `once` set. Returns what
   // the last scan did.
@@ -179,6 +190,7 @@ class ScanLoop {
   // Names whose move failed since the last sweep of temporaries.
   std::set<std::string> failed_moves_;
   SettleCheck settle_check_;
+  FailedFiles failed_;
   OngoingFailure database_failure_;
   OngoingFailure input_failure_;
 };

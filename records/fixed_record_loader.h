@@ -61,6 +61,9 @@ class FixedRecordLoader {
   const RecordFormat& format() const { return format_; }
   const RecordSet& record_tables() const { return records_; }
   std::int64_t file_key() const { return load_.file_key(); }
+  // How many records of the file begun last had a known type (filed,
+  // dropped or taken by the format's own rule).
+  std::size_t known_records() const { return known_records_; }
 
  protected:
   // Offered every record (already cut to the limit) before it is filed by
@@ -74,7 +77,7 @@ class FixedRecordLoader {
   virtual void after_filing(const RecordTable* /*table*/) {}
 
   // Prints "File NAME line N: WHAT" about the file in hand.
-  void about_line(std::size_t line_number, const std::string& what) const;
+  void about_line(std::size_t line_number, driver::Notice kind, const std::string& what) const;
   RecordSet& records() { return records_; }
 
  private:
@@ -85,6 +88,7 @@ class FixedRecordLoader {
   RecordLoad load_;
   std::string file_name_;
   std::vector<SlotCut> cuts_;
+  std::size_t known_records_ = 0;
 };
 
 }  // namespace qx::records
