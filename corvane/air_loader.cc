@@ -74,6 +74,16 @@ void AirLoader::begin_file(std::string_view file_reference) {
   note_resume_state();
 }
 
+bool AirLoader::knows_line(std::string_view line) const {
+  std::string_view first = line.substr(0, line.find(';'));
+  if (!first.empty() && (first.front() == '\r' || first.front() == '\n')) first = {};
+  const std::string_view tag2 = db::substr(first, 1, 2);
+  const std::string_view tag4 = db::substr(first, 1, 4);
+  return std::any_of(handlers_.begin(), handlers_.end(), [&](const PreparedHandler& prepared) {
+    return prepared.handler->selects(tag2, tag4);
+  });
+}
+
 LineOutcome AirLoader::process_line(std::string_view line, std::size_t line_number) {
   line_number_ = line_number;
   field_table_.split_line(line, split_report_);
@@ -174,13 +184,13 @@ bool AirLoader::draw_booking_key(std::size_t line_number) {
 
 void AirLoader::report_split(const SplitReport& report, std::size_t line_number) {
   for (const auto& cut : report.cut_fields) {
-    console_.about_line(file_reference_, line_number,
+    console_.about_line(file_reference_, line_number, driver::Notice::field_cut,
                         "field " + std::to_string(cut.field + 1) + " has " +
                             std::to_string(cut.length) + " characters, cut to " +
                             std::to_string(field_table_.entry_limit()));
   }
   if (report.dropped_fields > 0) {
-    console_.about_line(file_reference_, line_number,
+    console_.about_line(file_reference_, line_number, driver::Notice::fields_dropped,
                         std::to_string(report.dropped_fields) + " field(s) after the " +
                             std::to_string(kFieldTableEntries) + "th dropped");
   }

@@ -64,6 +64,9 @@ class AirLoader {
   // Puts back the state of `done` after a line that was rolled back, so
   // that nothing of it carries over to the next line or file.
   void restore(const driver::LoadProgress& done);
+  // Whether some handler takes `line` (one line without its line end), by
+  // the tags of its first field, as process_line reads them.
+  bool knows_line(std::string_view line) const;
   // `line` is one line without its line end; `line_number` counts from 1 and
   // names the line in what is printed about it.
   LineOutcome process_line(std::string_view line, std::size_t line_number);

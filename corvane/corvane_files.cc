@@ -1,5 +1,7 @@
 #include "corvane/corvane_files.h"
 
+#include <algorithm>
+
 #include "driver/console.h"
 #include "driver/stop_signal.h"
 #include "driver/text_reading.h"
@@ -20,6 +22,7 @@ void CorvaneFiles::handle_file(driver::FileJob& job) {
   }
   console_.print("Currently Processing " + job.name() + "\n\n");
   const LoadResult result = load_lines(job, contents_);
+  console_.end_of_file();
   note_report(job.report(), result);
   switch (result) {
     case LoadResult::loaded:
@@ -29,7 +32,13 @@ void CorvaneFiles::handle_file(driver::FileJob& job) {
                      "; the file stays for the next scan\n");
       return;
     case LoadResult::refused:
+      // Only a refusal of the file's own data counts against the file.
+      if (refused_own_data_ && job.count_failed_load(loader_.refusal())) return;
       console_.print(loader_.refusal() + "; the file stays for a later scan\n");
+      return;
+    case LoadResult::set_aside:
+      job.move_to_failed("it holds no record this loader knows");
+      console_.print(kFileReadComplete);
       return;
     case LoadResult::stopped:
       console_.print("Stopped in " + job.name() + " after line " +
@@ -46,7 +55,7 @@ CorvaneFiles::LoadResult CorvaneFiles::load_lines(driver::FileJob& job, std::str
   driver::end_at_ctrl_z(contents);
   driver::fold_crlf(contents);
   for (std::size_t line : driver::blank_nul_bytes(contents, '\n')) {
-    console_.about_line(name, line, "NUL byte read as a blank");
+    console_.about_line(name, line, driver::Notice::nul_byte, "NUL byte read as a blank");
   }
   const driver::HistoryEntry history = job.history_entry();
   const driver::LoadProgress& earlier = job.progress();
@@ -62,6 +71,8 @@ CorvaneFiles::LoadResult CorvaneFiles::load_lines(driver::FileJob& job, std::str
       history.history != nullptr && earlier.state != driver::LoadProgress::State::new_file;
 
   const auto lines = driver::split_at_line_feeds(contents);
+  refused_own_data_ = false;
+  if (!resumed && no_line_known(job, lines)) return LoadResult::set_aside;
   std::size_t line_number = 0;
   for (auto it = lines.begin(); it != lines.end(); ++it) {
     ++line_number;
@@ -124,6 +135,7 @@ LineOutcome CorvaneFiles::commit_line(const driver::HistoryEntry& history, std::
   db::Status committed = session_.commit();
   if (committed.ok()) return LineOutcome::done;
   loader_.report_sql_error(committed);
+  refused_own_data_ = committed.row_failure() && session_.connected();
   // Without a history the documented behaviour stands: the line is lost and
   // the file goes on.
   if (history.history == nullptr && session_.connected()) return LineOutcome::done;
@@ -152,7 +164,23 @@ void CorvaneFiles::note_report(driver::FileReport& report, LoadResult result) {
     case LoadResult::stopped:
       report.why = "stopped after line " + std::to_string(account.lines_done);
       break;
+    case LoadResult::set_aside:
+      report.why = "set aside into the failed directory";
+      break;
   }
+}
+
+bool CorvaneFiles::no_line_known(driver::FileJob& job, const std::vector<std::string_view>& lines) {
+  // An empty file is loaded as ever: it is no other format's file.
+  if (lines.empty() || std::any_of(lines.begin(), lines.end(), [&](std::string_view line) {
+        return loader_.knows_line(line);
+      })) {
+    return false;
+  }
+  const bool set_aside = job.has_failed_directory();
+  console_.print("File " + job.name() + " holds no record this loader knows; " +
+                 (set_aside ? "it is not loaded\n" : "it is loaded with no rows\n"));
+  return set_aside;
 }
 
 void CorvaneFiles::on_scan_without_files() {

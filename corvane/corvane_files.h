@@ -12,6 +12,8 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "corvane/air_loader.h"
 #include "driver/console.h"
@@ -38,6 +40,9 @@ class CorvaneFiles : public driver::FileHandler {
     connection_lost,
     refused,  // a line could not be stored: the file waits at that line
     stopped,  // a stop request came between two lines
+    // No line is one the loader knows, and the file is to be set aside
+    // into the failed directory without being loaded.
+    set_aside,
   };
   // Loads every line not yet stored, each committed by itself with the
   // file's history row, until the end or the first line that ends the
@@ -52,11 +57,17 @@ class CorvaneFiles : public driver::FileHandler {
 
   // What the load stored, and why the file waits if it does.
   void note_report(driver::FileReport& report, LoadResult result);
+  // Tells a file with lines none of which the loader knows; true when it is to
+  // be set aside rather than loaded (there is a failed directory).
+  bool no_line_known(driver::FileJob& job, const std::vector<std::string_view>& lines);
 
   db::Session& session_;
   driver::Console console_;
   AirLoader loader_;
   std::string contents_;
+  // Set when the last refused line was refused for its own data (its commit
+  // broke a deferred constraint), which counts against the file.
+  bool refused_own_data_ = false;
 };
 
 }  // namespace qx::corvane

@@ -58,8 +58,8 @@ constexpr Option kOptions[] = {
     {.name = "--failed-dir", .kind = Kind::text, .text = &CommandLine::failed_dir,
      .help = "move files that cannot be loaded to DIR, with NAME.reason beside them"},
     {.name = "--max-attempts", .kind = Kind::count, .count = &CommandLine::max_attempts,
-     .help = "loads a file may fail for its own data before it counts as failed\n"
-             "(default 3)"},
+     .help = "scans at which a file may fail to be read, or its load be refused for\n"
+             "its own data, before it goes to the failed directory (default 3)"},
     {.name = "--help", .kind = Kind::flag, .flag = &CommandLine::help,
      .help = "print this text"},
     {.name = "--version", .kind = Kind::flag, .flag = &CommandLine::version,

@@ -4,20 +4,26 @@
 // that runs for months sees every line when it happens.
 //
 // A Console is a small value: everything that prints takes one, and copies
-// of it write to the same stream.
+// of it write to the same stream and share one tally of line notices
+// (line_notices.h), so that the few of each kind printed per file are
+// counted across the loader and its file handling alike.
 #pragma once
 
 #include <cstddef>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
+
+#include "driver/line_notices.h"
 
 namespace qx::driver {
 
 class Console {
  public:
   // Implicit, so that a stream can be passed wherever a console is taken.
-  Console(std::FILE* out) : out_(out) {}  // NOLINT(google-explicit-constructor)
+  Console(std::FILE* out)  // NOLINT(google-explicit-constructor)
+      : out_(out), notices_(std::make_shared<LineNotices>()) {}
 
   // Writes `text` as it stands and flushes it.
   void print(std::string_view text) const {
@@ -26,8 +32,14 @@ class Console {
   }
 
   // "File NAME line N: WHAT", the one wording of every notice about a line
-  // of a file (a cut, a drop, a NUL byte read as a blank).
-  void about_line(std::string_view file, std::size_t line_number, std::string_view what) const {
+  // of a file (a cut, a drop, a NUL byte read as a blank). Only the first
+  // kNoticesShownPerKind notices of each kind per file are printed; the
+  // rest are counted for end_of_file. A notice about another file than the
+  // one before ends that file's tally first.
+  void about_line(std::string_view file, std::size_t line_number, Notice kind,
+                  std::string_view what) const {
+    if (!notices_->file().empty() && notices_->file() != file) end_of_file();
+    if (!notices_->admit(file, kind)) return;
     std::string text = "File ";
     text += file;
     text += " line " + std::to_string(line_number) + ": ";
@@ -36,15 +48,22 @@ class Console {
     print(text);
   }
 
+  // Prints how many notices of each kind the file in hand held back, once
+  // per kind, and starts the tally again. Called when a file's lines have
+  // all been read.
+  void end_of_file() const { print(notices_->take_held_back()); }
+
   std::FILE* stream() const { return out_; }
 
  private:
   std::FILE* out_;
+  std::shared_ptr<LineNotices> notices_;
 };
 
 // The same as Console(out).print(text), for a caller that holds a stream.
 inline void print_line(std::FILE* out, std::string_view text) {
-  Console(out).print(text);
+  std::fwrite(text.data(), 1, text.size(), out);
+  std::fflush(out);
 }
 
 }  // namespace qx::driver

@@ -11,6 +11,7 @@
 #include "driver/env.h"
 #include "driver/event_log.h"
 #include "driver/exit_status.h"
+#include "driver/failed_files.h"
 #include "driver/load_history.h"
 #include "driver/metrics_file.h"
 #include "driver/program_check.h"
@@ -71,6 +72,12 @@ int run_program(const ProgramSpec& spec, int argc, const char* const* argv, Cons
     console.print(*refusal);
     return kExitUsage;
   }
+  if (auto refusal = line.failed_dir.empty()
+                         ? std::nullopt
+                         : failed_directory_refusal(env, line.positional[2], line.failed_dir)) {
+    console.print(*refusal);
+    return kExitUsage;
+  }
   PasswordChoice password = choose_password(line, std::getenv("QX_PASSWORD"));
   if (!password.error.empty()) {
     console.print(password.error + "\n");
@@ -102,7 +109,8 @@ int run_program(const ProgramSpec& spec, int argc, const char* const* argv, Cons
   LoadHistory history(*session, spec.texts.name, instance);
   ScanSettings settings{line.positional[2], line.positional[3], spec.pattern, spec.pause,
                         line.settle,        line.once,          true};
-  ScanLoop loop(env, *handler, std::move(settings), console, &history);
+  ScanLoop loop(env, *handler, std::move(settings), console, &history,
+                {line.failed_dir, line.max_attempts, line.max_file_size});
   ObserverList observers;
   add_observers(line, env, console, observers);
   if (!observers.empty()) loop.observe(observers);

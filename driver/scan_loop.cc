@@ -41,6 +41,20 @@ bool FileJob::move_to_backup() {
   return moved_;
 }
 
+bool FileJob::count_failed_load(const std::string& what) {
+  if (loop_.failed_.count_attempt(loop_.input_dir_, entry_, what)) moved_ = true;
+  return moved_;
+}
+
+bool FileJob::move_to_failed(const std::string& what) {
+  if (loop_.failed_.give_up(loop_.input_dir_, entry_, what)) moved_ = true;
+  return moved_;
+}
+
+bool FileJob::has_failed_directory() const {
+  return loop_.failed_.enabled();
+}
+
 std::string FileJob::source_display() const {
   return display_path(loop_.settings_.input_dir_as_typed, name_);
 }
@@ -50,14 +64,15 @@ std::string FileJob::destination_display() const {
 }
 
 ScanLoop::ScanLoop(Env& env, FileHandler& handler, ScanSettings settings, Console console,
-                   LoadHistory* history)
+                   LoadHistory* history, FailedSettings failed)
     : env_(env),
       handler_(handler),
       settings_(std::move(settings)),
       console_(console),
       skip_next_connect_(settings_.connect_tried_at_start),
       history_(history),
-      settle_check_(settings_.settle) {
+      settle_check_(settings_.settle),
+      failed_(env, std::move(failed), console) {
   input_dir_ = fs::absolute(settings_.input_dir_as_typed);
   backup_dir_ = fs::absolute(settings_.backup_dir_as_typed);
   auto star = settings_.pattern.find('*');
@@ -96,6 +111,7 @@ ScanOutcome ScanLoop::scan_files() {
   scanned_ = files;
   if (!listed.ok() || !outcome.connected) return outcome;
   settle_check_.forget_all_but(files);
+  failed_.forget_all_but(files);
   remove_stale_temporaries();
 
   int handled = 0;
@@ -103,6 +119,10 @@ ScanOutcome ScanLoop::scan_files() {
   for (const auto& file : files) {
     if (stop_requested()) return outcome;
     if (!settle_check_.settled(file, now)) continue;
+    if (bool moved = false; failed_.too_large(input_dir_, file, moved)) {
+      if (moved) ++outcome.files_done;
+      continue;
+    }
     const auto began = std::chrono::steady_clock::now();
     FileJob job(*this, file);
     Prepared prepared = prepare(job);
@@ -205,6 +225,12 @@ ScanLoop::Prepared ScanLoop::prepare(FileJob& job) {
     return Prepared::skipped;
   }
   job.read_result_ = env_.read_file(input_dir_ / job.name_, job.bytes_read_, job.node_read_);
+  if (!job.read_result_.ok() &&
+      failed_.count_attempt(input_dir_, job.entry_,
+                            "it cannot be read: " + job.read_result_.reason())) {
+    job.moved_ = true;
+    return Prepared::done;
+  }
   if (!job.read_result_.ok() || history_ == nullptr) return Prepared::to_handle;
 
   job.identity_ = identify_file(job.name_, job.bytes_read_, job.node_read_.modified);

@@ -33,6 +33,7 @@
 #include "db/session.h"
 #include "driver/console.h"
 #include "driver/env.h"
+#include "driver/failed_files.h"
 #include "driver/file_identity.h"
 #include "driver/file_report.h"
 #include "driver/load_history.h"
@@ -98,6 +99,14 @@ class FileJob {
   // What became of the file, for the loop's observer: the handler adds its
   // key, lines, rows and, for a file that waits, why.
   FileReport& report() { return report_; }
+  // Counts a load of this file that its own data ended (failed_files.h);
+  // at the last allowed attempt, with a failed directory, the file is moved
+  // there with `what` as its reason. Returns whether it was moved.
+  bool count_failed_load(const std::string& what);
+  // Moves the file into the failed directory at once, with `what` as its
+  // reason; false when there is none (the file stays) or the move failed.
+  bool move_to_failed(const std::string& what);
+  bool has_failed_directory() const;
 
  private:
   friend class ScanLoop;
@@ -136,9 +145,10 @@ class ScanLoop {
  public:
   // Makes both directories absolute against the current directory, once.
   // With `history` (which must outlive the loop) files are claimed and
-  // looked up in it before they are handled.
+  // looked up in it before they are handled. `failed` says which files are
+  // too large to read and where files that cannot be loaded go.
   ScanLoop(Env& env, FileHandler& handler, ScanSettings settings, Console console,
-           LoadHistory* history = nullptr);
+           LoadHistory* history = nullptr, FailedSettings failed = {});
 
   // Scans until a stop is requested, or once with `once` set. Returns what
   // the last scan did.
@@ -196,6 +206,7 @@ class ScanLoop {
   // Names whose move failed since the last sweep of temporaries.
   std::set<std::string> failed_moves_;
   SettleCheck settle_check_;
+  FailedFiles failed_;
   OngoingFailure database_failure_;
   OngoingFailure input_failure_;
 

@@ -15,29 +15,35 @@ FixedRecordLoader::FixedRecordLoader(db::Session& session, const RecordFormat& f
 void FixedRecordLoader::begin_file(std::string_view file_name) {
   file_name_ = file_name;
   records_.clear();
+  known_records_ = 0;
 }
 
 void FixedRecordLoader::parse_line(std::string_view line, std::size_t line_number) {
   if (line.size() > kLineLimit) {
-    about_line(line_number,
+    about_line(line_number, driver::Notice::line_cut,
                std::to_string(line.size()) + " characters, cut to " + std::to_string(kLineLimit));
     line = line.substr(0, kLineLimit);
   }
   std::string_view tag = db::substr(line, 1, static_cast<std::int64_t>(format_.tag_length));
-  if (take_line(tag, line, line_number)) return;
+  if (take_line(tag, line, line_number)) {
+    ++known_records_;
+    return;
+  }
   RecordTable* table = records_.find(tag);
   if (table == nullptr) return;
+  ++known_records_;
   const RecordType& type = table->type();
   if (!table->file_line(line, cuts_, line_number)) {
-    about_line(line_number, "more than " + std::to_string(type.row_capacity) + " " +
-                                std::string(type.tag) + " lines in one file, line dropped");
+    about_line(line_number, driver::Notice::line_dropped,
+               "more than " + std::to_string(type.row_capacity) + " " + std::string(type.tag) +
+                   " lines in one file, line dropped");
     after_filing(nullptr);
     return;
   }
   for (const SlotCut& cut : cuts_) {
-    about_line(line_number, std::string(type.column_prefix) + std::to_string(cut.slot) + " of " +
-                                std::to_string(cut.length) + " characters, cut to " +
-                                std::to_string(cut.kept));
+    about_line(line_number, driver::Notice::field_cut,
+               std::string(type.column_prefix) + std::to_string(cut.slot) + " of " +
+                   std::to_string(cut.length) + " characters, cut to " + std::to_string(cut.kept));
   }
   after_filing(table);
 }
@@ -46,8 +52,9 @@ LoadOutcome FixedRecordLoader::load_file(driver::HistoryEntry history) {
   return load_.load_file(file_name_, verbose_flag_, history);
 }
 
-void FixedRecordLoader::about_line(std::size_t line_number, const std::string& what) const {
-  console_.about_line(file_name_, line_number, what);
+void FixedRecordLoader::about_line(std::size_t line_number, driver::Notice kind,
+                                   const std::string& what) const {
+  console_.about_line(file_name_, line_number, kind, what);
 }
 
 }  // namespace qx::records

@@ -63,6 +63,9 @@ class FixedRecordLoader {
   std::int64_t file_key() const { return load_.file_key(); }
   // The account and rows of the file loaded last.
   const RecordLoad& load() const { return load_; }
+  // How many records of the file begun last had a known type (filed,
+  // dropped or taken by the format's own rule).
+  std::size_t known_records() const { return known_records_; }
 
  protected:
   // Offered every record (already cut to the limit) before it is filed by
@@ -76,7 +79,7 @@ class FixedRecordLoader {
   virtual void after_filing(const RecordTable* /*table*/) {}
 
   // Prints "File NAME line N: WHAT" about the file in hand.
-  void about_line(std::size_t line_number, const std::string& what) const;
+  void about_line(std::size_t line_number, driver::Notice kind, const std::string& what) const;
   RecordSet& records() { return records_; }
 
  private:
@@ -87,6 +90,7 @@ class FixedRecordLoader {
   RecordLoad load_;
   std::string file_name_;
   std::vector<SlotCut> cuts_;
+  std::size_t known_records_ = 0;
 };
 
 }  // namespace qx::records

@@ -21,6 +21,9 @@ void RecordFiles::handle_file(driver::FileJob& job) {
   }
   if (!steps_.announce_before_read) console_.print(announce);
   const std::size_t records = file_records(job.name());
+  console_.end_of_file();
+  // An empty file is loaded as ever: it is no other format's file.
+  if (loader_->known_records() == 0 && !text_.records().empty() && set_aside_unknown(job)) return;
   const LoadOutcome outcome = loader_->load_file(job.history_entry());
   note_report(job.report(), outcome, records);
   if (end_file(job, outcome) == FileEnd::not_moved) print_not_found(job.name());
@@ -42,7 +45,7 @@ bool RecordFiles::read(driver::FileJob& job) {
 
 std::size_t RecordFiles::file_records(const std::string& name) {
   for (std::size_t line : text_.cut(loader_->format().take_header)) {
-    console_.about_line(name, line, "NUL byte read as a blank");
+    console_.about_line(name, line, driver::Notice::nul_byte, "NUL byte read as a blank");
   }
   loader_->begin_file(name);
   std::size_t line_number = 0;
@@ -72,8 +75,12 @@ RecordFiles::FileEnd RecordFiles::end_file(driver::FileJob& job, LoadOutcome out
     return FileEnd::not_loaded;
   }
   if (outcome != LoadOutcome::committed) {
+    // Only a refusal of the file's own data counts against the file.
+    const bool set_aside =
+        outcome == LoadOutcome::commit_refused && job.count_failed_load(why_not_loaded(outcome));
     console_.print("\nFile " + job.name() + " was not loaded: " + why_not_loaded(outcome) +
-                   "; nothing of it was stored and it stays for a later scan\n");
+                   (set_aside ? "; nothing of it was stored\n"
+                              : "; nothing of it was stored and it stays for a later scan\n"));
     console_.print(kFileReadComplete);
     return FileEnd::not_loaded;
   }
@@ -83,6 +90,17 @@ RecordFiles::FileEnd RecordFiles::end_file(driver::FileJob& job, LoadOutcome out
   }
   console_.print(kFileReadComplete);
   return job.move_to_backup() ? FileEnd::moved : FileEnd::not_moved;
+}
+
+bool RecordFiles::set_aside_unknown(driver::FileJob& job) {
+  const bool set_aside = job.has_failed_directory();
+  console_.print("File " + job.name() + " holds no record this loader knows; " +
+                 (set_aside ? "it is not loaded\n" : "it is loaded with no rows\n"));
+  if (!set_aside) return false;
+  // Nothing was filed, so nothing is left for the next file.
+  if (!job.move_to_failed("it holds no record this loader knows")) print_not_found(job.name());
+  console_.print(kFileReadComplete);
+  return true;
 }
 
 void RecordFiles::print_not_found(const std::string& name) {

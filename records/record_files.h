@@ -66,6 +66,10 @@ class RecordFiles : public driver::FileHandler {
   void note_report(driver::FileReport& report, LoadOutcome outcome, std::size_t records) const;
   FileEnd end_file(driver::FileJob& job, LoadOutcome outcome);
   void print_not_found(const std::string& name);
+  // A file with records none of which had a known type is told in one line; with
+  // a failed directory it is moved there, not loaded (so it has no history
+  // row), and true is returned. Without one it is loaded as any file.
+  bool set_aside_unknown(driver::FileJob& job);
 
   db::Session& session_;
   std::unique_ptr<FixedRecordLoader> loader_;

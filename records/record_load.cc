@@ -16,6 +16,8 @@ std::string why_not_loaded(LoadOutcome outcome) {
       return "the database could not take it";
     case LoadOutcome::commit_failed:
       return "its commit failed";
+    case LoadOutcome::commit_refused:
+      return "its commit was refused for the file's own data";
     case LoadOutcome::commit_unconfirmed:
       return "the database connection was lost during its commit";
     case LoadOutcome::committed:
@@ -99,6 +101,7 @@ LoadOutcome RecordLoad::store_rows(std::string_view file_name, bool verbose,
   db::Status committed = session_.commit();
   if (committed.ok()) return LoadOutcome::committed;
   report_sql_error(committed);
+  if (committed.row_failure() && session_.connected()) return LoadOutcome::commit_refused;
   return session_.connected() ? LoadOutcome::commit_failed : LoadOutcome::commit_unconfirmed;
 }
 

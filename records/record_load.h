@@ -43,6 +43,8 @@ enum class LoadOutcome {
   connection_lost,   // the connection went while the rows were sent
   systemic_failure,  // a statement failed for a reason that is not the file's
   commit_failed,
+  // The commit was refused for the file's own data (a deferred constraint).
+  commit_refused,
   // The connection went while the commit was under way: the database may
   // have stored the file or not, and its load history says which.
   commit_unconfirmed,

@@ -6,6 +6,7 @@
 
 #include "support/loader_files_test.h"
 #include "support/postgres_test_database.h"
+#include "support/program_run.h"
 #include "support/table_reader.h"
 #include "support/temp_dir.h"
 
@@ -76,6 +77,25 @@ TEST_F(CorvaneFilesTest, ReadsTextModeLinesWholeAndBlanksNulBytes) {
   EXPECT_EQ(reader().rows("select aire_0 from qx_air_e"), std::vector<Row>{{"ENLAST"}});
   EXPECT_EQ(reader().count("qx_air_d"), 0);
   EXPECT_NE(out.text().find("File A.air line 3: NUL byte read as a blank\n"), std::string::npos);
+}
+
+TEST_F(CorvaneFilesTest, NoticesAreCappedPerFileAndAFileOfNoKnownLineIsSetAside) {
+  std::string nul_lines;
+  for (int i = 0; i < 8; ++i) nul_lines += "C-A\0B\n"s;
+  write_file(in / "A.air", "AMD 1;x\n" + nul_lines);
+  write_file(in / "B.air", "zz unknown\nyy;nor this\n");
+  failed = {dir.make_dir("failed").string(), 3, 1 << 20};
+  start();
+  loop->scan();
+  const std::string printed = out.text();
+  EXPECT_EQ(qx::testing::occurrences(printed, "NUL byte read as a blank\n"), 5u);
+  EXPECT_NE(printed.find("File A.air: 3 more 'NUL byte' notices not shown\n"), std::string::npos)
+      << printed;
+  EXPECT_EQ(reader().count("qx_air_c"), 8);
+  EXPECT_NE(printed.find("File B.air holds no record this loader knows; it is not loaded\n"),
+            std::string::npos);
+  EXPECT_TRUE(std::filesystem::exists(dir.path() / "failed" / "B.air"));
+  EXPECT_EQ(reader().count("qx_load_history"), 1);
 }
 
 TEST_F(CorvaneFilesTest, AFileLoadedButNotMovedIsLoadedOnceAndMovedLater) {

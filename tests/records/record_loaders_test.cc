@@ -16,6 +16,7 @@
 #include "meridon_full/mir_records.h"
 #include "support/loader_files_test.h"
 #include "support/postgres_test_database.h"
+#include "support/program_run.h"
 #include "support/record_loader_test.h"
 #include "support/table_reader.h"
 #include "support/temp_dir.h"
@@ -193,6 +194,63 @@ TYPED_TEST(RecordFilesGuarantees, AFileWhoseCommitFailsStaysAndIsLoadedOnceLater
   for (const auto& [sql, rows] : TypeParam::continued_stored_under_2()) {
     EXPECT_EQ(this->pg().rows(sql), rows) << sql;
   }
+}
+
+// Only a commit refused for the file's own data counts against the file;
+// a database that fails it never does, however often.
+TYPED_TEST(RecordFilesGuarantees, OnlyOwnDataRefusalsSetAFileAsideAfterItsAttempts) {
+  const fs::path failed = this->dir.make_dir("failed");
+  this->failed = {failed.string(), 2, 1 << 20};
+  this->start_loop(*this->files, std::string("*") + TypeParam::kExtension,
+                   std::chrono::milliseconds(10000));
+  const TableOf& refused = TypeParam::kTables[1];
+  for (const char* errcode : {"23514", "P0001"}) {
+    SCOPED_TRACE(errcode);
+    this->database_pg.run(
+        "create or replace function qx_refuse_commit() returns trigger language plpgsql as "
+        "$$ begin raise exception 'refused at commit' using errcode = '" +
+        std::string(errcode) +
+        "'; end $$;"
+        "create constraint trigger qx_refuse after insert on " +
+        refused.table +
+        " deferrable initially deferred for each row execute function qx_refuse_commit()");
+    const std::string a = name<TypeParam>(errcode);
+    write_file(this->in / a, TypeParam::kContinued);
+    const bool own_data = errcode == std::string("23514");
+    for (int scan = 1; scan <= 3; ++scan) {
+      this->loop->scan();
+      const bool set_aside = own_data && scan >= 2;
+      EXPECT_EQ(fs::exists(this->in / a), !set_aside) << scan;
+      EXPECT_EQ(fs::exists(failed / (a + ".reason")), set_aside) << scan;
+    }
+    this->database_pg.run("drop trigger qx_refuse on " + refused.table);
+    for (const auto& of : TypeParam::kTables) EXPECT_EQ(this->stored(of), 0) << of.table;
+  }
+  EXPECT_NE(this->out.text().find("its commit was refused for the file's own data"),
+            std::string::npos)
+      << this->out.text();
+}
+
+// A file of no record this loader knows is another format's, or none: it
+// is told, and set aside unloaded when there is a failed directory.
+TYPED_TEST(RecordFilesGuarantees, AFileOfNoKnownRecordIsToldAndSetAsideUnloaded) {
+  const std::string a = name<TypeParam>("A"), b = name<TypeParam>("B");
+  std::string unknown;
+  for (const auto& record : TypeParam::unknown_records()) unknown += record + "\r";
+  write_file(this->in / a, unknown);
+  this->loop->scan();
+  EXPECT_TRUE(fs::exists(this->backup / a));  // without a failed directory, loaded as ever
+
+  const fs::path failed = this->dir.make_dir("failed");
+  this->failed = {failed.string(), 3, 1 << 20};
+  this->start_loop(*this->files, std::string("*") + TypeParam::kExtension,
+                   std::chrono::milliseconds(10000));
+  write_file(this->in / b, unknown);
+  this->loop->scan();
+  EXPECT_TRUE(fs::exists(failed / b));
+  EXPECT_TRUE(fs::exists(failed / (b + ".reason")));
+  EXPECT_EQ(qx::testing::occurrences(this->out.text(), " holds no record this loader knows; "), 2u);
+  EXPECT_EQ(this->pg().count("qx_load_history"), 1);  // A's row only
 }
 
 TYPED_TEST(RecordFilesGuarantees, AFileMetByALostConnectionStaysAndIsLoadedOnceWhenItIsBack) {

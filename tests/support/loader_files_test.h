@@ -50,7 +50,7 @@ class LoaderFilesTest : public ::testing::Test {
         env, files,
         driver::ScanSettings{in.string(), backup.string(), pattern, pause,
                              std::chrono::milliseconds(0), true},
-        out.file(), history.get());
+        out.file(), history.get(), failed);
   }
   TableReader reader() const { return TableReader::sqlite(database); }
 
@@ -62,6 +62,8 @@ class LoaderFilesTest : public ::testing::Test {
   std::unique_ptr<db::Session> session;
   std::unique_ptr<driver::LoadHistory> history;
   std::unique_ptr<driver::ScanLoop> loop;
+  // Where unloadable files go, read by start_loop; none by default.
+  driver::FailedSettings failed;
 
  private:
   std::string database_file_;

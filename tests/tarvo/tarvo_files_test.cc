@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "support/loader_files_test.h"
+#include "support/program_run.h"
 #include "support/table_reader.h"
 #include "support/temp_dir.h"
 
@@ -93,6 +94,20 @@ TEST_F(TarvoFilesTest, ReadsRecordsAtEveryFormOfRecordEnd) {
                           "order by tm1_reference, tm1_serial"),
             (Rows{{"a1"}, {"a2"}, {"b1"}, {"b2"}, {"d "}, {"c1"}, {"c\n2"}, {"c3"}}));
   EXPECT_NE(out.text().find("File END.PNR line 2: NUL byte read as a blank\n"), std::string::npos);
+}
+
+TEST_F(TarvoFilesTest, OnlyTheFirstFewNoticesOfEachKindArePrintedAndTheRestCounted) {
+  std::string records = "AAheader\r";
+  for (int i = 0; i < 7; ++i) records += "M1" + std::string(8200, 'x') + "\r";
+  write_file(in / "A.PNR", records);
+  start();
+  const std::string printed = scan_output();
+  EXPECT_EQ(qx::testing::occurrences(printed, "8202 characters, cut to 8191\n"), 5u);
+  EXPECT_NE(printed.find("File A.PNR line 6: 8202 characters, cut to 8191\n"
+                         "File A.PNR: 2 more 'line cut' notices not shown\n"),
+            std::string::npos)
+      << printed;
+  EXPECT_EQ(reader().count("qx_tarvo_m1"), 7);
 }
 
 TEST_F(TarvoFilesTest, AFileLoadedButNotMovedIsLoadedOnceAndMovedLater) {

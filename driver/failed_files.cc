@@ -1,0 +1,95 @@
+#include "driver/failed_files.h"
+
+#include <cstdio>
+#include <utility>
+
+#include "driver/move_file.h"
+#include "driver/scanning_line.h"
+
+namespace qx::driver {
+namespace fs = std::filesystem;
+
+FailedFiles::FailedFiles(Env& env, FailedSettings settings, Console console)
+    : env_(env), settings_(std::move(settings)), console_(console) {
+  if (enabled()) dir_ = fs::absolute(settings_.dir_as_typed);
+}
+
+bool FailedFiles::too_large(const fs::path& input_dir, const DirectoryEntry& file, bool& moved) {
+  moved = false;
+  if (file.size <= settings_.max_file_size) return false;
+  if (told_too_large_.contains(key_of(file))) return true;
+  told_too_large_[key_of(file)] = true;
+  const std::string what = "it holds " + with_thousands(file.size) + " bytes, more than the " +
+                           with_thousands(settings_.max_file_size) +
+                           " of --max-file-size; it is not read";
+  if (enabled()) {
+    moved = give_up(input_dir, file, what);
+    return true;
+  }
+  console_.print("File " + file.name + ": " + what + " and stays where it is\n");
+  return true;
+}
+
+bool FailedFiles::count_attempt(const fs::path& input_dir, const DirectoryEntry& file,
+                                const std::string& what) {
+  if (!enabled()) return false;
+  const int attempts = ++attempts_[key_of(file)];
+  if (attempts < settings_.max_attempts) return false;
+  return give_up(input_dir, file, what, attempts);
+}
+
+bool FailedFiles::give_up(const fs::path& input_dir, const DirectoryEntry& file,
+                          const std::string& what, int attempts) {
+  if (!enabled()) return false;
+  const fs::path reason_path = dir_ / (file.name + ".reason");
+  const std::string shown = (fs::path(settings_.dir_as_typed) / file.name).string();
+  IoResult done =
+      store_file(env_, reason_text(file.name, what, local_time(env_.now()), attempts), reason_path);
+  if (done.ok()) {
+    done = move_file(env_, input_dir / file.name, dir_ / file.name);
+    // Without its file a reason would only mislead.
+    if (!done.ok()) env_.remove_file(reason_path);
+  }
+  if (!done.ok()) {
+    console_.print("File " + file.name + " cannot be loaded (" + what +
+                   ") and could not be moved to " + shown + ": " + done.reason() +
+                   "; it stays where it is\n");
+    return false;
+  }
+  attempts_.erase(key_of(file));
+  console_.print("File " + file.name + " cannot be loaded (" + what + "); moved to " + shown +
+                 ", the reason is in " + shown + ".reason\n");
+  return true;
+}
+
+void FailedFiles::forget_all_but(const std::vector<DirectoryEntry>& files) {
+  std::map<Key, int> attempts;
+  std::map<Key, bool> told;
+  for (const auto& file : files) {
+    if (auto it = attempts_.find(key_of(file)); it != attempts_.end()) attempts.insert(*it);
+    if (auto it = told_too_large_.find(key_of(file)); it != told_too_large_.end()) told.insert(*it);
+  }
+  attempts_.swap(attempts);
+  told_too_large_.swap(told);
+}
+
+std::string FailedFiles::reason_text(const std::string& name, const std::string& what,
+                                     const std::tm& when, int attempts) {
+  char stamp[80];
+  std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d", when.tm_year + 1900,
+                when.tm_mon + 1, when.tm_mday, when.tm_hour, when.tm_min, when.tm_sec);
+  return "File: " + name + "\nFailed: " + what + "\nAt: " + stamp +
+         "\nAttempts: " + std::to_string(attempts) + "\n";
+}
+
+std::optional<std::string> failed_directory_refusal(Env& env, const std::string& input_as_typed,
+                                                    const std::string& failed_as_typed) {
+  FileNode input, failed;
+  if (!env.stat_file(input_as_typed, input).ok()) return std::nullopt;
+  if (!env.stat_file(failed_as_typed, failed).ok()) return std::nullopt;
+  if (input.device != failed.device || input.inode != failed.inode) return std::nullopt;
+  return "The input directory " + input_as_typed + " and the failed directory " + failed_as_typed +
+         " are the same directory; failed files would never leave it\n";
+}
+
+}  // namespace qx::driver

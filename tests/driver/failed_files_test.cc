@@ -1,0 +1,172 @@
+// Files that cannot be loaded: which go to the failed directory, when, and
+// which never do; and the cap on notices about the lines of one file.
+#include "driver/failed_files.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "db/make_session.h"
+#include "db/target.h"
+#include "driver/console.h"
+#include "driver/scan_loop.h"
+#include "support/captured_output.h"
+#include "support/faulty_env.h"
+#include "support/program_run.h"
+#include "support/temp_dir.h"
+
+namespace qx::driver {
+namespace {
+
+using qx::testing::CapturedOutput;
+using qx::testing::occurrences;
+using qx::testing::read_file;
+using qx::testing::TempDir;
+using qx::testing::write_file;
+namespace fs = std::filesystem;
+
+// What the handler makes of each load of a file it could read.
+enum class Verdict {
+  loaded,    // moved to the backup directory
+  own_data,  // ended by its own data: counts as a failed attempt
+  systemic,  // the database failed it: stays, never counted
+};
+
+class VerdictHandler : public FileHandler {
+ public:
+  explicit VerdictHandler(db::Session& session, Verdict verdict)
+      : session_(session), verdict_(verdict) {}
+  db::Session& session() override { return session_; }
+  void report_sql_error(const db::Status&) override {}
+  void handle_file(FileJob& job) override {
+    std::string contents;
+    if (!job.read(contents).ok()) return;
+    if (verdict_ == Verdict::loaded) job.move_to_backup();
+    if (verdict_ == Verdict::own_data) job.count_failed_load("its commit was refused");
+  }
+  void on_scan_without_files() override {}
+
+ private:
+  db::Session& session_;
+  Verdict verdict_;
+};
+
+struct Case {
+  const char* what;
+  bool failed_dir;
+  int max_attempts;
+  std::uint64_t max_file_size;
+  bool unreadable;
+  Verdict verdict;
+  int scans;
+  // Where the file is after the scans: "in", "backup" or "failed", and for
+  // "failed" what its reason says and after how many attempts.
+  const char* ends_in;
+  const char* reason = "";
+  int attempts = 0;
+};
+
+// clang-format off
+const Case kCases[] = {
+    {"unreadable, before the last attempt", true, 2, 1024, true, Verdict::loaded, 1, "in"},
+    {"unreadable, at the last attempt", true, 2, 1024, true, Verdict::loaded, 2, "failed",
+     "it cannot be read", 2},
+    {"unreadable, no failed directory", false, 1, 1024, true, Verdict::loaded, 3, "in"},
+    {"too large, no failed directory", false, 3, 4, false, Verdict::loaded, 3, "in"},
+    {"too large", true, 3, 4, false, Verdict::loaded, 1, "failed",
+     "it holds 10 bytes, more than the 4 of --max-file-size", 1},
+    {"own data, before the last attempt", true, 3, 1024, false, Verdict::own_data, 2, "in"},
+    {"own data, at the last attempt", true, 3, 1024, false, Verdict::own_data, 3, "failed",
+     "its commit was refused", 3},
+    {"own data, no failed directory", false, 1, 1024, false, Verdict::own_data, 3, "in"},
+    {"systemic failures never count", true, 1, 1024, false, Verdict::systemic, 3, "in"},
+    {"within the size limit", true, 1, 10, false, Verdict::loaded, 1, "backup"},
+};
+// clang-format on
+
+TEST(FailedFiles, EachKindOfFailureLeavesTheFileWhereItsRuleSays) {
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    const fs::path in = dir.make_dir("in"), backup = dir.make_dir("backup");
+    const fs::path failed = dir.make_dir("failed");
+    write_file(in / "X.air", "0123456789");
+    qx::testing::FaultyEnv env;
+    env.fail_read_always = c.unreadable;
+    auto session = db::make_session(db::parse_target("-@" + (dir.path() / "q.db").string(), ""));
+    VerdictHandler handler(*session, c.verdict);
+    CapturedOutput out;
+    ScanLoop loop(env, handler,
+                  {in.string(), backup.string(), "*.air", std::chrono::milliseconds(0),
+                   std::chrono::milliseconds(0), true},
+                  out.file(), nullptr,
+                  {c.failed_dir ? failed.string() : "", c.max_attempts, c.max_file_size});
+    for (int scan = 0; scan < c.scans; ++scan) loop.scan();
+
+    const std::string ends_in = c.ends_in;
+    EXPECT_EQ(fs::exists(in / "X.air"), ends_in == "in");
+    EXPECT_EQ(fs::exists(backup / "X.air"), ends_in == "backup");
+    EXPECT_EQ(fs::exists(failed / "X.air"), ends_in == "failed");
+    EXPECT_EQ(fs::exists(failed / "X.air.reason"), ends_in == "failed");
+    if (ends_in == "failed") {
+      const std::string reason = read_file(failed / "X.air.reason");
+      EXPECT_NE(reason.find("Failed: " + std::string(c.reason)), std::string::npos) << reason;
+      EXPECT_NE(reason.find("Attempts: " + std::to_string(c.attempts) + "\n"), std::string::npos)
+          << reason;
+      EXPECT_EQ(occurrences(out.text(), "File X.air cannot be loaded ("), 1u) << out.text();
+    }
+    // A file too large is told once, not at every scan.
+    if (c.max_file_size < 10) {
+      EXPECT_EQ(occurrences(out.text(), "--max-file-size"), 1u);
+    }
+  }
+}
+
+TEST(FailedFiles, AFileThatCannotBeMovedThereStaysWithoutAReason) {
+  TempDir dir;
+  const fs::path in = dir.make_dir("in");
+  write_file(in / "X.air", "x");
+  RealEnv env;
+  CapturedOutput out;
+  FailedFiles files(env, {(dir.path() / "missing").string(), 1, 1024}, out.file());
+  EXPECT_FALSE(files.give_up(in, {"X.air", true, 1, {}}, "no record"));
+  EXPECT_TRUE(fs::exists(in / "X.air"));
+  EXPECT_NE(out.text().find("could not be moved to"), std::string::npos);
+}
+
+TEST(FailedFiles, TheInputDirectoryIsRefusedAsTheFailedDirectory) {
+  TempDir dir;
+  const fs::path in = dir.make_dir("in");
+  fs::create_directory_symlink(in, dir.path() / "link");
+  RealEnv env;
+  EXPECT_TRUE(failed_directory_refusal(env, in.string(), (dir.path() / "link").string()));
+  EXPECT_FALSE(failed_directory_refusal(env, in.string(), dir.make_dir("failed").string()));
+}
+
+TEST(LineNotices, TheFirstFewOfEachKindArePrintedAndTheRestCountedOncePerFile) {
+  CapturedOutput out;
+  Console console(out.file());
+  Console copy = console;  // a loader's copy shares the tally
+  for (std::size_t line = 1; line <= 1240; ++line) {
+    copy.about_line("A.PNR", line, Notice::line_cut, "cut");
+  }
+  for (std::size_t line = 1; line <= 5; ++line) {
+    console.about_line("A.PNR", line, Notice::nul_byte, "NUL");
+  }
+  console.about_line("B.PNR", 1, Notice::field_cut, "cut");  // another file ends A's tally
+  console.end_of_file();
+  const std::string text = out.text();
+  EXPECT_EQ(occurrences(text, ": cut\n"), kNoticesShownPerKind + 1);
+  EXPECT_EQ(occurrences(text, ": NUL\n"), kNoticesShownPerKind);
+  EXPECT_EQ(occurrences(text, "not shown"), 1u);
+  EXPECT_NE(text.find("File A.PNR line 5: cut\nFile A.PNR line 1: NUL\n"), std::string::npos);
+  EXPECT_NE(text.find("File A.PNR: 1,235 more 'line cut' notices not shown\nFile B.PNR line 1"),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(with_thousands(1234567), "1,234,567");
+  EXPECT_EQ(with_thousands(999), "999");
+}
+
+}  // namespace
+}  // namespace qx::driver
