@@ -38,6 +38,7 @@ IoResult FileJob::read(std::string& contents) {
 
 bool FileJob::move_to_backup() {
   moved_ = read_result_.ok() && loop_.move_loaded(name_, node_read_, bytes_read_).ok();
+  if (moved_) loop_.note_moved();
   return moved_;
 }
 
@@ -254,6 +255,7 @@ ScanLoop::Prepared ScanLoop::move_loaded_earlier(FileJob& job) {
   handler_.session().rollback();
   job.moved_ = move_loaded(job.name_, job.node_read_, job.bytes_read_).ok();
   if (job.moved_) {
+    note_moved();
     console_.print("File " + job.name_ + " was loaded earlier and is now moved to " +
                    display_path(settings_.backup_dir_as_typed, job.name_) + "\n");
   }
@@ -298,9 +300,23 @@ void ScanLoop::report_failed_move(const std::string& name, const IoResult& failu
     observer_->failure_started(FailureKind::backup_move, settings_.backup_dir_as_typed + ": " +
                                                              name + ": " + failure.reason());
   }
-  console_.print("File " + name + " was loaded but could not be moved to " +
-                 display_path(settings_.backup_dir_as_typed, name) + ": " + failure.reason() +
-                 "; it will not be loaded again, only its move retried\n");
+  // Told when moving starts to fail and then every reminder interval, not
+  // for every file at every scan.
+  const auto now = env_.now();
+  if (!backup_failure_.due(now)) return;
+  std::string line = "File " + name + " was loaded but could not be moved to " +
+                     display_path(settings_.backup_dir_as_typed, name) + ": " + failure.reason();
+  if (backup_failure_.lasted(now).count() > 0) {
+    line += " (moves have failed for " + describe_duration(backup_failure_.lasted(now)) + ")";
+  }
+  console_.print(line + "; it will not be loaded again, only its move retried\n");
+}
+
+void ScanLoop::note_moved() {
+  if (auto lasted = backup_failure_.ended(env_.now())) {
+    console_.print("Moving into the backup directory " + settings_.backup_dir_as_typed +
+                   " works again, after " + describe_duration(*lasted) + "\n");
+  }
 }
 
 void ScanLoop::remove_stale_temporaries() {

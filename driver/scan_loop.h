@@ -190,6 +190,8 @@ class ScanLoop {
   IoResult store_replaced(const std::string& name, const std::string& bytes);
   // Prints a failed move and remembers that a temporary of it may be left.
   void report_failed_move(const std::string& name, const IoResult& failure);
+  // Says that moves work again after they failed.
+  void note_moved();
   // Removes the temporaries that failed moves may have left in the backup
   // directory (when even their removal failed), until that succeeds.
   void remove_stale_temporaries();
@@ -209,6 +211,7 @@ class ScanLoop {
   FailedFiles failed_;
   OngoingFailure database_failure_;
   OngoingFailure input_failure_;
+  OngoingFailure backup_failure_;
 
   ScanObserver* observer_ = nullptr;
   // For the observer: the files of the scan in hand and those of them done.

@@ -166,6 +166,21 @@ TEST_F(ScanLoopTest, WithoutAConnectionNoFileIsTouchedAndEachScanReconnects) {
   EXPECT_NE(out.text().find("The database test session is reachable again"), std::string::npos);
 }
 
+TEST_F(ScanLoopTest, AFailingBackupDirectoryIsToldOnceAndAgainWhenItWorks) {
+  write_file(in / "A.air", "a");
+  env.rename_crosses_devices = true;
+  env.fail_copy_always = true;
+  auto loop = make_loop();
+  loop.scan();
+  loop.scan();
+  EXPECT_EQ(qx::testing::occurrences(out.text(), "could not be moved"), 1u);
+  env.fail_copy_always = false;
+  loop.scan();
+  EXPECT_TRUE(std::filesystem::exists(backup / "A.air"));
+  EXPECT_NE(out.text().find("Moving into the backup directory " + backup.string() + " works again"),
+            std::string::npos);
+}
+
 // A failure an operator must act on is recalled at a slow interval while
 // it lasts, not at every scan.
 TEST(OngoingFailure, IsToldWhenItStartsThenAtTheReminderIntervalAndWhenItEnds) {
