@@ -15,8 +15,10 @@ void CorvaneFiles::handle_file(driver::FileJob& job) {
   driver::IoResult read = job.read(contents_);
   if (!read.ok()) {
     job.report().why = "cannot be read: " + read.reason();
-    console_.print("Cannot open " + job.name() + ": " + read.reason() +
-                   "; it stays for the next scan\n");
+    if (job.tell_read_failure()) {
+      console_.print("Cannot open " + job.name() + ": " + read.reason() +
+                     "; it stays for the next scan\n");
+    }
     console_.print(kFileReadComplete);
     return;
   }

@@ -1,5 +1,6 @@
 #include "driver/scan_loop.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "driver/directory_scan.h"
@@ -112,6 +113,10 @@ ScanOutcome ScanLoop::scan_files() {
   scanned_ = files;
   if (!listed.ok() || !outcome.connected) return outcome;
   settle_check_.forget_all_but(files);
+  std::erase_if(unreadable_, [&](const auto& entry) {
+    return std::none_of(files.begin(), files.end(),
+                        [&](const DirectoryEntry& file) { return file.name == entry.first; });
+  });
   failed_.forget_all_but(files);
   remove_stale_temporaries();
 
@@ -226,6 +231,7 @@ ScanLoop::Prepared ScanLoop::prepare(FileJob& job) {
     return Prepared::skipped;
   }
   job.read_result_ = env_.read_file(input_dir_ / job.name_, job.bytes_read_, job.node_read_);
+  note_read(job);
   if (!job.read_result_.ok() &&
       failed_.count_attempt(input_dir_, job.entry_,
                             "it cannot be read: " + job.read_result_.reason())) {
@@ -310,6 +316,21 @@ void ScanLoop::report_failed_move(const std::string& name, const IoResult& failu
     line += " (moves have failed for " + describe_duration(backup_failure_.lasted(now)) + ")";
   }
   console_.print(line + "; it will not be loaded again, only its move retried\n");
+}
+
+void ScanLoop::note_read(FileJob& job) {
+  const auto now = env_.now();
+  if (!job.read_result_.ok()) {
+    job.tell_read_failure_ = unreadable_[job.name_].due(now);
+    return;
+  }
+  auto failing = unreadable_.find(job.name_);
+  if (failing == unreadable_.end()) return;
+  if (auto lasted = failing->second.ended(now)) {
+    console_.print("File " + job.name_ + " can be read again, after " + describe_duration(*lasted) +
+                   "\n");
+  }
+  unreadable_.erase(failing);
 }
 
 void ScanLoop::note_moved() {

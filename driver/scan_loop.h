@@ -88,6 +88,10 @@ class FileJob {
   std::string source_display() const;
   std::string destination_display() const;
 
+  // Whether a failed read is to be told now: it just started failing, or
+  // the failure has lasted a reminder interval since it was last told.
+  bool tell_read_failure() const { return tell_read_failure_; }
+
   // The load history of the loop, or nullptr when it keeps none; then
   // identity() and progress() mean nothing.
   LoadHistory* history() const { return history_; }
@@ -118,6 +122,7 @@ class FileJob {
   std::unique_ptr<FileLock> lock_;
   bool moved_ = false;
   IoResult read_result_ = IoResult::success();
+  bool tell_read_failure_ = true;
   std::string bytes_read_;
   FileNode node_read_;
   LoadHistory* history_ = nullptr;
@@ -192,6 +197,9 @@ class ScanLoop {
   void report_failed_move(const std::string& name, const IoResult& failure);
   // Says that moves work again after they failed.
   void note_moved();
+  // Keeps the rhythm of a file that cannot be read: told when it starts,
+  // recalled at the reminder interval, and said when it reads again.
+  void note_read(FileJob& job);
   // Removes the temporaries that failed moves may have left in the backup
   // directory (when even their removal failed), until that succeeds.
   void remove_stale_temporaries();
@@ -212,6 +220,8 @@ class ScanLoop {
   OngoingFailure database_failure_;
   OngoingFailure input_failure_;
   OngoingFailure backup_failure_;
+  // Files that cannot be read, by name, while they are in the directory.
+  std::map<std::string, OngoingFailure> unreadable_;
 
   ScanObserver* observer_ = nullptr;
   // For the observer: the files of the scan in hand and those of them done.

@@ -37,8 +37,10 @@ bool RecordFiles::read(driver::FileJob& job) {
   driver::IoResult read = job.read(text_.bytes());
   if (read.ok()) return true;
   job.report().why = "cannot be read: " + read.reason();
-  console_.print("Cannot open " + job.name() + ": " + read.reason() +
-                 "; it stays for the next scan\n");
+  if (job.tell_read_failure()) {
+    console_.print("Cannot open " + job.name() + ": " + read.reason() +
+                   "; it stays for the next scan\n");
+  }
   console_.print(kFileReadComplete);
   return false;
 }
