@@ -26,6 +26,8 @@ void CorvaneFiles::handle_file(driver::FileJob& job) {
   const LoadResult result = load_lines(job, contents_);
   console_.end_of_file();
   note_report(job.report(), result);
+  job.report().database_refused =
+      result == LoadResult::refused && !refused_own_data_ && session_.connected();
   switch (result) {
     case LoadResult::loaded:
       break;

@@ -55,6 +55,11 @@ struct FileReport {
   bool moved = false;
   // Set by the handler when its load committed, whatever became of the move.
   bool committed = false;
+  // Set by the handler when the database refused work that is not the
+  // file's fault (a missing table or privilege, a full or read-only
+  // database, no key) while the connection stayed up: every other file
+  // would meet the same refusal, so the rest of the scan waits.
+  bool database_refused = false;
   std::int64_t key = 0;  // the file key (PNR, MIR) or last booking key (AIR); 0 for none
   std::int64_t lines_read = 0;
   // Totals of the file's whole load (an AIR file resumed counts its earlier

@@ -147,9 +147,40 @@ ScanOutcome ScanLoop::scan_files() {
       outcome.connected = false;
       return outcome;
     }
+    // Every other file would meet the same refusal: they wait for the scan
+    // after the database takes work again.
+    if (note_database_refusal(job)) return outcome;
   }
   if (handled == 0) handler_.on_scan_without_files();
   return outcome;
+}
+
+bool ScanLoop::note_database_refusal(const FileJob& job) {
+  if (job.report_.database_refused) {
+    tell_refusal(job.report_.why);
+    return true;
+  }
+  if (job.report_.committed) {
+    if (auto lasted = refusal_failure_.ended(env_.now())) {
+      console_.print("The database " + handler_.session().description() +
+                     " takes the loader's work again, after " + describe_duration(*lasted) + "\n");
+    }
+  }
+  return false;
+}
+
+bool ScanLoop::tell_refusal(const std::string& why) {
+  const auto now = env_.now();
+  if (!refusal_failure_.due(now)) return false;
+  std::string line =
+      "The database " + handler_.session().description() + " refuses the loader's work: " + why;
+  if (refusal_failure_.lasted(now).count() > 0) {
+    line += " (for " + describe_duration(refusal_failure_.lasted(now)) + ")";
+  }
+  console_.print(line +
+                 "; the files wait, and each scan tries the first of them again: check the "
+                 "tables, the privileges and the space of the database\n");
+  return true;
 }
 
 void ScanLoop::note_input_directory(const IoResult& listed) {
@@ -246,8 +277,11 @@ ScanLoop::Prepared ScanLoop::prepare(FileJob& job) {
   if (status.failed()) {
     handler_.session().rollback();
     handler_.report_sql_error(status);
-    console_.print("The load history of " + job.name_ +
-                   " could not be read; the file and the rest of the scan wait for a later scan\n");
+    if (tell_refusal("its load history could not be read: " + status.message)) {
+      console_.print("The load history of " + job.name_ +
+                     " could not be read; the file and the rest of the scan wait for a later "
+                     "scan\n");
+    }
     return Prepared::stop_scan;
   }
   if (claim == Claim::busy) return Prepared::skipped;

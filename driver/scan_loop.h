@@ -197,6 +197,13 @@ class ScanLoop {
   void report_failed_move(const std::string& name, const IoResult& failure);
   // Says that moves work again after they failed.
   void note_moved();
+  // Keeps the rhythm of a database that refuses work that is not the
+  // files' fault; true when the file just handled met such a refusal, so
+  // that the rest of the scan waits.
+  bool note_database_refusal(const FileJob& job);
+  // Tells the refusal when it starts and at the reminder interval; true
+  // when it told it now.
+  bool tell_refusal(const std::string& why);
   // Keeps the rhythm of a file that cannot be read: told when it starts,
   // recalled at the reminder interval, and said when it reads again.
   void note_read(FileJob& job);
@@ -220,6 +227,7 @@ class ScanLoop {
   OngoingFailure database_failure_;
   OngoingFailure input_failure_;
   OngoingFailure backup_failure_;
+  OngoingFailure refusal_failure_;
   // Files that cannot be read, by name, while they are in the directory.
   std::map<std::string, OngoingFailure> unreadable_;
 

@@ -59,6 +59,9 @@ void RecordFiles::note_report(driver::FileReport& report, LoadOutcome outcome,
                               std::size_t records) const {
   const RecordLoad& load = loader_->load();
   report.committed = outcome == LoadOutcome::committed;
+  report.database_refused = outcome == LoadOutcome::key_not_drawn ||
+                            outcome == LoadOutcome::systemic_failure ||
+                            outcome == LoadOutcome::commit_failed;
   report.why = why_not_loaded(outcome);
   report.key = report.committed ? load.file_key() : 0;
   report.lines_read = static_cast<std::int64_t>(records);

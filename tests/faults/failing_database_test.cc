@@ -176,6 +176,8 @@ TEST_P(FailingDatabase, TheFileStaysUntilTheCauseIsGoneAndIsThenLoadedOnce) {
       EXPECT_TRUE(fs::exists(run.in / name));
       EXPECT_EQ(lines_saying_the_file_stays(printed), 1) << printed;
       EXPECT_NE(printed.find(cause.reason), std::string::npos) << printed;
+      // The operator is told the database refuses work, once.
+      EXPECT_EQ(qx::testing::occurrences(printed, "refuses the loader's work"), 1u) << printed;
       // A file loaded as one transaction leaves nothing; one loaded line by
       // line keeps the lines before the failing one, and its place. (Read
       // once the cause is gone: a missing table cannot be read.)
@@ -192,6 +194,7 @@ TEST_P(FailingDatabase, TheFileStaysUntilTheCauseIsGoneAndIsThenLoadedOnce) {
 
       run.loop->scan();
       EXPECT_TRUE(fs::exists(run.backup / name)) << run.out.text();
+      EXPECT_NE(run.out.text().find("takes the loader's work again"), std::string::npos);
       EXPECT_EQ(history_states(database.reader()).at(name), std::vector<std::string>{"loaded"});
       EXPECT_EQ(loaded_rows(database.reader(), program), clean_rows);
     }
