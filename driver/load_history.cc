@@ -27,15 +27,19 @@ constexpr std::string_view kRowAsText =
 
 constexpr std::string_view kNoRow = "new";
 
-std::string lookup_statement(bool with_lock) {
+std::string lookup_statement(bool with_lock, bool with_key) {
   std::string text = "select coalesce((";
   text += kRowAsText;
   text += kIdentityCondition;
   text += "), '";
   text += kNoRow;
   text += "')";
+  // The key rides in the same answer (;KEY); a key drawn for a file that
+  // turns out loaded is a gap in the sequence, as any unused draw is.
+  if (with_key) text += " || ';' || nextval(:b5)";
   // No row at all when another session holds the file's lock.
-  if (with_lock) text += " where pg_try_advisory_lock(:b5)";
+  if (with_lock)
+    text += with_key ? " where pg_try_advisory_lock(:b6)" : " where pg_try_advisory_lock(:b5)";
   return text;
 }
 
@@ -122,13 +126,16 @@ bool parse_row(std::string_view text, LoadProgress& progress) {
 LoadHistory::LoadHistory(db::Session& session, std::string program, std::string instance)
     : session_(session), program_(std::move(program)), instance_(std::move(instance)) {}
 
-db::Status LoadHistory::claim(const FileIdentity& file, Claim& claim, LoadProgress& progress) {
+db::Status LoadHistory::claim(const FileIdentity& file, Claim& claim, LoadProgress& progress,
+                              std::string_view key_sequence) {
   const bool with_lock = session_.has_advisory_locks();
+  const bool with_key = with_lock && !key_sequence.empty();
   std::vector<db::Bind> binds;
   append_identity(program_, file, binds);
+  if (with_key) binds.push_back(db::Bind::text(key_sequence));
   if (with_lock) binds.push_back(db::Bind::integer(file.lock_number()));
   std::string row;
-  db::Status status = session_.query_text(lookup_statement(with_lock), binds, row);
+  db::Status status = session_.query_text(lookup_statement(with_lock, with_key), binds, row);
   progress = LoadProgress{};
   if (status.code == db::kNullFetched && with_lock) {
     claim = Claim::busy;
@@ -136,6 +143,17 @@ db::Status LoadHistory::claim(const FileIdentity& file, Claim& claim, LoadProgre
   }
   if (status.failed()) return status;
   claim = Claim::claimed;
+  if (with_key) {
+    const std::size_t last = row.rfind(';');
+    std::int64_t key = 0;
+    const char* end = row.data() + row.size();
+    if (last == std::string::npos || std::from_chars(row.data() + last + 1, end, key).ptr != end ||
+        key <= 0) {
+      return db::Status::failure(db::kInvalidNumber, "unreadable key in the claim: " + row);
+    }
+    progress.drawn_key = key;
+    row.resize(last);
+  }
   if (row == kNoRow) return status;
   if (!parse_row(row, progress)) {
     return db::Status::failure(db::kInvalidNumber, "unreadable load history row: " + row);

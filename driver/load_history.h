@@ -40,6 +40,9 @@ struct LoadProgress {
   std::int64_t rows_stored = 0;
   std::int64_t rows_rejected = 0;
   std::int64_t first_rejected_line = 0;  // 0 for none
+  // A file key the claim drew for the file's load (claim with a sequence,
+  // on a database that answers both in one round trip); 0 for none.
+  std::int64_t drawn_key = 0;
 };
 
 enum class Claim {
@@ -54,8 +57,12 @@ class LoadHistory {
   LoadHistory(db::Session& session, std::string program, std::string instance);
 
   // Claims `file` and reads its row into `progress`. A failed status means
-  // the database could not be asked; nothing is claimed then.
-  db::Status claim(const FileIdentity& file, Claim& claim, LoadProgress& progress);
+  // the database could not be asked; nothing is claimed then. With
+  // `key_sequence` (a loader that keys a file with one value of it), a
+  // database with advisory locks also draws that value in the same query,
+  // into progress.drawn_key: a file then costs no round trip for its key.
+  db::Status claim(const FileIdentity& file, Claim& claim, LoadProgress& progress,
+                   std::string_view key_sequence = {});
 
   // Gives a claim back once the file is handled. The release may be held
   // back and sent with the session's next statement.
@@ -82,6 +89,8 @@ class LoadHistory {
 struct HistoryEntry {
   LoadHistory* history = nullptr;
   const FileIdentity* file = nullptr;
+  // What the claim found, and a key it drew; nullptr with no history.
+  const LoadProgress* claimed = nullptr;
 };
 
 // "host:pid" of this process: the instance name when none is given.

@@ -273,7 +273,8 @@ ScanLoop::Prepared ScanLoop::prepare(FileJob& job) {
 
   job.identity_ = identify_file(job.name_, job.bytes_read_, job.node_read_.modified);
   Claim claim = Claim::busy;
-  db::Status status = history_->claim(job.identity_, claim, job.progress_);
+  db::Status status =
+      history_->claim(job.identity_, claim, job.progress_, handler_.file_key_sequence());
   if (status.failed()) {
     handler_.session().rollback();
     handler_.report_sql_error(status);

@@ -98,7 +98,7 @@ class FileJob {
   const FileIdentity& identity() const { return identity_; }
   // How far the file got in earlier runs: new, or part-way (AIR).
   const LoadProgress& progress() const { return progress_; }
-  HistoryEntry history_entry() const { return {history_, &identity_}; }
+  HistoryEntry history_entry() const { return {history_, &identity_, &progress_}; }
 
   // What became of the file, for the loop's observer: the handler adds its
   // key, lines, rows and, for a file that waits, why.
@@ -144,6 +144,9 @@ class FileHandler {
   virtual void handle_file(FileJob& job) = 0;
   // Called at the end of a scan in which no file was handled.
   virtual void on_scan_without_files() = 0;
+  // The sequence of the one key a file's load draws, when it draws exactly
+  // one (the claim may draw it in the same round trip); empty otherwise.
+  virtual std::string_view file_key_sequence() const { return {}; }
 };
 
 class ScanLoop {

@@ -29,6 +29,10 @@ void RecordFiles::handle_file(driver::FileJob& job) {
   if (end_file(job, outcome) == FileEnd::not_moved) print_not_found(job.name());
 }
 
+std::string_view RecordFiles::file_key_sequence() const {
+  return loader_->format().plan.sequence;
+}
+
 void RecordFiles::on_scan_without_files() {
   if (steps_.complete_line_without_files) console_.print(kFileReadComplete);
 }

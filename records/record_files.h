@@ -49,6 +49,7 @@ class RecordFiles : public driver::FileHandler {
   void report_sql_error(const db::Status& status) override { loader_->report_sql_error(status); }
   void handle_file(driver::FileJob& job) override;
   void on_scan_without_files() override;
+  std::string_view file_key_sequence() const override;
 
  private:
   enum class FileEnd {

@@ -18,6 +18,8 @@ std::string why_not_loaded(LoadOutcome outcome) {
       return "its commit failed";
     case LoadOutcome::commit_refused:
       return "its commit was refused for the file's own data";
+    case LoadOutcome::loaded_elsewhere:
+      return "its load history shows another instance loaded it";
     case LoadOutcome::commit_unconfirmed:
       return "the database connection was lost during its commit";
     case LoadOutcome::committed:
@@ -54,11 +56,18 @@ LoadOutcome RecordLoad::store_rows(std::string_view file_name, bool verbose,
   progress_ = {};
   tally_.clear();
   progress_.state = driver::LoadProgress::State::loading;
-  if (history.history != nullptr && !account_step(history.history->open_entry(*history.file))) {
-    return stopped();
+  if (history.history != nullptr) {
+    db::Status opened = history.history->open_entry(*history.file);
+    if (!account_step(opened)) {
+      return opened.history_conflict() ? LoadOutcome::loaded_elsewhere : stopped();
+    }
   }
-  std::int64_t key = 0;
-  db::Status drawn = session_.next_value(plan_.sequence, key);
+  std::int64_t key = history.claimed != nullptr ? history.claimed->drawn_key : 0;
+  db::Status drawn = key != 0 ? db::Status::success() : session_.next_value(plan_.sequence, key);
+  if (drawn.history_conflict()) {
+    report_sql_error(drawn);
+    return LoadOutcome::loaded_elsewhere;
+  }
   if (drawn.failed()) {
     report_sql_error(drawn);
     return session_.connected() ? LoadOutcome::key_not_drawn : LoadOutcome::connection_lost;
@@ -101,6 +110,7 @@ LoadOutcome RecordLoad::store_rows(std::string_view file_name, bool verbose,
   db::Status committed = session_.commit();
   if (committed.ok()) return LoadOutcome::committed;
   report_sql_error(committed);
+  if (committed.history_conflict()) return LoadOutcome::loaded_elsewhere;
   if (committed.row_failure() && session_.connected()) return LoadOutcome::commit_refused;
   return session_.connected() ? LoadOutcome::commit_failed : LoadOutcome::commit_unconfirmed;
 }

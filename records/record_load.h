@@ -48,6 +48,9 @@ enum class LoadOutcome {
   // The connection went while the commit was under way: the database may
   // have stored the file or not, and its load history says which.
   commit_unconfirmed,
+  // The file's history row was taken by another instance first: it loaded
+  // the file, and the next scan only moves it.
+  loaded_elsewhere,
 };
 
 // Why a file was not loaded, for the line that says so ("its commit
