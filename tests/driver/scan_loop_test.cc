@@ -10,6 +10,7 @@
 #include "db/make_session.h"
 #include "driver/stop_signal.h"
 #include "support/captured_output.h"
+#include "support/connect_only_session.h"
 #include "support/faulty_env.h"
 #include "support/history_writing_handler.h"
 #include "support/program_run.h"
@@ -19,42 +20,12 @@ namespace qx::driver {
 namespace {
 
 using qx::testing::CapturedOutput;
+using qx::testing::ConnectOnlySession;
 using qx::testing::FaultyEnv;
 using qx::testing::HistoryWritingHandler;
 using qx::testing::read_file;
 using qx::testing::TempDir;
 using qx::testing::write_file;
-
-// A session that is only ever asked whether it is connected; the test says
-// when a connect succeeds.
-class ConnectOnlySession : public db::Session {
- public:
-  int refuse_connects = 0;
-  int connects = 0;
-  bool is_connected = false;
-
-  db::Status connect() override {
-    ++connects;
-    if (refuse_connects > 0) {
-      --refuse_connects;
-      return db::Status::failure(db::kNotConnected, "server not reachable");
-    }
-    is_connected = true;
-    return db::Status::success();
-  }
-  bool connected() const override { return is_connected; }
-  db::Status execute(std::string_view, std::span<const db::Bind>) override { return {}; }
-  db::Status query_integer(std::string_view, std::span<const db::Bind>, std::int64_t&) override {
-    return {};
-  }
-  db::Status query_text(std::string_view, std::span<const db::Bind>, std::string&) override {
-    return {};
-  }
-  db::Status next_value(std::string_view, std::int64_t&) override { return {}; }
-  db::Status commit() override { return {}; }
-  db::Status rollback() override { return {}; }
-  std::string description() const override { return "test session"; }
-};
 
 // Reads each file it is given and moves it, as a loader does.
 class RecordingHandler : public FileHandler {

@@ -17,6 +17,7 @@
 #include "driver/scan_loop.h"
 #include "driver/stop_signal.h"
 #include "support/captured_output.h"
+#include "support/connect_only_session.h"
 #include "support/faulty_env.h"
 #include "support/program_run.h"
 #include "support/temp_dir.h"
@@ -33,31 +34,6 @@ using qx::testing::write_file;
 const std::string kRefusedName = "bad \"\xE9\".air";
 const std::string kRefusedNameUtf8 = "bad \"\xC3\xA9\".air";
 const std::string kWhy = "refused:\tline 2\x01";
-
-class SwitchedSession : public db::Session {
- public:
-  int refuse_connects = 0;
-  bool is_connected = false;
-  db::Status connect() override {
-    if (refuse_connects > 0 && refuse_connects-- > 0) {
-      return db::Status::failure(db::kNotConnected, "server not reachable");
-    }
-    is_connected = true;
-    return db::Status::success();
-  }
-  bool connected() const override { return is_connected; }
-  db::Status execute(std::string_view, std::span<const db::Bind>) override { return {}; }
-  db::Status query_integer(std::string_view, std::span<const db::Bind>, std::int64_t&) override {
-    return {};
-  }
-  db::Status query_text(std::string_view, std::span<const db::Bind>, std::string&) override {
-    return {};
-  }
-  db::Status next_value(std::string_view, std::int64_t&) override { return {}; }
-  db::Status commit() override { return {}; }
-  db::Status rollback() override { return {}; }
-  std::string description() const override { return "test \"db\""; }
-};
 
 // Loads every file but the refused one, as a loader that stored two rows
 // and had the row of line 2 rejected.
@@ -209,7 +185,7 @@ class ScanReportTest : public ::testing::Test {
   std::filesystem::path log = dir.path() / "events.jsonl";
   std::filesystem::path metrics = dir.path() / "loader.prom";
   qx::testing::FaultyEnv env;
-  SwitchedSession session;
+  qx::testing::ConnectOnlySession session{"test \"db\""};
   ReportingHandler handler{session};
   CapturedOutput out;
   ScanLoop loop{env,
