@@ -15,21 +15,14 @@ namespace qx::testing {
 
 LiveProgram::LiveProgram(const std::string& in_build, const std::vector<std::string>& args,
                          const std::filesystem::path& dir) {
-  std::string program = built_program_path(in_build);
-  std::vector<std::string> words{program};
-  words.insert(words.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (auto& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
   int ends[2];
   if (::pipe2(ends, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-  pid_ = ::fork();
-  if (pid_ < 0) throw std::runtime_error("fork failed");
-  if (pid_ == 0) {
-    ::dup2(ends[1], STDOUT_FILENO);
-    ::dup2(ends[1], STDERR_FILENO);
-    if (::chdir(dir.c_str()) == 0) ::execv(program.c_str(), argv.data());
-    ::_exit(127);
+  try {
+    pid_ = start_built_program(in_build, args, dir, ends[1]);
+  } catch (...) {
+    ::close(ends[0]);
+    ::close(ends[1]);
+    throw;
   }
   ::close(ends[1]);
   pipe_ = ends[0];

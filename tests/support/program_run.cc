@@ -49,25 +49,31 @@ ProgramRun run_built_program(const std::string& in_build, const std::vector<std:
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, read_file(output)};
 }
 
-int run_built_program_unread(const std::string& in_build, const std::vector<std::string>& args,
-                             const std::filesystem::path& dir) {
+pid_t start_built_program(const std::string& in_build, const std::vector<std::string>& args,
+                          const std::filesystem::path& dir, int output) {
   std::string program = built_program_path(in_build);
   std::vector<std::string> words{program};
   words.insert(words.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (auto& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
-  int ends[2];
-  if (::pipe(ends) != 0) throw std::runtime_error("pipe failed");
-  ::close(ends[0]);
   pid_t pid = ::fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
-    ::dup2(ends[1], STDOUT_FILENO);
-    ::dup2(ends[1], STDERR_FILENO);
+    ::dup2(output, STDOUT_FILENO);
+    ::dup2(output, STDERR_FILENO);
     if (::chdir(dir.c_str()) == 0) ::execv(program.c_str(), argv.data());
     ::_exit(127);
   }
+  return pid;
+}
+
+int run_built_program_unread(const std::string& in_build, const std::vector<std::string>& args,
+                             const std::filesystem::path& dir) {
+  int ends[2];
+  if (::pipe(ends) != 0) throw std::runtime_error("pipe failed");
+  ::close(ends[0]);
+  pid_t pid = start_built_program(in_build, args, dir, ends[1]);
   ::close(ends[1]);
   int status = 0;
   if (::waitpid(pid, &status, 0) != pid) throw std::runtime_error("waitpid failed");
@@ -78,23 +84,15 @@ BackgroundProgram::BackgroundProgram(const std::string& in_build,
                                      const std::vector<std::string>& args,
                                      const std::filesystem::path& dir,
                                      const std::filesystem::path& output) {
-  std::string program = built_program_path(in_build);
-  std::vector<std::string> words{program};
-  words.insert(words.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (auto& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
   int out = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (out < 0) throw std::runtime_error("cannot write " + output.string());
-  pid_ = ::fork();
-  if (pid_ == 0) {
-    ::dup2(out, STDOUT_FILENO);
-    ::dup2(out, STDERR_FILENO);
-    if (::chdir(dir.c_str()) == 0) ::execv(program.c_str(), argv.data());
-    ::_exit(127);
+  try {
+    pid_ = start_built_program(in_build, args, dir, out);
+  } catch (...) {
+    ::close(out);
+    throw;
   }
   ::close(out);
-  if (pid_ < 0) throw std::runtime_error("fork failed");
 }
 
 BackgroundProgram::~BackgroundProgram() {

@@ -46,6 +46,11 @@ ProgramRun run_built_program(const std::string& in_build, const std::vector<std:
 // standard output and standard error on a pipe whose read end is closed
 // before the program starts, so that every write it makes fails; returns its
 // exit status (-1 when a signal ended it).
+// Starts the built program `in_build` with `args` in `dir`, its standard
+// output and error on `output` (which the caller closes); returns its pid.
+pid_t start_built_program(const std::string& in_build, const std::vector<std::string>& args,
+                          const std::filesystem::path& dir, int output);
+
 int run_built_program_unread(const std::string& in_build, const std::vector<std::string>& args,
                              const std::filesystem::path& dir);
 
