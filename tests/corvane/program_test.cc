@@ -91,12 +91,7 @@ TEST_F(CorvaneProgramTest, TheBannerComesFirstAndAFailedConnectIsPrintedOnce) {
                                                        "00014: unable to open database file\n"
                                                        "Cannot connect to the database sqlite:"))
       << unreachable.output;
-  // Told once through the error printer and once in full for the operator,
-  // and not again by the first scan.
-  EXPECT_EQ(qx::testing::occurrences(unreachable.output, "unable to open"), 2u);
-  EXPECT_EQ(qx::testing::occurrences(unreachable.output, "Cannot connect to the database sqlite:"),
-            1u);
-  EXPECT_EQ(unreachable.exit_code, 3);
+  qx::testing::expect_unreachable_database_told_once(unreachable);
 }
 
 TEST_F(CorvaneProgramTest, LoadsGeneratedFilesIntoSqlite) {

@@ -1,5 +1,7 @@
 #include "support/program_run.h"
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -119,6 +121,12 @@ int BackgroundProgram::stop(std::chrono::milliseconds limit) {
   }
   pid_ = -1;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void expect_unreachable_database_told_once(const ProgramRun& run) {
+  EXPECT_EQ(occurrences(run.output, "unable to open"), 2u) << run.output;
+  EXPECT_EQ(occurrences(run.output, "Cannot connect to the database sqlite:"), 1u) << run.output;
+  EXPECT_EQ(run.exit_code, 3);
 }
 
 }  // namespace qx::testing

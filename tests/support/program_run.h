@@ -27,6 +27,12 @@ inline constexpr std::string_view kContactBlock =
 // How often `part` (not empty) occurs in `text`, without overlaps.
 std::size_t occurrences(std::string_view text, std::string_view part);
 
+struct ProgramRun;
+// A --once run whose SQLite database cannot be opened: the failure is told
+// once through the error printer and once in full for the operator, not
+// again by the first scan, and the run ends with status 3.
+void expect_unreachable_database_told_once(const ProgramRun& run);
+
 struct ProgramRun {
   int exit_code;  // -1 when the program did not exit by itself
   std::string output;
