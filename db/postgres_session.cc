@@ -453,7 +453,7 @@ PostgresSession::Round PostgresSession::settle_failure(const Operation& op, std:
   applied_ = 0;
   const Item& item = items_[failed_item];
   const bool write = item.role == Role::write || item.role == Role::prepare_write;
-  if (write && !log_[item.write].account_values && failure.row_failure()) {
+  if (write && !log_[item.write].account_values && failure.row_failure() && !row_failures_fail_) {
     // The row's own failure: the write undoes only itself.
     log_[item.write].failed = true;
     report_deferred_failure(failure);

@@ -58,6 +58,7 @@ class PostgresSession final : public Session {
   bool connected() const override { return conn_ != nullptr; }
   Status execute(std::string_view sql, std::span<const Bind> binds) override;
   Status execute_account(std::string_view sql, const AccountValues& values) override;
+  void set_row_failures_fail_transaction(bool on) override { row_failures_fail_ = on; }
   bool has_advisory_locks() const override { return true; }
   Status query_integer(std::string_view sql, std::span<const Bind> binds,
                        std::int64_t& out) override;
@@ -176,6 +177,7 @@ class PostgresSession final : public Session {
   // When the answers of the round in hand must have come.
   std::chrono::steady_clock::time_point deadline_;
   ServerTransaction server_ = ServerTransaction::none;
+  bool row_failures_fail_ = false;
   // The current pipeline, in the order the server answers it.
   std::vector<Item> items_;
   std::vector<const char*> parameter_pointers_;

@@ -71,6 +71,15 @@ class Session {
     return execute(sql, binds);
   }
 
+  // With `on`, a write that fails for its row's own data fails the whole
+  // transaction like any other failure, instead of undoing only itself: a
+  // caller that tries several files in one transaction, and loads them one
+  // by one when anything fails, wants nothing kept and nothing reported
+  // then. A backend that runs each write at once returns the failure
+  // either way, and needs nothing; one that holds writes back stops
+  // replaying them.
+  virtual void set_row_failures_fail_transaction(bool /*on*/) {}
+
   // True when the database can hold locks named by a number for this
   // session (PostgreSQL's advisory locks), so that instances on several
   // hosts can claim a file.

@@ -25,6 +25,9 @@ struct Option {
   std::chrono::milliseconds CommandLine::*milliseconds = nullptr;
   std::chrono::seconds CommandLine::*seconds = nullptr;
   int CommandLine::*count = nullptr;
+  int BatchLimits::*batch_count = nullptr;
+  std::uint64_t BatchLimits::*batch_bytes = nullptr;
+  std::chrono::milliseconds BatchLimits::*batch_milliseconds = nullptr;
   std::uint64_t CommandLine::*bytes = nullptr;
   std::string CommandLine::*text = nullptr;
   std::string_view help;  // the option's lines of --help, after its name
@@ -60,6 +63,15 @@ constexpr Option kOptions[] = {
     {.name = "--max-attempts", .kind = Kind::count, .count = &CommandLine::max_attempts,
      .help = "scans at which a file may fail to be read, or its load be refused for\n"
              "its own data, before it goes to the failed directory (default 3)"},
+    {.name = "--batch-files", .kind = Kind::count, .batch_count = &BatchLimits::files,
+     .help = "load up to N waiting files in one transaction (default 64; 1 commits\n"
+             "each file on its own)"},
+    {.name = "--batch-bytes", .kind = Kind::bytes, .batch_bytes = &BatchLimits::bytes,
+     .help = "close a batch at N bytes of files (K, M, G allowed) (default 16M)"},
+    {.name = "--batch-ms", .kind = Kind::milliseconds,
+     .batch_milliseconds = &BatchLimits::time,
+     .help = "close a batch N milliseconds after its first file was read\n"
+             "(default 1000)"},
     {.name = "--help", .kind = Kind::flag, .flag = &CommandLine::help,
      .help = "print this text"},
     {.name = "--version", .kind = Kind::flag, .flag = &CommandLine::version,
@@ -109,7 +121,9 @@ bool take(const Option& option, std::optional<std::string_view> value, CommandLi
   switch (option.kind) {
     case Kind::milliseconds:
       if (!read_number(*value, number) || number < 0) return false;
-      line.*option.milliseconds = std::chrono::milliseconds(number);
+      (option.milliseconds != nullptr ? line.*option.milliseconds
+                                      : line.batch.*option.batch_milliseconds) =
+          std::chrono::milliseconds(number);
       return true;
     case Kind::seconds:
       if (!read_number(*value, number) || number < 1 || number > 86400) return false;
@@ -117,10 +131,12 @@ bool take(const Option& option, std::optional<std::string_view> value, CommandLi
       return true;
     case Kind::count:
       if (!read_number(*value, number) || number < 1 || number > 1000000) return false;
-      line.*option.count = static_cast<int>(number);
+      (option.count != nullptr ? line.*option.count : line.batch.*option.batch_count) =
+          static_cast<int>(number);
       return true;
     case Kind::bytes:
-      return read_bytes(*value, line.*option.bytes);
+      return read_bytes(
+          *value, option.bytes != nullptr ? line.*option.bytes : line.batch.*option.batch_bytes);
     case Kind::text:
       line.*option.text = std::string(*value);
       return true;

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "driver/batch_limits.h"
+
 namespace qx::driver {
 
 inline constexpr std::chrono::milliseconds kDefaultSettle{1000};
@@ -32,6 +34,8 @@ struct CommandLine {
   std::string failed_dir;    // where files that cannot be loaded go; empty: they stay
   std::uint64_t max_file_size = kDefaultMaxFileSize;
   int max_attempts = kDefaultMaxAttempts;
+  // Files per transaction of a backlog (the loaders that commit whole files).
+  BatchLimits batch{kDefaultBatchFiles, kDefaultBatchBytes, kDefaultBatchTime};
   // How long a database may keep an answer waiting before its connection
   // is taken as lost.
   std::chrono::seconds db_timeout{60};

@@ -6,7 +6,8 @@
 // A Console is a small value: everything that prints takes one, and copies
 // of it write to the same stream and share one tally of line notices
 // (line_notices.h), so that the few of each kind printed per file are
-// counted across the loader and its file handling alike.
+// counted across the loader and its file handling alike. For the same
+// reason a capture (capture()) takes the lines of every copy.
 #pragma once
 
 #include <cstddef>
@@ -23,13 +24,24 @@ class Console {
  public:
   // Implicit, so that a stream can be passed wherever a console is taken.
   Console(std::FILE* out)  // NOLINT(google-explicit-constructor)
-      : out_(out), notices_(std::make_shared<LineNotices>()) {}
+      : out_(out), shared_(std::make_shared<Shared>()) {}
 
-  // Writes `text` as it stands and flushes it.
+  // Writes `text` as it stands and flushes it, or appends it to the
+  // capture in place.
   void print(std::string_view text) const {
+    if (shared_->capture != nullptr) {
+      shared_->capture->append(text);
+      return;
+    }
     std::fwrite(text.data(), 1, text.size(), out_);
     std::fflush(out_);
   }
+
+  // From now on the lines of this console and all its copies are appended
+  // to `*into` instead of being written, until capture(nullptr): a file
+  // loaded in a batch keeps its lines until the batch's outcome is known.
+  // `into` must outlive the capture.
+  void capture(std::string* into) const { shared_->capture = into; }
 
   // "File NAME line N: WHAT", the one wording of every notice about a line
   // of a file (a cut, a drop, a NUL byte read as a blank). Only the first
@@ -38,8 +50,8 @@ class Console {
   // one before ends that file's tally first.
   void about_line(std::string_view file, std::size_t line_number, Notice kind,
                   std::string_view what) const {
-    if (!notices_->file().empty() && notices_->file() != file) end_of_file();
-    if (!notices_->admit(file, kind)) return;
+    if (!shared_->notices.file().empty() && shared_->notices.file() != file) end_of_file();
+    if (!shared_->notices.admit(file, kind)) return;
     std::string text = "File ";
     text += file;
     text += " line " + std::to_string(line_number) + ": ";
@@ -51,13 +63,17 @@ class Console {
   // Prints how many notices of each kind the file in hand held back, once
   // per kind, and starts the tally again. Called when a file's lines have
   // all been read.
-  void end_of_file() const { print(notices_->take_held_back()); }
+  void end_of_file() const { print(shared_->notices.take_held_back()); }
 
   std::FILE* stream() const { return out_; }
 
  private:
+  struct Shared {
+    LineNotices notices;
+    std::string* capture = nullptr;
+  };
   std::FILE* out_;
-  std::shared_ptr<LineNotices> notices_;
+  std::shared_ptr<Shared> shared_;
 };
 
 // The same as Console(out).print(text), for a caller that holds a stream.

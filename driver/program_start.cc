@@ -108,7 +108,7 @@ int run_program(const ProgramSpec& spec, int argc, const char* const* argv, Cons
   const std::string instance = line.instance.empty() ? default_instance_name() : line.instance;
   LoadHistory history(*session, spec.texts.name, instance);
   ScanSettings settings{line.positional[2], line.positional[3], spec.pattern, spec.pause,
-                        line.settle,        line.once,          true};
+                        line.settle,        line.once,          true,         line.batch};
   ScanLoop loop(env, *handler, std::move(settings), console, &history,
                 {line.failed_dir, line.max_attempts, line.max_file_size});
   ObserverList observers;

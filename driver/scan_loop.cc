@@ -122,37 +122,92 @@ ScanOutcome ScanLoop::scan_files() {
 
   int handled = 0;
   auto now = env_.now();
+  Batch batch;
   for (const auto& file : files) {
-    if (stop_requested()) return outcome;
+    if (stop_requested()) break;
     if (!settle_check_.settled(file, now)) continue;
     if (bool moved = false; failed_.too_large(input_dir_, file, moved)) {
       if (moved) ++outcome.files_done;
       continue;
     }
-    const auto began = std::chrono::steady_clock::now();
-    FileJob job(*this, file);
-    Prepared prepared = prepare(job);
-    if (prepared == Prepared::stop_scan) return outcome;
-    if (prepared != Prepared::skipped) ++handled;
-    if (prepared == Prepared::to_handle) handler_.handle_file(job);
-    if (job.moved_) {
-      ++outcome.files_done;
-      done_.insert(job.name_);
-    }
-    if (prepared != Prepared::skipped) report_file(job, prepared, began);
-    if (job.history_ != nullptr) job.history_->release(job.identity_);
-    // A connection lost in the middle of a file leaves the rest for the
-    // scan that has a connection again.
-    if (!handler_.session().connected()) {
-      outcome.connected = false;
+    auto job = std::unique_ptr<FileJob>(new FileJob(*this, file));
+    job->began_ = std::chrono::steady_clock::now();
+    Prepared prepared = prepare(*job);
+    if (prepared == Prepared::skipped) continue;
+    if (prepared == Prepared::stop_scan) {
+      give_back(batch);
       return outcome;
     }
-    // Every other file would meet the same refusal: they wait for the scan
-    // after the database takes work again.
-    if (note_database_refusal(job)) return outcome;
+    ++handled;
+    if (joins_batch(*job, prepared)) {
+      batch.bytes += job->bytes_read_.size();
+      batch.jobs.push_back(std::move(job));
+      if (batch.full(settings_.batch) && !run_batch(batch, outcome)) return outcome;
+      continue;
+    }
+    // What is not loaded in a batch comes after the batch before it, so
+    // that files are moved in scan order.
+    if (!run_batch(batch, outcome)) return outcome;
+    if (prepared == Prepared::loaded_earlier) prepared = move_loaded_earlier(*job);
+    if (prepared == Prepared::to_handle) handler_.handle_file(*job);
+    settle_job(*job, prepared, outcome);
+    if (!scan_goes_on(*job, outcome)) return outcome;
   }
-  if (handled == 0) handler_.on_scan_without_files();
+  if (!run_batch(batch, outcome)) return outcome;
+  if (handled == 0 && !stop_requested()) handler_.on_scan_without_files();
   return outcome;
+}
+
+bool ScanLoop::Batch::full(const BatchLimits& limits) const {
+  return static_cast<int>(jobs.size()) >= limits.files || bytes >= limits.bytes ||
+         std::chrono::steady_clock::now() - jobs.front()->began_ >= limits.time;
+}
+
+bool ScanLoop::joins_batch(const FileJob& job, Prepared prepared) const {
+  return prepared == Prepared::to_handle && job.read_result_.ok() && handler_.takes_batches() &&
+         settings_.batch.files > 1;
+}
+
+bool ScanLoop::run_batch(Batch& batch, ScanOutcome& outcome) {
+  if (batch.jobs.empty()) return true;
+  std::vector<FileJob*> jobs;
+  for (const auto& job : batch.jobs) jobs.push_back(job.get());
+  const std::size_t handled = std::min(handler_.handle_batch(jobs), jobs.size());
+  for (std::size_t i = 0; i < handled; ++i) settle_job(*jobs[i], Prepared::to_handle, outcome);
+  const bool goes_on = handled == 0 || scan_goes_on(*jobs[handled - 1], outcome);
+  batch.jobs.erase(batch.jobs.begin(), batch.jobs.begin() + static_cast<std::ptrdiff_t>(handled));
+  // Files the handler left are untouched: they wait for a later scan.
+  give_back(batch);
+  return goes_on;
+}
+
+void ScanLoop::give_back(Batch& batch) {
+  for (const auto& job : batch.jobs) {
+    if (job->history_ != nullptr) job->history_->release(job->identity_);
+  }
+  batch.jobs.clear();
+  batch.bytes = 0;
+}
+
+void ScanLoop::settle_job(FileJob& job, Prepared prepared, ScanOutcome& outcome) {
+  if (job.moved_) {
+    ++outcome.files_done;
+    done_.insert(job.name_);
+  }
+  report_file(job, prepared, job.began_);
+  if (job.history_ != nullptr) job.history_->release(job.identity_);
+}
+
+bool ScanLoop::scan_goes_on(const FileJob& job, ScanOutcome& outcome) {
+  // A connection lost in the middle of a file leaves the rest for the
+  // scan that has a connection again.
+  if (!handler_.session().connected()) {
+    outcome.connected = false;
+    return false;
+  }
+  // Every other file would meet the same refusal: they wait for the scan
+  // after the database takes work again.
+  return !note_database_refusal(job);
 }
 
 bool ScanLoop::note_database_refusal(const FileJob& job) {
@@ -287,7 +342,7 @@ ScanLoop::Prepared ScanLoop::prepare(FileJob& job) {
   }
   if (claim == Claim::busy) return Prepared::skipped;
   job.history_ = history_;
-  if (job.progress_.state == LoadProgress::State::loaded) return move_loaded_earlier(job);
+  if (job.progress_.state == LoadProgress::State::loaded) return Prepared::loaded_earlier;
   return Prepared::to_handle;
 }
 

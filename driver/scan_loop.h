@@ -17,7 +17,8 @@
 //     waits for the next scan;
 //   - an input directory that cannot be read is reported at each scan, and
 //     no other directory is scanned in its place;
-//   - a stop request (stop_signal.h) ends the loop after the file in hand.
+//   - a stop request (stop_signal.h) ends the loop after the file (or the
+//     batch of files, ScanSettings::batch) in hand.
 #pragma once
 
 #include <chrono>
@@ -27,10 +28,12 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "db/session.h"
+#include "driver/batch_limits.h"
 #include "driver/console.h"
 #include "driver/env.h"
 #include "driver/failed_files.h"
@@ -54,6 +57,8 @@ struct ScanSettings {
   // The program tried to connect just before the loop starts and has said
   // how that went: the first scan does not try again at once.
   bool connect_tried_at_start = false;
+  // Files per transaction for a handler that takes batches.
+  BatchLimits batch = {};
 };
 
 class ScanLoop;
@@ -120,6 +125,7 @@ class FileJob {
   const DirectoryEntry& entry_;
   std::string name_;
   std::unique_ptr<FileLock> lock_;
+  std::chrono::steady_clock::time_point began_;
   bool moved_ = false;
   IoResult read_result_ = IoResult::success();
   bool tell_read_failure_ = true;
@@ -142,6 +148,18 @@ class FileHandler {
   // Loads one file (reading it through the job) and moves it if it should
   // go; its own progress lines, in its own order.
   virtual void handle_file(FileJob& job) = 0;
+  // Whether the handler loads several files in one transaction; the loop
+  // then hands it the settled files of a backlog a batch at a time (within
+  // ScanSettings::batch).
+  virtual bool takes_batches() const { return false; }
+  // Loads `jobs` (claimed and read, in scan order) so that each ends as
+  // handle_file would have ended it, and moves those that go, in order.
+  // Returns how many of them, from the first, it handled: the rest wait for
+  // a later scan, as the files after a lost connection do.
+  virtual std::size_t handle_batch(std::span<FileJob* const> jobs) {
+    for (FileJob* job : jobs) handle_file(*job);
+    return jobs.size();
+  }
   // Called at the end of a scan in which no file was handled.
   virtual void on_scan_without_files() = 0;
   // The sequence of the one key a file's load draws, when it draws exactly
@@ -172,13 +190,33 @@ class ScanLoop {
   friend class FileJob;
   // What became of a file before its handler was asked.
   enum class Prepared {
-    to_handle,  // claimed and read (or not: the handler reports that)
-    done,       // loaded earlier: moved now, or its move reported
-    skipped,    // another instance has it, or the history could not be read
-    stop_scan,  // the database cannot answer: the rest waits for a later scan
+    to_handle,       // claimed and read (or not: the handler reports that)
+    loaded_earlier,  // the history holds it as loaded: only to be moved
+    done,            // loaded earlier: moved now, or its move reported
+    skipped,         // another instance has it, or the history could not be read
+    stop_scan,       // the database cannot answer: the rest waits for a later scan
+  };
+
+  // Claimed, read files waiting to be handed over together.
+  struct Batch {
+    std::vector<std::unique_ptr<FileJob>> jobs;
+    std::uint64_t bytes = 0;
+    bool full(const BatchLimits& limits) const;
   };
 
   ScanOutcome scan_files();
+  // Whether the file waits for the others of a batch.
+  bool joins_batch(const FileJob& job, Prepared prepared) const;
+  // Hands the batch's files to the handler and settles each; false when the
+  // rest of the scan waits (scan_goes_on).
+  bool run_batch(Batch& batch, ScanOutcome& outcome);
+  // Gives up the claims of files the handler never took; they wait.
+  void give_back(Batch& batch);
+  // Counts the file's outcome, tells the observer and gives its claim up.
+  void settle_job(FileJob& job, Prepared prepared, ScanOutcome& outcome);
+  // False when the rest of the scan waits: the connection was lost, or the
+  // database refuses work that is not the file's fault.
+  bool scan_goes_on(const FileJob& job, ScanOutcome& outcome);
   // Completes the file's report after its handler and tells the observer.
   void report_file(FileJob& job, Prepared prepared, std::chrono::steady_clock::time_point began);
   void report_scan(const ScanOutcome& outcome);

@@ -52,6 +52,10 @@ LoadOutcome FixedRecordLoader::load_file(driver::HistoryEntry history) {
   return load_.load_file(file_name_, verbose_flag_, history);
 }
 
+bool FixedRecordLoader::write_file(driver::HistoryEntry history, FileAccount& account) {
+  return load_.write_file(file_name_, verbose_flag_, history, account);
+}
+
 void FixedRecordLoader::about_line(std::size_t line_number, driver::Notice kind,
                                    const std::string& what) const {
   console_.about_line(file_name_, line_number, kind, what);

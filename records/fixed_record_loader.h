@@ -55,6 +55,9 @@ class FixedRecordLoader {
   // clears them. After any outcome but committed nothing of the file is
   // stored.
   LoadOutcome load_file(driver::HistoryEntry history = {});
+  // Writes the filed rows into the open transaction of a batch and clears
+  // them (RecordLoad::write_file); false when any write failed.
+  bool write_file(driver::HistoryEntry history, FileAccount& account);
 
   void report_sql_error(const db::Status& status) const { load_.report_sql_error(status); }
 
@@ -63,6 +66,7 @@ class FixedRecordLoader {
   std::int64_t file_key() const { return load_.file_key(); }
   // The account and rows of the file loaded last.
   const RecordLoad& load() const { return load_; }
+  RecordLoad& load() { return load_; }
   // How many records of the file begun last had a known type (filed,
   // dropped or taken by the format's own rule).
   std::size_t known_records() const { return known_records_; }

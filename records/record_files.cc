@@ -25,7 +25,7 @@ void RecordFiles::handle_file(driver::FileJob& job) {
   // An empty file is loaded as ever: it is no other format's file.
   if (loader_->known_records() == 0 && !text_.records().empty() && set_aside_unknown(job)) return;
   const LoadOutcome outcome = loader_->load_file(job.history_entry());
-  note_report(job.report(), outcome, records);
+  note_report(job.report(), outcome, records, loader_->load().account());
   if (end_file(job, outcome) == FileEnd::not_moved) print_not_found(job.name());
 }
 
@@ -59,20 +59,19 @@ std::size_t RecordFiles::file_records(const std::string& name) {
   return line_number;
 }
 
-void RecordFiles::note_report(driver::FileReport& report, LoadOutcome outcome,
-                              std::size_t records) const {
-  const RecordLoad& load = loader_->load();
+void RecordFiles::note_report(driver::FileReport& report, LoadOutcome outcome, std::size_t records,
+                              const FileAccount& account) const {
   report.committed = outcome == LoadOutcome::committed;
   report.database_refused = outcome == LoadOutcome::key_not_drawn ||
                             outcome == LoadOutcome::systemic_failure ||
                             outcome == LoadOutcome::commit_failed;
   report.why = why_not_loaded(outcome);
-  report.key = report.committed ? load.file_key() : 0;
+  report.key = report.committed ? account.key : 0;
   report.lines_read = static_cast<std::int64_t>(records);
-  report.rows_stored = report.committed ? load.progress().rows_stored : 0;
-  report.rows_rejected = report.committed ? load.progress().rows_rejected : 0;
+  report.rows_stored = report.committed ? account.progress.rows_stored : 0;
+  report.rows_rejected = report.committed ? account.progress.rows_rejected : 0;
   // Nothing of a file that was not committed is stored, nor refused.
-  if (report.committed) report.tally = load.tally();
+  if (report.committed) report.tally = account.tally;
 }
 
 RecordFiles::FileEnd RecordFiles::end_file(driver::FileJob& job, LoadOutcome outcome) {

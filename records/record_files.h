@@ -11,6 +11,7 @@
 #pragma once
 
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -48,6 +49,10 @@ class RecordFiles : public driver::FileHandler {
   db::Session& session() override { return session_; }
   void report_sql_error(const db::Status& status) override { loader_->report_sql_error(status); }
   void handle_file(driver::FileJob& job) override;
+  bool takes_batches() const override { return true; }
+  // Loads the files in one transaction (record_batch.cc); when anything
+  // fails, loads them one by one instead, as handle_file does.
+  std::size_t handle_batch(std::span<driver::FileJob* const> jobs) override;
   void on_scan_without_files() override;
   std::string_view file_key_sequence() const override;
 
@@ -64,7 +69,15 @@ class RecordFiles : public driver::FileHandler {
   // Files every record; returns how many records the file held.
   std::size_t file_records(const std::string& name);
   // What the load of the file stored, and why it waits if it does.
-  void note_report(driver::FileReport& report, LoadOutcome outcome, std::size_t records) const;
+  void note_report(driver::FileReport& report, LoadOutcome outcome, std::size_t records,
+                   const FileAccount& account) const;
+  // Reads, files and writes the files in one transaction and commits it,
+  // keeping each file's console lines until the commit's outcome is known;
+  // then each file ends as handle_file would end it. False, with nothing
+  // printed or stored, when any write or the commit failed.
+  bool load_together(std::span<driver::FileJob* const> jobs);
+  // One file of load_together, up to its written rows.
+  bool write_in_batch(driver::FileJob& job, std::size_t& records, FileAccount& account);
   FileEnd end_file(driver::FileJob& job, LoadOutcome outcome);
   void print_not_found(const std::string& name);
   // A file with records none of which had a known type is told in one line; with

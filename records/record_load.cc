@@ -28,21 +28,43 @@ std::string why_not_loaded(LoadOutcome outcome) {
   return {};
 }
 
+namespace {
+
+// The most rows one insert carries, and the most values: both databases
+// cap a statement's parameters (SQLite at 32766 by default).
+constexpr std::size_t kMostRowsPerInsert = 64;
+constexpr std::size_t kMostValuesPerInsert = 30000;
+
+}  // namespace
+
 RecordLoad::RecordLoad(db::Session& session, RecordSet& records, LoadPlan plan,
                        driver::Console console)
     : session_(session), records_(records), plan_(plan), console_(console) {
   for (const auto& table : records_.tables()) inserts_.push_back(insert_statement(table.type()));
+  multi_row_inserts_.resize(inserts_.size());
   session_.set_failure_sink([this](const db::Status& status) {
     report_sql_error(status);
     // A row sent ahead was refused after all.
-    --progress_.rows_stored;
-    ++progress_.rows_rejected;
+    --account_.progress.rows_stored;
+    ++account_.progress.rows_rejected;
   });
 }
 
 LoadOutcome RecordLoad::load_file(std::string_view file_name, bool verbose,
                                   driver::HistoryEntry history) {
-  LoadOutcome outcome = store_rows(file_name, verbose, history);
+  std::optional<LoadOutcome> stopped_at =
+      write_rows(file_name, verbose, history, account_, Writing::alone);
+  LoadOutcome outcome = stopped_at ? *stopped_at : LoadOutcome::committed;
+  if (!stopped_at) {
+    db::Status committed = session_.commit();
+    if (committed.failed()) {
+      report_sql_error(committed);
+      outcome = committed.history_conflict()                      ? LoadOutcome::loaded_elsewhere
+                : committed.row_failure() && session_.connected() ? LoadOutcome::commit_refused
+                : session_.connected()                            ? LoadOutcome::commit_failed
+                                                                  : LoadOutcome::commit_unconfirmed;
+    }
+  }
   // A commit that fails has undone the transaction already; the other
   // failures leave it open.
   if (outcome != LoadOutcome::committed) session_.rollback();
@@ -50,73 +72,126 @@ LoadOutcome RecordLoad::load_file(std::string_view file_name, bool verbose,
   return outcome;
 }
 
-LoadOutcome RecordLoad::store_rows(std::string_view file_name, bool verbose,
-                                   driver::HistoryEntry history) {
-  file_key_ = 0;
-  progress_ = {};
-  tally_.clear();
-  progress_.state = driver::LoadProgress::State::loading;
+bool RecordLoad::write_file(std::string_view file_name, bool verbose, driver::HistoryEntry history,
+                            FileAccount& account) {
+  const bool written = !write_rows(file_name, verbose, history, account, Writing::in_batch);
+  clear_records(verbose);
+  return written;
+}
+
+LoadOutcome RecordLoad::commit_batch() {
+  db::Status committed = session_.commit();
+  if (committed.ok()) return LoadOutcome::committed;
+  return session_.connected() ? LoadOutcome::commit_failed : LoadOutcome::commit_unconfirmed;
+}
+
+std::optional<LoadOutcome> RecordLoad::write_rows(std::string_view file_name, bool verbose,
+                                                  driver::HistoryEntry history,
+                                                  FileAccount& account, Writing writing) {
+  account = {};
+  account.progress.state = driver::LoadProgress::State::loading;
   if (history.history != nullptr) {
     db::Status opened = history.history->open_entry(*history.file);
-    if (!account_step(opened)) {
+    if (!account_step(opened, writing)) {
       return opened.history_conflict() ? LoadOutcome::loaded_elsewhere : stopped();
     }
   }
   std::int64_t key = history.claimed != nullptr ? history.claimed->drawn_key : 0;
   db::Status drawn = key != 0 ? db::Status::success() : session_.next_value(plan_.sequence, key);
-  if (drawn.history_conflict()) {
-    report_sql_error(drawn);
-    return LoadOutcome::loaded_elsewhere;
-  }
   if (drawn.failed()) {
-    report_sql_error(drawn);
+    if (writing == Writing::alone) report_sql_error(drawn);
+    if (drawn.history_conflict()) return LoadOutcome::loaded_elsewhere;
     return session_.connected() ? LoadOutcome::key_not_drawn : LoadOutcome::connection_lost;
   }
-  file_key_ = key;
-  progress_.key = key;
+  account.key = key;
+  account.progress.key = key;
 
   for (std::size_t t = 0; t < records_.tables().size(); ++t) {
-    const RecordTable& table = records_.table(t);
-    const std::size_t count = table.record_count();
-    for (std::size_t row = 0; row < count; ++row) {
-      if (verbose) {
-        std::string line = "\n";
-        line += table.type().insert_label;
-        line += " Data Insert. Total Record(s) = " + std::to_string(count) +
-                " . Loading Record = " + std::to_string(row + 1) + " \n";
-        console_.print(line);
-      }
-      row_binds(table, row, file_key_, file_name, binds_);
-      db::Status inserted = session_.execute(inserts_[t], binds_);
-      if (!step(inserted)) return stopped();
-      ++(inserted.ok() ? progress_.rows_stored : progress_.rows_rejected);
-      if (inserted.ok()) {
-        tally_.stored(table.type().table);
-      } else {
-        const auto line = static_cast<std::int64_t>(table.line_of(row));
-        tally_.rejected(line);
-        if (progress_.first_rejected_line == 0) progress_.first_rejected_line = line;
-      }
-    }
+    if (!insert_rows(t, file_name, verbose, account, writing)) return stopped();
   }
 
-  db::Bind key_bind = db::Bind::integer(file_key_);
-  if (!step(session_.execute(plan_.header_update, {&key_bind, 1}))) return stopped();
+  db::Bind key_bind = db::Bind::integer(key);
+  if (!step(session_.execute(plan_.header_update, {&key_bind, 1}), writing)) return stopped();
   if (history.history != nullptr) {
-    progress_.state = driver::LoadProgress::State::loaded;
-    if (!account_step(history.history->write_progress(*history.file, progress_))) return stopped();
+    account.progress.state = driver::LoadProgress::State::loaded;
+    db::Status written = history.history->write_progress(*history.file, account.progress);
+    if (!account_step(written, writing)) return stopped();
   }
-
-  db::Status committed = session_.commit();
-  if (committed.ok()) return LoadOutcome::committed;
-  report_sql_error(committed);
-  if (committed.history_conflict()) return LoadOutcome::loaded_elsewhere;
-  if (committed.row_failure() && session_.connected()) return LoadOutcome::commit_refused;
-  return session_.connected() ? LoadOutcome::commit_failed : LoadOutcome::commit_unconfirmed;
+  return std::nullopt;
 }
 
-bool RecordLoad::step(const db::Status& status) {
+bool RecordLoad::insert_rows(std::size_t t, std::string_view file_name, bool verbose,
+                             FileAccount& account, Writing writing) {
+  const RecordTable& table = records_.table(t);
+  const std::size_t count = table.record_count();
+  if (writing == Writing::alone) {
+    for (std::size_t row = 0; row < count; ++row) {
+      if (verbose) announce_row(table, row);
+      row_binds(table, row, account.key, file_name, binds_);
+      db::Status inserted = session_.execute(inserts_[t], binds_);
+      if (!step(inserted, writing)) return false;
+      ++(inserted.ok() ? account.progress.rows_stored : account.progress.rows_rejected);
+      if (inserted.ok()) {
+        account.tally.stored(table.type().table);
+      } else {
+        const auto line = static_cast<std::int64_t>(table.line_of(row));
+        account.tally.rejected(line);
+        if (account.progress.first_rejected_line == 0) account.progress.first_rejected_line = line;
+      }
+    }
+    return true;
+  }
+  if (count == 0) return true;
+  // In a batch every row must go through, so rows travel together: the
+  // largest power of two that fits, again and again.
+  std::size_t most = kMostRowsPerInsert;
+  row_binds(table, 0, account.key, file_name, row_binds_);
+  while (most > 1 && most * row_binds_.size() > kMostValuesPerInsert) most /= 2;
+  for (std::size_t row = 0; row < count;) {
+    std::size_t rows = most;
+    while (rows > count - row) rows /= 2;
+    binds_.clear();
+    for (std::size_t r = row; r < row + rows; ++r) {
+      if (verbose) announce_row(table, r);
+      row_binds(table, r, account.key, file_name, row_binds_);
+      binds_.insert(binds_.end(), row_binds_.begin(), row_binds_.end());
+    }
+    if (!step(session_.execute(multi_row_insert(t, rows), binds_), writing)) return false;
+    account.progress.rows_stored += static_cast<std::int64_t>(rows);
+    account.tally.stored(table.type().table, static_cast<std::int64_t>(rows));
+    row += rows;
+  }
+  return true;
+}
+
+void RecordLoad::announce_row(const RecordTable& table, std::size_t row) const {
+  std::string line = "\n";
+  line += table.type().insert_label;
+  line += " Data Insert. Total Record(s) = " + std::to_string(table.record_count()) +
+          " . Loading Record = " + std::to_string(row + 1) + " \n";
+  console_.print(line);
+}
+
+const std::string& RecordLoad::multi_row_insert(std::size_t t, std::size_t rows) {
+  if (rows == 1) return inserts_[t];
+  // Index k holds the insert of 2^(k+1) rows. Placeholders bind in order of
+  // appearance, so every row repeats the one row's values.
+  std::size_t index = 0;
+  while ((std::size_t{2} << index) < rows) ++index;
+  auto& built = multi_row_inserts_[t];
+  if (built.size() <= index) built.resize(index + 1);
+  if (built[index].empty()) {
+    const std::string& one = inserts_[t];
+    const std::string values = one.substr(one.find(" values (") + 8);
+    built[index] = one;
+    for (std::size_t r = 1; r < rows; ++r) built[index] += "," + values;
+  }
+  return built[index];
+}
+
+bool RecordLoad::step(const db::Status& status, Writing writing) {
   if (status.ok()) return true;
+  if (writing == Writing::in_batch) return false;
   report_sql_error(status);
   // Without a connection nothing more reaches the database, and each
   // further statement would only print the same failure again; a failure
@@ -124,9 +199,9 @@ bool RecordLoad::step(const db::Status& status) {
   return session_.connected() && status.row_failure();
 }
 
-bool RecordLoad::account_step(const db::Status& status) {
+bool RecordLoad::account_step(const db::Status& status, Writing writing) {
   if (status.ok()) return true;
-  report_sql_error(status);
+  if (writing == Writing::alone) report_sql_error(status);
   return false;
 }
 

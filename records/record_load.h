@@ -11,10 +11,17 @@
 // failed commit stores nothing. Then the transaction is rolled back,
 // nothing of the file is stored, and the caller leaves the file where it is
 // to be loaded again later under a new key.
+//
+// Several files may also share one transaction (a batch, record_batch.h):
+// `write_file` writes one file's rows without committing, each type's rows
+// in a few multi-row inserts, and stops at the first failure of any kind
+// without printing it, since a batch that meets any failure is loaded
+// again file by file through `load_file`, which reports as above.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,6 +64,17 @@ enum class LoadOutcome {
 // failed"); empty for a committed file.
 std::string why_not_loaded(LoadOutcome outcome);
 
+// What one file's load wrote, for its history row and its report: the
+// key, the account (rows stored and rejected, the first rejected line) and
+// the rows per table with their rejected lines. A backend that sends rows
+// ahead reads the account when it sends the history row, so an account
+// must live until its transaction's commit returns.
+struct FileAccount {
+  std::int64_t key = 0;  // 0 when none was drawn
+  driver::LoadProgress progress;
+  driver::RowTally tally;
+};
+
 class RecordLoad {
  public:
   // Builds each type's insert once; the statements are reused for every
@@ -72,31 +90,60 @@ class RecordLoad {
   LoadOutcome load_file(std::string_view file_name, bool verbose,
                         driver::HistoryEntry history = {});
 
+  // Writes the filed rows as part of a batch's transaction, into
+  // `account`, and then clears them. Returns false, having printed nothing,
+  // when any write failed (even a row's own failure): the caller rolls the
+  // batch back and loads its files one by one.
+  bool write_file(std::string_view file_name, bool verbose, driver::HistoryEntry history,
+                  FileAccount& account);
+  // Commits a batch written by write_file: committed, commit_unconfirmed
+  // when the connection went during the commit, or another outcome after
+  // which nothing is stored. Prints nothing.
+  LoadOutcome commit_batch();
+
   // Empties every filed row; with `verbose` announces each type that held
   // rows, before its rows are emptied.
   void clear_records(bool verbose);
 
-  // The key of the file loaded last; 0 when none was drawn.
-  std::int64_t file_key() const { return file_key_; }
-  // The account of the file loaded last (rows stored and rejected, the
-  // first rejected line) and its rows per table with their rejected lines.
-  const driver::LoadProgress& progress() const { return progress_; }
-  const driver::RowTally& tally() const { return tally_; }
+  // The key of the file loaded last by load_file; 0 when none was drawn.
+  std::int64_t file_key() const { return account_.key; }
+  // The account of the file loaded last by load_file.
+  const FileAccount& account() const { return account_; }
+  const driver::LoadProgress& progress() const { return account_.progress; }
+  const driver::RowTally& tally() const { return account_.tally; }
 
   // Prints a failed status by code (silent on NULL fetched and invalid
   // number).
   void report_sql_error(const db::Status& status) const;
 
  private:
-  LoadOutcome store_rows(std::string_view file_name, bool verbose, driver::HistoryEntry history);
-  // Prints a failure; false when the file cannot go on: the connection is
-  // gone, or the failure is not the row's own.
-  bool step(const db::Status& status);
-  // Prints a failure of the file's history row; false on any failure, even
-  // one of the kind a row's data causes: a file whose history row is not
-  // written would be stored without it, and moved while the history does
-  // not say it was loaded.
-  bool account_step(const db::Status& status);
+  // How a file's writes take failures.
+  enum class Writing {
+    alone,     // printed; a row's own failure loses that row only
+    in_batch,  // any failure stops the file, unprinted
+  };
+  // Writes the file's rows, header update and history rows; empty when
+  // every write went through (the commit is still to come), or else the
+  // outcome of the file stopped.
+  std::optional<LoadOutcome> write_rows(std::string_view file_name, bool verbose,
+                                        driver::HistoryEntry history, FileAccount& account,
+                                        Writing writing);
+  // Inserts the rows of table `t` one statement per row (alone) or a few
+  // rows per statement (in a batch); false when the file stops.
+  bool insert_rows(std::size_t t, std::string_view file_name, bool verbose, FileAccount& account,
+                   Writing writing);
+  void announce_row(const RecordTable& table, std::size_t row) const;
+  // The insert of `rows` rows of type `t` in one statement, built once.
+  const std::string& multi_row_insert(std::size_t t, std::size_t rows);
+  // Prints a failure (alone); false when the file cannot go on: the
+  // connection is gone, the failure is not the row's own, or the file is
+  // written in a batch.
+  bool step(const db::Status& status, Writing writing);
+  // Prints a failure of the file's history row (alone); false on any
+  // failure, even one of the kind a row's data causes: a file whose history
+  // row is not written would be stored without it, and moved while the
+  // history does not say it was loaded.
+  bool account_step(const db::Status& status, Writing writing);
   // The outcome of a file stopped by a failure that was not its rows'.
   LoadOutcome stopped() const;
 
@@ -105,12 +152,13 @@ class RecordLoad {
   LoadPlan plan_;
   driver::Console console_;
   std::vector<std::string> inserts_;
+  // Per type, the inserts of 2, 4, 8, ... rows, built when first needed.
+  std::vector<std::vector<std::string>> multi_row_inserts_;
   std::vector<db::Bind> binds_;
-  std::int64_t file_key_ = 0;
-  // The file's account for its history row; the failure sink keeps its
+  std::vector<db::Bind> row_binds_;
+  // The account of the file load_file loads; the failure sink keeps its
   // counts current while a backend sends held-back rows.
-  driver::LoadProgress progress_;
-  driver::RowTally tally_;
+  FileAccount account_;
 };
 
 }  // namespace qx::records

@@ -43,6 +43,9 @@ class FaultySession final : public db::Session {
   db::Status execute(std::string_view sql, std::span<const db::Bind> binds) override;
   db::Status execute_account(std::string_view sql, const AccountValues& values) override;
   bool has_advisory_locks() const override { return real_->has_advisory_locks(); }
+  void set_row_failures_fail_transaction(bool on) override {
+    real_->set_row_failures_fail_transaction(on);
+  }
   db::Status query_integer(std::string_view sql, std::span<const db::Bind> binds,
                            std::int64_t& out) override;
   db::Status query_text(std::string_view sql, std::span<const db::Bind> binds,

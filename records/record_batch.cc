@@ -1,0 +1,68 @@
+// Several files of a backlog in one transaction. Each file keeps what a
+// transaction of its own gives it: its own key, rows, header update and
+// history row, its console lines in their order, its move after the
+// commit. The batch commits only when every write of every file went
+// through; anything else (a row the database refuses, a refused commit, a
+// history row another instance took) rolls it back unseen, and its files
+// are loaded one by one, so that each ends exactly as it would alone.
+#include <vector>
+
+#include "records/record_files.h"
+
+namespace qx::records {
+
+std::size_t RecordFiles::handle_batch(std::span<driver::FileJob* const> jobs) {
+  if (jobs.size() > 1 && load_together(jobs)) return jobs.size();
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    handle_file(*jobs[i]);
+    // As in a scan of single files: after a lost connection, or a database
+    // that refuses the work, the rest waits for a later scan.
+    if (!session_.connected() || jobs[i]->report().database_refused) return i + 1;
+  }
+  return jobs.size();
+}
+
+bool RecordFiles::load_together(std::span<driver::FileJob* const> jobs) {
+  // Sized once: the accounts are read again when the transaction is sent.
+  std::vector<FileAccount> accounts(jobs.size());
+  std::vector<std::string> lines(jobs.size());
+  std::vector<std::size_t> records(jobs.size());
+  session_.set_row_failures_fail_transaction(true);
+  bool written = true;
+  for (std::size_t i = 0; i < jobs.size() && written; ++i) {
+    console_.capture(&lines[i]);
+    written = write_in_batch(*jobs[i], records[i], accounts[i]);
+    // A file given up part-way must not leave its notices counted.
+    if (!written) console_.end_of_file();
+  }
+  console_.capture(nullptr);
+  const LoadOutcome outcome = written ? loader_->load().commit_batch() : LoadOutcome::commit_failed;
+  session_.set_row_failures_fail_transaction(false);
+  if (outcome != LoadOutcome::committed && outcome != LoadOutcome::commit_unconfirmed) {
+    session_.rollback();
+    return false;
+  }
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    console_.print(lines[i]);
+    note_report(jobs[i]->report(), outcome, records[i], accounts[i]);
+    if (end_file(*jobs[i], outcome) == FileEnd::not_moved) print_not_found(jobs[i]->name());
+  }
+  return true;
+}
+
+bool RecordFiles::write_in_batch(driver::FileJob& job, std::size_t& records, FileAccount& account) {
+  const std::string announce = "Currently Processing " + job.name() + "\n";
+  if (steps_.announce_before_read) console_.print(announce);
+  if (!job.read(text_.bytes()).ok()) return false;
+  if (!steps_.announce_before_read) console_.print(announce);
+  records = file_records(job.name());
+  console_.end_of_file();
+  // A file of no known record that goes to the failed directory has a way
+  // of its own.
+  if (loader_->known_records() == 0 && !text_.records().empty() && job.has_failed_directory()) {
+    return false;
+  }
+  return loader_->write_file(job.history_entry(), account);
+}
+
+}  // namespace qx::records
