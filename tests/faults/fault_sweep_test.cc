@@ -24,19 +24,24 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A loader family's file handling and two files for it.
+// A loader family's file handling, two files for it, and the files of one
+// transaction (both at once: the failures meet a batch).
 struct SweptHandling {
   const Handling* handling;
   Files files;
+  const char* name;
+  driver::BatchLimits batch = {};
 };
 
-const SweptHandling kPnr = {
-    &kTarvoHandling,
-    {{"A.PNR", "AAheader-a\rM1one\rM2two\rM2three\r"}, {"B.PNR", "AAheader-b\rM1four\r"}}};
+const Files kPnrFiles = {{"A.PNR", "AAheader-a\rM1one\rM2two\rM2three\r"},
+                         {"B.PNR", "AAheader-b\rM1four\r"}};
+const SweptHandling kPnr = {&kTarvoHandling, kPnrFiles, "tarvo"};
+const SweptHandling kPnrBatch = {&kTarvoHandling, kPnrFiles, "tarvo_batch", {.files = 2}};
 
 const SweptHandling kAir = {
     &kCorvaneHandling,
-    {{"A.air", "AMD a1;x\nB-a1\nAMD a2;y\nU-1\n"}, {"B.air", "AMD b1;z\nH-1\n"}}};
+    {{"A.air", "AMD a1;x\nB-a1\nAMD a2;y\nU-1\n"}, {"B.air", "AMD b1;z\nH-1\n"}},
+    "corvane"};
 
 enum class FaultKind { lost_connection, missing_table, row_failure, file_system };
 
@@ -63,7 +68,8 @@ class FaultSweep : public ::testing::TestWithParam<std::tuple<const SweptHandlin
       EXPECT_TRUE(session->execute("delete from " + table, {}).ok()) << table;
     }
     EXPECT_TRUE(session->commit().ok());
-    return std::make_unique<FileHandlingRun>(*swept.handling, database.target_text(), swept.files);
+    return std::make_unique<FileHandlingRun>(*swept.handling, database.target_text(), swept.files,
+                                             swept.batch);
   }
   LoadedRows stored() const { return loaded_rows(database.reader(), swept.handling->program); }
   // Every file in the backup directory is in the history once, as loaded.
@@ -151,12 +157,12 @@ TEST_P(FaultSweep, EveryFileIsLoadedOnceOrWaitsWhateverCallFails) {
 
 std::string case_name(
     const ::testing::TestParamInfo<std::tuple<const SweptHandling*, Backend>>& info) {
-  return std::string(std::get<0>(info.param)->handling->program) + "_on_" +
+  return std::string(std::get<0>(info.param)->name) + "_on_" +
          backend_name(std::get<1>(info.param));
 }
 
 INSTANTIATE_TEST_SUITE_P(Loaders, FaultSweep,
-                         ::testing::Combine(::testing::Values(&kPnr, &kAir),
+                         ::testing::Combine(::testing::Values(&kPnr, &kPnrBatch, &kAir),
                                             ::testing::Values(Backend::sqlite, Backend::postgres)),
                          case_name);
 

@@ -55,7 +55,10 @@ class FileHandlingRun {
  public:
   // Writes `files` into the input directory; `target` is the loaders' first
   // argument for the database.
-  FileHandlingRun(const Handling& handling, const std::string& target, const Files& files)
+  // `batch` limits the files of one transaction, for a handler that takes
+  // batches (one each by default).
+  FileHandlingRun(const Handling& handling, const std::string& target, const Files& files,
+                  driver::BatchLimits batch = {})
       : in(dir.make_dir("in")), backup(dir.make_dir("backup")) {
     for (const auto& [name, text] : files) write_file(in / name, text);
     auto faulty = std::make_unique<FaultySession>(db::make_session(db::parse_target(target, "")));
@@ -66,7 +69,8 @@ class FileHandlingRun {
     loop = std::make_unique<driver::ScanLoop>(
         env, *handler,
         driver::ScanSettings{in.string(), backup.string(), handling.pattern,
-                             std::chrono::milliseconds(0), std::chrono::milliseconds(0), true},
+                             std::chrono::milliseconds(0), std::chrono::milliseconds(0), true,
+                             false, batch},
         out.file(), history.get());
   }
 

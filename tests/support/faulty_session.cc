@@ -58,7 +58,9 @@ db::Status FaultySession::next_value(std::string_view sequence, std::int64_t& ou
 }
 
 db::Status FaultySession::commit() {
-  if (auto status = injected()) {
+  std::optional<db::Status> status = injected();
+  if (!status && ++commits == fail_commit_at) status = failure;
+  if (status) {
     if (!disconnected_) real_->rollback();
     return *status;
   }

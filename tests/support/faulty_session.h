@@ -35,6 +35,10 @@ class FaultySession final : public db::Session {
   db::Status failure = db::Status::failure(db::kNotConnected, "connection to the server was lost");
   // Counted calls so far.
   int calls = 0;
+  // The commit, counted from 1 among commits alone, that fails once with
+  // `failure` (a commit counts among the calls as well); 0 for none.
+  int fail_commit_at = 0;
+  int commits = 0;
   // When set, every counted call counts on it first.
   DeathPoint* death = nullptr;
 
