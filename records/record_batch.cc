@@ -36,6 +36,7 @@ bool RecordFiles::load_together(std::span<driver::FileJob* const> jobs) {
     if (!written) console_.end_of_file();
   }
   console_.capture(nullptr);
+  if (!written) loader_->load().drop_batch();
   const LoadOutcome outcome = written ? loader_->load().commit_batch() : LoadOutcome::commit_failed;
   session_.set_row_failures_fail_transaction(false);
   if (outcome != LoadOutcome::committed && outcome != LoadOutcome::commit_unconfirmed) {

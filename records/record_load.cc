@@ -42,6 +42,7 @@ RecordLoad::RecordLoad(db::Session& session, RecordSet& records, LoadPlan plan,
     : session_(session), records_(records), plan_(plan), console_(console) {
   for (const auto& table : records_.tables()) inserts_.push_back(insert_statement(table.type()));
   multi_row_inserts_.resize(inserts_.size());
+  held_.resize(inserts_.size());
   session_.set_failure_sink([this](const db::Status& status) {
     report_sql_error(status);
     // A row sent ahead was refused after all.
@@ -80,9 +81,22 @@ bool RecordLoad::write_file(std::string_view file_name, bool verbose, driver::Hi
 }
 
 LoadOutcome RecordLoad::commit_batch() {
-  db::Status committed = session_.commit();
-  if (committed.ok()) return LoadOutcome::committed;
+  bool written = true;
+  for (std::size_t t = 0; t < held_.size() && written; ++t) written = send_held_rows(t, 1);
+  // Each file's header row is in now; its update and its history row's
+  // last write follow.
+  for (const HeldFile& file : held_files_) {
+    written = written && !finish_rows(file.key, file.history, *file.account, Writing::in_batch);
+  }
+  drop_batch();
+  if (!written) return stopped();
+  if (session_.commit().ok()) return LoadOutcome::committed;
   return session_.connected() ? LoadOutcome::commit_failed : LoadOutcome::commit_unconfirmed;
+}
+
+void RecordLoad::drop_batch() {
+  for (HeldRows& rows : held_) rows = {};
+  held_files_.clear();
 }
 
 std::optional<LoadOutcome> RecordLoad::write_rows(std::string_view file_name, bool verbose,
@@ -109,7 +123,17 @@ std::optional<LoadOutcome> RecordLoad::write_rows(std::string_view file_name, bo
   for (std::size_t t = 0; t < records_.tables().size(); ++t) {
     if (!insert_rows(t, file_name, verbose, account, writing)) return stopped();
   }
+  // In a batch the header update must wait for the header row, which waits
+  // with the batch's other rows.
+  if (writing == Writing::in_batch) {
+    held_files_.push_back({key, history, &account});
+    return std::nullopt;
+  }
+  return finish_rows(key, history, account, writing);
+}
 
+std::optional<LoadOutcome> RecordLoad::finish_rows(std::int64_t key, driver::HistoryEntry history,
+                                                   FileAccount& account, Writing writing) {
   db::Bind key_bind = db::Bind::integer(key);
   if (!step(session_.execute(plan_.header_update, {&key_bind, 1}), writing)) return stopped();
   if (history.history != nullptr) {
@@ -141,26 +165,53 @@ bool RecordLoad::insert_rows(std::size_t t, std::string_view file_name, bool ver
     }
     return true;
   }
-  if (count == 0) return true;
-  // In a batch every row must go through, so rows travel together: the
-  // largest power of two that fits, again and again.
-  std::size_t most = kMostRowsPerInsert;
-  row_binds(table, 0, account.key, file_name, row_binds_);
-  while (most > 1 && most * row_binds_.size() > kMostValuesPerInsert) most /= 2;
-  for (std::size_t row = 0; row < count;) {
-    std::size_t rows = most;
-    while (rows > count - row) rows /= 2;
-    binds_.clear();
-    for (std::size_t r = row; r < row + rows; ++r) {
-      if (verbose) announce_row(table, r);
-      row_binds(table, r, account.key, file_name, row_binds_);
-      binds_.insert(binds_.end(), row_binds_.begin(), row_binds_.end());
+  // In a batch every row must go through, so the rows of a type wait,
+  // copied, and travel many to an insert, across the batch's files.
+  HeldRows& held = held_[t];
+  for (std::size_t row = 0; row < count; ++row) {
+    if (verbose) announce_row(table, row);
+    row_binds(table, row, account.key, file_name, row_binds_);
+    if (held.values_per_row == 0) held.values_per_row = row_binds_.size();
+    for (const db::Bind& bind : row_binds_) {
+      if (bind.kind() != db::Bind::Kind::text) {
+        held.binds.push_back(bind);
+        continue;
+      }
+      held.texts.emplace_back(bind.as_text());
+      held.binds.push_back(db::Bind::text(held.texts.back()));
     }
-    if (!step(session_.execute(multi_row_insert(t, rows), binds_), writing)) return false;
-    account.progress.rows_stored += static_cast<std::int64_t>(rows);
-    account.tally.stored(table.type().table, static_cast<std::int64_t>(rows));
-    row += rows;
+    ++held.rows;
+    if (!send_held_rows(t, most_rows_per_insert(held.values_per_row))) return false;
   }
+  account.progress.rows_stored += static_cast<std::int64_t>(count);
+  if (count > 0) account.tally.stored(table.type().table, static_cast<std::int64_t>(count));
+  return true;
+}
+
+std::size_t RecordLoad::most_rows_per_insert(std::size_t values_per_row) {
+  std::size_t most = kMostRowsPerInsert;
+  while (most > 1 && most * values_per_row > kMostValuesPerInsert) most /= 2;
+  return most;
+}
+
+bool RecordLoad::send_held_rows(std::size_t t, std::size_t at_least) {
+  HeldRows& held = held_[t];
+  if (held.rows < at_least || held.rows == 0) return true;
+  const std::size_t most = most_rows_per_insert(held.values_per_row);
+  std::size_t sent = 0;
+  while (sent < held.rows) {
+    // The largest power of two that fits, again and again: few statement
+    // texts, each prepared once.
+    std::size_t rows = most;
+    while (rows > held.rows - sent) rows /= 2;
+    const std::span<const db::Bind> binds(held.binds.data() + sent * held.values_per_row,
+                                          rows * held.values_per_row);
+    if (!step(session_.execute(multi_row_insert(t, rows), binds), Writing::in_batch)) return false;
+    sent += rows;
+  }
+  const std::size_t per_row = held.values_per_row;
+  held = {};
+  held.values_per_row = per_row;
   return true;
 }
 

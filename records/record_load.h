@@ -21,6 +21,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -96,10 +97,15 @@ class RecordLoad {
   // batch back and loads its files one by one.
   bool write_file(std::string_view file_name, bool verbose, driver::HistoryEntry history,
                   FileAccount& account);
-  // Commits a batch written by write_file: committed, commit_unconfirmed
-  // when the connection went during the commit, or another outcome after
-  // which nothing is stored. Prints nothing.
+  // Sends what the batch's files still hold back (write_file keeps rows
+  // to send them many to an insert, and each file's header update and last
+  // history write until its header row is sent) and commits the batch:
+  // committed, commit_unconfirmed when the connection went during the
+  // commit, or another outcome after which the caller rolls back and
+  // nothing is stored. Prints nothing.
   LoadOutcome commit_batch();
+  // Forgets what a batch that is given up held back.
+  void drop_batch();
 
   // Empties every filed row; with `verbose` announces each type that held
   // rows, before its rows are emptied.
@@ -128,6 +134,14 @@ class RecordLoad {
   std::optional<LoadOutcome> write_rows(std::string_view file_name, bool verbose,
                                         driver::HistoryEntry history, FileAccount& account,
                                         Writing writing);
+  // The header update and the history row's last write of a file whose
+  // rows are written.
+  std::optional<LoadOutcome> finish_rows(std::int64_t key, driver::HistoryEntry history,
+                                         FileAccount& account, Writing writing);
+  // Sends the rows of type `t` held back, when there are at least
+  // `at_least`; false when the file stops.
+  bool send_held_rows(std::size_t t, std::size_t at_least);
+  static std::size_t most_rows_per_insert(std::size_t values_per_row);
   // Inserts the rows of table `t` one statement per row (alone) or a few
   // rows per statement (in a batch); false when the file stops.
   bool insert_rows(std::size_t t, std::string_view file_name, bool verbose, FileAccount& account,
@@ -156,6 +170,22 @@ class RecordLoad {
   std::vector<std::vector<std::string>> multi_row_inserts_;
   std::vector<db::Bind> binds_;
   std::vector<db::Bind> row_binds_;
+  // Per type, the rows a batch holds back: their values, the texts owned
+  // (a deque keeps each text where it is while more are added).
+  struct HeldRows {
+    std::vector<db::Bind> binds;
+    std::deque<std::string> texts;
+    std::size_t rows = 0;
+    std::size_t values_per_row = 0;
+  };
+  std::vector<HeldRows> held_;
+  // The files of the batch whose header update and last history write wait.
+  struct HeldFile {
+    std::int64_t key;
+    driver::HistoryEntry history;
+    FileAccount* account;
+  };
+  std::vector<HeldFile> held_files_;
   // The account of the file load_file loads; the failure sink keeps its
   // counts current while a backend sends held-back rows.
   FileAccount account_;
