@@ -47,6 +47,17 @@ Result next_result(PGconn* conn, std::chrono::steady_clock::time_point deadline,
 
 void discard_notice(void*, const char*) {}
 
+// Runs a setting on a new connection, before pipeline mode; false when the
+// server did not answer by `deadline`. A setting the server refuses is
+// passed over: it only makes the session faster.
+bool run_setting(PGconn* conn, const char* sql, std::chrono::steady_clock::time_point deadline) {
+  if (PQsendQuery(conn, sql) != 1) return false;
+  bool timed_out = false;
+  while (Result result = next_result(conn, deadline, timed_out)) {
+  }
+  return !timed_out && PQstatus(conn) == CONNECTION_OK;
+}
+
 std::string_view first_line(std::string_view text) {
   return text.substr(0, text.find('\n'));
 }
@@ -114,6 +125,17 @@ Status PostgresSession::connect() {
     return status;
   }
   PQsetNoticeProcessor(conn, discard_notice, nullptr);
+  // The loaders run each statement text many times with new values, and a
+  // plan made for one set of values (a custom plan) costs more to make than
+  // it saves: every statement here finds its rows by equality or inserts
+  // them. Servers before 12 do not know the setting and plan as ever.
+  if (PQserverVersion(conn) >= 120000 &&
+      !run_setting(conn, "SET plan_cache_mode = force_generic_plan",
+                   std::chrono::steady_clock::now() + target_.answer_timeout)) {
+    auto status = Status::failure(kNotConnected, "the server did not answer after the login");
+    PQfinish(conn);
+    return status;
+  }
   if (PQenterPipelineMode(conn) != 1) {
     auto status = Status::failure(kNotConnected, first_line(PQerrorMessage(conn)));
     PQfinish(conn);

@@ -60,6 +60,7 @@ class PostgresSession final : public Session {
   Status execute_account(std::string_view sql, const AccountValues& values) override;
   void set_row_failures_fail_transaction(bool on) override { row_failures_fail_ = on; }
   bool has_advisory_locks() const override { return true; }
+  bool binds_arrays() const override { return true; }
   Status query_integer(std::string_view sql, std::span<const Bind> binds,
                        std::int64_t& out) override;
   Status query_text(std::string_view sql, std::span<const Bind> binds, std::string& out) override;

@@ -80,6 +80,10 @@ class Session {
   // replaying them.
   virtual void set_row_failures_fail_transaction(bool /*on*/) {}
 
+  // True when a bind value may be an array literal (db/array_literal.h)
+  // cast to an array type, so that one statement takes many rows.
+  virtual bool binds_arrays() const { return false; }
+
   // True when the database can hold locks named by a number for this
   // session (PostgreSQL's advisory locks), so that instances on several
   // hosts can claim a file.

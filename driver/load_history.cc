@@ -4,7 +4,10 @@
 
 #include <charconv>
 #include <cstdlib>
+#include <span>
 #include <vector>
+
+#include "db/array_literal.h"
 
 namespace qx::driver {
 namespace {
@@ -43,6 +46,27 @@ std::string lookup_statement(bool with_lock, bool with_key) {
   return text;
 }
 
+// The claim of many files in one query on a database with advisory locks:
+// per file, in the order given, "busy" when another session holds its lock,
+// or else its row as kRowAsText writes it ("new" for none) and a key drawn
+// for it, the files' answers joined by '|'. The identities travel as
+// arrays, one per identity column, so that one prepared statement serves
+// any number of files.
+std::string lookup_all_statement() {
+  std::string text = "select string_agg(case when pg_try_advisory_lock(f.lock) then coalesce((";
+  text += kRowAsText;
+  text +=
+      "lh_program=:b0 and lh_file_name=f.name and lh_file_size=f.size and "
+      "lh_file_mtime_ns=f.mtime and lh_digest=f.digest), '";
+  text += kNoRow;
+  text +=
+      "') || ';' || nextval(:b1) else 'busy' end, '|' order by f.n) from "
+      "unnest(cast(:b2 as text[]), cast(:b3 as bigint[]), cast(:b4 as bigint[]), "
+      "cast(:b5 as text[]), cast(:b6 as bigint[])) with ordinality as "
+      "f(name, size, mtime, digest, lock, n)";
+  return text;
+}
+
 std::string insert_statement() {
   std::string text = "insert into ";
   text += kTable;
@@ -50,6 +74,20 @@ std::string insert_statement() {
       " (lh_program, lh_file_name, lh_file_size, lh_file_mtime_ns, lh_digest, lh_state, "
       "lh_instance, lh_started_on) values (:b0, :b1, :b2, :b3, :b4, 'loading', :b5, "
       "CURRENT_TIMESTAMP)";
+  return text;
+}
+
+// A file's row written once, already loaded, with its account: the
+// identity, then the values update_statement sets.
+std::string loaded_insert_statement() {
+  std::string text = "insert into ";
+  text += kTable;
+  text +=
+      " (lh_program, lh_file_name, lh_file_size, lh_file_mtime_ns, lh_digest, lh_state, "
+      "lh_key, lh_lines_done, lh_booking_key, lh_shared_serial, lh_r_serial, lh_v_serial, "
+      "lh_f_serial, lh_rows_stored, lh_rows_rejected, lh_first_rejected_line, lh_instance, "
+      "lh_started_on, lh_finished_on) values (:b0, :b1, :b2, :b3, :b4, :b5, :b6, :b7, :b8, :b9, "
+      ":b10, :b11, :b12, :b13, :b14, :b15, :b16, CURRENT_TIMESTAMP, CURRENT_TIMESTAMP)";
   return text;
 }
 
@@ -142,6 +180,59 @@ db::Status LoadHistory::claim(const FileIdentity& file, Claim& claim, LoadProgre
     return db::Status::success();
   }
   if (status.failed()) return status;
+  return read_claim(row, with_key, claim, progress);
+}
+
+db::Status LoadHistory::claim_all(std::span<const FileIdentity* const> files,
+                                  std::vector<Claim>& claims, std::vector<LoadProgress>& progress,
+                                  std::string_view key_sequence) {
+  claims.assign(files.size(), Claim::busy);
+  progress.assign(files.size(), LoadProgress{});
+  if (files.empty()) return db::Status::success();
+  if (!session_.has_advisory_locks() || key_sequence.empty()) {
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      if (auto status = claim(*files[i], claims[i], progress[i], key_sequence); status.failed()) {
+        return status;
+      }
+    }
+    return db::Status::success();
+  }
+  static const std::string statement = lookup_all_statement();
+  // One array per identity column: the files' values side by side.
+  std::vector<db::Bind> values;
+  for (const FileIdentity* file : files) {
+    values.push_back(db::Bind::text(file->name));
+    values.push_back(db::Bind::integer(file->size));
+    values.push_back(db::Bind::integer(file->modified_ns));
+    values.push_back(db::Bind::text(file->digest));
+    values.push_back(db::Bind::integer(file->lock_number()));
+  }
+  std::vector<std::string> arrays(5);
+  std::vector<db::Bind> binds = {db::Bind::text(program_), db::Bind::text(key_sequence)};
+  for (std::size_t column = 0; column < arrays.size(); ++column) {
+    db::array_literal(values, column, arrays.size(), arrays[column]);
+    binds.push_back(db::Bind::text(arrays[column]));
+  }
+  std::string answer;
+  if (auto status = session_.query_text(statement, binds, answer); status.failed()) return status;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const std::size_t end = answer.find('|', start);
+    if ((end == std::string::npos) != (i + 1 == files.size())) {
+      return db::Status::failure(db::kInvalidNumber, "unreadable claim of many files: " + answer);
+    }
+    std::string row = answer.substr(start, end == std::string::npos ? end : end - start);
+    start = end + 1;
+    if (row == "busy") continue;
+    if (auto status = read_claim(row, true, claims[i], progress[i]); status.failed()) {
+      return status;
+    }
+  }
+  return db::Status::success();
+}
+
+db::Status LoadHistory::read_claim(std::string row, bool with_key, Claim& claim,
+                                   LoadProgress& progress) {
   claim = Claim::claimed;
   if (with_key) {
     const std::size_t last = row.rfind(';');
@@ -154,11 +245,11 @@ db::Status LoadHistory::claim(const FileIdentity& file, Claim& claim, LoadProgre
     progress.drawn_key = key;
     row.resize(last);
   }
-  if (row == kNoRow) return status;
+  if (row == kNoRow) return db::Status::success();
   if (!parse_row(row, progress)) {
     return db::Status::failure(db::kInvalidNumber, "unreadable load history row: " + row);
   }
-  return status;
+  return db::Status::success();
 }
 
 void LoadHistory::release(const FileIdentity& file) {
@@ -167,6 +258,18 @@ void LoadHistory::release(const FileIdentity& file) {
   // Not a write, but nothing waits for its answer: it travels with the next
   // statement. A session lock outlives the transaction it was taken in.
   session_.execute("select pg_advisory_unlock(:b0)", {&lock, 1});
+}
+
+void LoadHistory::release_all(std::span<const FileIdentity* const> files) {
+  if (!session_.has_advisory_locks() || files.empty()) return;
+  if (files.size() == 1) return release(*files.front());
+  std::vector<db::Bind> numbers;
+  for (const FileIdentity* file : files) numbers.push_back(db::Bind::integer(file->lock_number()));
+  std::string locks;
+  db::array_literal(numbers, 0, 1, locks);
+  const db::Bind bind = db::Bind::text(locks);
+  session_.execute("select count(pg_advisory_unlock(l)) from unnest(cast(:b0 as bigint[])) l",
+                   {&bind, 1});
 }
 
 db::Status LoadHistory::open_entry(const FileIdentity& file) {
@@ -181,20 +284,33 @@ db::Status LoadHistory::write_progress(const FileIdentity& file, const LoadProgr
   static const std::string loading = update_statement(false);
   static const std::string loaded = update_statement(true);
   const bool finished = progress.state == LoadProgress::State::loaded;
-  return session_.execute_account(
-      finished ? loaded : loading, [this, &file, &progress](std::vector<db::Bind>& binds) {
-        binds.push_back(db::Bind::text(state_text(progress.state)));
-        binds.push_back(integer_or_null(progress.key));
-        binds.push_back(db::Bind::integer(progress.lines_done));
-        binds.push_back(progress.booking_key == 0 ? db::Bind::null()
-                                                  : db::Bind::real(progress.booking_key));
-        for (std::int32_t serial : progress.serials) binds.push_back(db::Bind::integer(serial));
-        binds.push_back(db::Bind::integer(progress.rows_stored));
-        binds.push_back(db::Bind::integer(progress.rows_rejected));
-        binds.push_back(integer_or_null(progress.first_rejected_line));
-        binds.push_back(db::Bind::text(instance_));
-        append_identity(program_, file, binds);
-      });
+  return session_.execute_account(finished ? loaded : loading,
+                                  [this, &file, &progress](std::vector<db::Bind>& binds) {
+                                    append_account(progress, binds);
+                                    append_identity(program_, file, binds);
+                                  });
+}
+
+db::Status LoadHistory::write_loaded_entry(const FileIdentity& file, const LoadProgress& progress) {
+  static const std::string statement = loaded_insert_statement();
+  return session_.execute_account(statement,
+                                  [this, &file, &progress](std::vector<db::Bind>& binds) {
+                                    append_identity(program_, file, binds);
+                                    append_account(progress, binds);
+                                  });
+}
+
+void LoadHistory::append_account(const LoadProgress& progress, std::vector<db::Bind>& binds) const {
+  binds.push_back(db::Bind::text(state_text(progress.state)));
+  binds.push_back(integer_or_null(progress.key));
+  binds.push_back(db::Bind::integer(progress.lines_done));
+  binds.push_back(progress.booking_key == 0 ? db::Bind::null()
+                                            : db::Bind::real(progress.booking_key));
+  for (std::int32_t serial : progress.serials) binds.push_back(db::Bind::integer(serial));
+  binds.push_back(db::Bind::integer(progress.rows_stored));
+  binds.push_back(db::Bind::integer(progress.rows_rejected));
+  binds.push_back(integer_or_null(progress.first_rejected_line));
+  binds.push_back(db::Bind::text(instance_));
 }
 
 std::string default_instance_name() {

@@ -13,8 +13,10 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "db/session.h"
 #include "db/status.h"
@@ -64,6 +66,14 @@ class LoadHistory {
   db::Status claim(const FileIdentity& file, Claim& claim, LoadProgress& progress,
                    std::string_view key_sequence = {});
 
+  // Claims `files` as claim() does each, into `claims` and `progress`
+  // (resized to match), in one query on a database with advisory locks
+  // when `key_sequence` is given, so that a batch of files costs one round
+  // trip. A failed status means the database could not be asked; the
+  // claims are then to be taken as not made.
+  db::Status claim_all(std::span<const FileIdentity* const> files, std::vector<Claim>& claims,
+                       std::vector<LoadProgress>& progress, std::string_view key_sequence);
+
   // Gives a claim back once the file is handled. The release may be held
   // back and sent with the session's next statement.
   void release(const FileIdentity& file);
@@ -77,9 +87,25 @@ class LoadHistory {
   // transaction is sent again, so it must live until the commit returns.
   db::Status write_progress(const FileIdentity& file, const LoadProgress& progress);
 
+  // Writes the file's row once, in its final state (loaded, with its
+  // account), as the first write of its rows: for a file whose account is
+  // known before any of its rows is sent (a batch holds its files' writes
+  // back until its commit, record_load.h). `progress` is read when the
+  // write is sent.
+  db::Status write_loaded_entry(const FileIdentity& file, const LoadProgress& progress);
+
+  // Gives the claims of many files back in one statement (release()).
+  void release_all(std::span<const FileIdentity* const> files);
+
   const std::string& program() const { return program_; }
 
  private:
+  // Reads one file's answer to a claim: its row as text ("new" for none)
+  // and, `with_key`, ";KEY" after it.
+  void append_account(const LoadProgress& progress, std::vector<db::Bind>& binds) const;
+  static db::Status read_claim(std::string row, bool with_key, Claim& claim,
+                               LoadProgress& progress);
+
   db::Session& session_;
   std::string program_;
   std::string instance_;

@@ -122,6 +122,7 @@ ScanOutcome ScanLoop::scan_files() {
 
   int handled = 0;
   auto now = env_.now();
+  const bool batching = handler_.takes_batches() && settings_.batch.files > 1;
   Batch batch;
   for (const auto& file : files) {
     if (stop_requested()) break;
@@ -132,28 +133,27 @@ ScanOutcome ScanLoop::scan_files() {
     }
     auto job = std::unique_ptr<FileJob>(new FileJob(*this, file));
     job->began_ = std::chrono::steady_clock::now();
-    Prepared prepared = prepare(*job);
+    // A batch's files are claimed together, in one round trip.
+    Prepared prepared = batching ? take(*job) : prepare(*job);
     if (prepared == Prepared::skipped) continue;
-    if (prepared == Prepared::stop_scan) {
-      give_back(batch);
-      return outcome;
-    }
-    ++handled;
-    if (joins_batch(*job, prepared)) {
+    if (prepared == Prepared::stop_scan) return outcome;
+    if (batching && job->read_result_.ok() &&
+        (prepared == Prepared::to_claim || prepared == Prepared::to_handle)) {
       batch.bytes += job->bytes_read_.size();
       batch.jobs.push_back(std::move(job));
-      if (batch.full(settings_.batch) && !run_batch(batch, outcome)) return outcome;
+      if (batch.full(settings_.batch) && !run_batch(batch, outcome, handled)) return outcome;
       continue;
     }
+    ++handled;
     // What is not loaded in a batch comes after the batch before it, so
     // that files are moved in scan order.
-    if (!run_batch(batch, outcome)) return outcome;
+    if (!run_batch(batch, outcome, handled)) return outcome;
     if (prepared == Prepared::loaded_earlier) prepared = move_loaded_earlier(*job);
     if (prepared == Prepared::to_handle) handler_.handle_file(*job);
     settle_job(*job, prepared, outcome);
     if (!scan_goes_on(*job, outcome)) return outcome;
   }
-  if (!run_batch(batch, outcome)) return outcome;
+  if (!run_batch(batch, outcome, handled)) return outcome;
   if (handled == 0 && !stop_requested()) handler_.on_scan_without_files();
   return outcome;
 }
@@ -163,21 +163,68 @@ bool ScanLoop::Batch::full(const BatchLimits& limits) const {
          std::chrono::steady_clock::now() - jobs.front()->began_ >= limits.time;
 }
 
-bool ScanLoop::joins_batch(const FileJob& job, Prepared prepared) const {
-  return prepared == Prepared::to_handle && job.read_result_.ok() && handler_.takes_batches() &&
-         settings_.batch.files > 1;
+bool ScanLoop::claim_batch(Batch& batch, std::vector<std::unique_ptr<FileJob>>& earlier) {
+  if (history_ == nullptr) return true;
+  std::vector<const FileIdentity*> identities;
+  for (const auto& job : batch.jobs) identities.push_back(&job->identity_);
+  std::vector<Claim> claims;
+  std::vector<LoadProgress> progress;
+  db::Status status =
+      history_->claim_all(identities, claims, progress, handler_.file_key_sequence());
+  if (status.failed()) {
+    report_unreadable_history(*batch.jobs.front(), status);
+    batch.jobs.clear();
+    return false;
+  }
+  std::vector<std::unique_ptr<FileJob>> claimed;
+  for (std::size_t i = 0; i < batch.jobs.size(); ++i) {
+    batch.jobs[i]->progress_ = progress[i];
+    switch (after_claim(*batch.jobs[i], claims[i])) {
+      case Prepared::loaded_earlier:
+        earlier.push_back(std::move(batch.jobs[i]));
+        break;
+      case Prepared::to_handle:
+        claimed.push_back(std::move(batch.jobs[i]));
+        break;
+      default:
+        break;  // another instance has it
+    }
+  }
+  batch.jobs = std::move(claimed);
+  return true;
 }
 
-bool ScanLoop::run_batch(Batch& batch, ScanOutcome& outcome) {
+bool ScanLoop::run_batch(Batch& batch, ScanOutcome& outcome, int& handled) {
   if (batch.jobs.empty()) return true;
-  std::vector<FileJob*> jobs;
-  for (const auto& job : batch.jobs) jobs.push_back(job.get());
-  const std::size_t handled = std::min(handler_.handle_batch(jobs), jobs.size());
-  for (std::size_t i = 0; i < handled; ++i) settle_job(*jobs[i], Prepared::to_handle, outcome);
-  const bool goes_on = handled == 0 || scan_goes_on(*jobs[handled - 1], outcome);
-  batch.jobs.erase(batch.jobs.begin(), batch.jobs.begin() + static_cast<std::ptrdiff_t>(handled));
-  // Files the handler left are untouched: they wait for a later scan.
-  give_back(batch);
+  // Files the history holds as loaded are only moved, after the batch.
+  std::vector<std::unique_ptr<FileJob>> earlier;
+  if (!claim_batch(batch, earlier)) {
+    give_back(batch);
+    return false;
+  }
+  handled += static_cast<int>(batch.jobs.size() + earlier.size());
+  std::vector<const FileIdentity*> claims;
+  for (const auto& job : batch.jobs) claims.push_back(&job->identity_);
+  for (const auto& job : earlier) claims.push_back(&job->identity_);
+  bool goes_on = true;
+  if (!batch.jobs.empty()) {
+    std::vector<FileJob*> jobs;
+    for (const auto& job : batch.jobs) jobs.push_back(job.get());
+    const std::size_t done = std::min(handler_.handle_batch(jobs), jobs.size());
+    for (std::size_t i = 0; i < done; ++i) {
+      settle_job(*jobs[i], Prepared::to_handle, outcome, false);
+    }
+    goes_on = done == 0 || scan_goes_on(*jobs[done - 1], outcome);
+  }
+  // After a lost connection or a refusal they wait with the rest.
+  for (auto& job : earlier) {
+    if (goes_on) settle_job(*job, move_loaded_earlier(*job), outcome, false);
+  }
+  // Every claim of the batch in one statement; the files the handler left
+  // are untouched and wait for a later scan.
+  if (history_ != nullptr) history_->release_all(claims);
+  batch.jobs.clear();
+  batch.bytes = 0;
   return goes_on;
 }
 
@@ -189,13 +236,13 @@ void ScanLoop::give_back(Batch& batch) {
   batch.bytes = 0;
 }
 
-void ScanLoop::settle_job(FileJob& job, Prepared prepared, ScanOutcome& outcome) {
+void ScanLoop::settle_job(FileJob& job, Prepared prepared, ScanOutcome& outcome, bool release) {
   if (job.moved_) {
     ++outcome.files_done;
     done_.insert(job.name_);
   }
   report_file(job, prepared, job.began_);
-  if (job.history_ != nullptr) job.history_->release(job.identity_);
+  if (release && job.history_ != nullptr) job.history_->release(job.identity_);
 }
 
 bool ScanLoop::scan_goes_on(const FileJob& job, ScanOutcome& outcome) {
@@ -309,6 +356,19 @@ bool ScanLoop::ensure_connected() {
 }
 
 ScanLoop::Prepared ScanLoop::prepare(FileJob& job) {
+  const Prepared taken = take(job);
+  if (taken != Prepared::to_claim) return taken;
+  Claim claim = Claim::busy;
+  db::Status status =
+      history_->claim(job.identity_, claim, job.progress_, handler_.file_key_sequence());
+  if (status.failed()) {
+    report_unreadable_history(job, status);
+    return Prepared::stop_scan;
+  }
+  return after_claim(job, claim);
+}
+
+ScanLoop::Prepared ScanLoop::take(FileJob& job) {
   IoResult locked = env_.lock_file(input_dir_ / job.name_, job.lock_);
   // Another process holds the file (another instance loads it), or it is
   // gone: nothing to say. Any other lock failure lets the read tell.
@@ -325,25 +385,25 @@ ScanLoop::Prepared ScanLoop::prepare(FileJob& job) {
     return Prepared::done;
   }
   if (!job.read_result_.ok() || history_ == nullptr) return Prepared::to_handle;
-
   job.identity_ = identify_file(job.name_, job.bytes_read_, job.node_read_.modified);
-  Claim claim = Claim::busy;
-  db::Status status =
-      history_->claim(job.identity_, claim, job.progress_, handler_.file_key_sequence());
-  if (status.failed()) {
-    handler_.session().rollback();
-    handler_.report_sql_error(status);
-    if (tell_refusal("its load history could not be read: " + status.message)) {
-      console_.print("The load history of " + job.name_ +
-                     " could not be read; the file and the rest of the scan wait for a later "
-                     "scan\n");
-    }
-    return Prepared::stop_scan;
-  }
+  return Prepared::to_claim;
+}
+
+ScanLoop::Prepared ScanLoop::after_claim(FileJob& job, Claim claim) {
   if (claim == Claim::busy) return Prepared::skipped;
   job.history_ = history_;
   if (job.progress_.state == LoadProgress::State::loaded) return Prepared::loaded_earlier;
   return Prepared::to_handle;
+}
+
+void ScanLoop::report_unreadable_history(const FileJob& job, const db::Status& status) {
+  handler_.session().rollback();
+  handler_.report_sql_error(status);
+  if (tell_refusal("its load history could not be read: " + status.message)) {
+    console_.print("The load history of " + job.name_ +
+                   " could not be read; the file and the rest of the scan wait for a later "
+                   "scan\n");
+  }
 }
 
 ScanLoop::Prepared ScanLoop::move_loaded_earlier(FileJob& job) {

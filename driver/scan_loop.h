@@ -190,6 +190,7 @@ class ScanLoop {
   friend class FileJob;
   // What became of a file before its handler was asked.
   enum class Prepared {
+    to_claim,        // read, with a history: to be claimed before it is handled
     to_handle,       // claimed and read (or not: the handler reports that)
     loaded_earlier,  // the history holds it as loaded: only to be moved
     done,            // loaded earlier: moved now, or its move reported
@@ -205,15 +206,19 @@ class ScanLoop {
   };
 
   ScanOutcome scan_files();
-  // Whether the file waits for the others of a batch.
-  bool joins_batch(const FileJob& job, Prepared prepared) const;
-  // Hands the batch's files to the handler and settles each; false when the
-  // rest of the scan waits (scan_goes_on).
-  bool run_batch(Batch& batch, ScanOutcome& outcome);
+  // Claims the batch's files together: those another instance has leave
+  // the batch, those loaded earlier go to `earlier`. False (the claims
+  // reported and given up) when the history could not be read.
+  bool claim_batch(Batch& batch, std::vector<std::unique_ptr<FileJob>>& earlier);
+  // Claims the batch's files, hands them to the handler, moves those loaded
+  // earlier, and settles each; false when the rest of the scan waits
+  // (scan_goes_on). Counts the files taken into `handled`.
+  bool run_batch(Batch& batch, ScanOutcome& outcome, int& handled);
   // Gives up the claims of files the handler never took; they wait.
   void give_back(Batch& batch);
-  // Counts the file's outcome, tells the observer and gives its claim up.
-  void settle_job(FileJob& job, Prepared prepared, ScanOutcome& outcome);
+  // Counts the file's outcome, tells the observer and, with `release`,
+  // gives its claim up.
+  void settle_job(FileJob& job, Prepared prepared, ScanOutcome& outcome, bool release = true);
   // False when the rest of the scan waits: the connection was lost, or the
   // database refuses work that is not the file's fault.
   bool scan_goes_on(const FileJob& job, ScanOutcome& outcome);
@@ -226,6 +231,12 @@ class ScanLoop {
   void note_input_directory(const IoResult& listed);
   // Claims and reads the file and, with a history, looks it up.
   Prepared prepare(FileJob& job);
+  // Locks and reads the file, and names its identity for the claim.
+  Prepared take(FileJob& job);
+  // What the history's claim makes of the file.
+  Prepared after_claim(FileJob& job, Claim claim);
+  // The history could not be read: said once and at the reminder interval.
+  void report_unreadable_history(const FileJob& job, const db::Status& status);
   Prepared move_loaded_earlier(FileJob& job);
   // Moves a loaded file when the name still holds the file that was read,
   // or else stores the bytes read (store_replaced).

@@ -1,5 +1,6 @@
 #include "records/record_load.h"
 
+#include "db/array_literal.h"
 #include "db/report_sql_error.h"
 #include "driver/console.h"
 #include "records/record_statements.h"
@@ -40,7 +41,10 @@ constexpr std::size_t kMostValuesPerInsert = 30000;
 RecordLoad::RecordLoad(db::Session& session, RecordSet& records, LoadPlan plan,
                        driver::Console console)
     : session_(session), records_(records), plan_(plan), console_(console) {
-  for (const auto& table : records_.tables()) inserts_.push_back(insert_statement(table.type()));
+  for (const auto& table : records_.tables()) {
+    inserts_.push_back(insert_statement(table.type()));
+    array_inserts_.push_back(array_insert_statement(table.type()));
+  }
   multi_row_inserts_.resize(inserts_.size());
   held_.resize(inserts_.size());
   session_.set_failure_sink([this](const db::Status& status) {
@@ -81,12 +85,18 @@ bool RecordLoad::write_file(std::string_view file_name, bool verbose, driver::Hi
 }
 
 LoadOutcome RecordLoad::commit_batch() {
+  // Each file's history row first, whole: every account is known by now.
   bool written = true;
-  for (std::size_t t = 0; t < held_.size() && written; ++t) written = send_held_rows(t, 1);
-  // Each file's header row is in now; its update and its history row's
-  // last write follow.
   for (const HeldFile& file : held_files_) {
-    written = written && !finish_rows(file.key, file.history, *file.account, Writing::in_batch);
+    if (file.history.history == nullptr || !written) continue;
+    written =
+        file.history.history->write_loaded_entry(*file.history.file, file.account->progress).ok();
+  }
+  for (std::size_t t = 0; t < held_.size() && written; ++t) written = send_held_rows(t);
+  // The header updates find their header rows in now.
+  for (const HeldFile& file : held_files_) {
+    db::Bind key_bind = db::Bind::integer(file.key);
+    written = written && session_.execute(plan_.header_update, {&key_bind, 1}).ok();
   }
   drop_batch();
   if (!written) return stopped();
@@ -104,7 +114,8 @@ std::optional<LoadOutcome> RecordLoad::write_rows(std::string_view file_name, bo
                                                   FileAccount& account, Writing writing) {
   account = {};
   account.progress.state = driver::LoadProgress::State::loading;
-  if (history.history != nullptr) {
+  // A batch writes the history row when it sends the file's rows.
+  if (history.history != nullptr && writing == Writing::alone) {
     db::Status opened = history.history->open_entry(*history.file);
     if (!account_step(opened, writing)) {
       return opened.history_conflict() ? LoadOutcome::loaded_elsewhere : stopped();
@@ -126,6 +137,7 @@ std::optional<LoadOutcome> RecordLoad::write_rows(std::string_view file_name, bo
   // In a batch the header update must wait for the header row, which waits
   // with the batch's other rows.
   if (writing == Writing::in_batch) {
+    account.progress.state = driver::LoadProgress::State::loaded;
     held_files_.push_back({key, history, &account});
     return std::nullopt;
   }
@@ -181,7 +193,6 @@ bool RecordLoad::insert_rows(std::size_t t, std::string_view file_name, bool ver
       held.binds.push_back(db::Bind::text(held.texts.back()));
     }
     ++held.rows;
-    if (!send_held_rows(t, most_rows_per_insert(held.values_per_row))) return false;
   }
   account.progress.rows_stored += static_cast<std::int64_t>(count);
   if (count > 0) account.tally.stored(table.type().table, static_cast<std::int64_t>(count));
@@ -194,9 +205,21 @@ std::size_t RecordLoad::most_rows_per_insert(std::size_t values_per_row) {
   return most;
 }
 
-bool RecordLoad::send_held_rows(std::size_t t, std::size_t at_least) {
+bool RecordLoad::send_held_rows(std::size_t t) {
   HeldRows& held = held_[t];
-  if (held.rows < at_least || held.rows == 0) return true;
+  if (held.rows == 0) return true;
+  if (session_.binds_arrays()) {
+    // One statement for all of them: a column's values as one array.
+    arrays_.resize(held.values_per_row);
+    binds_.clear();
+    for (std::size_t column = 0; column < held.values_per_row; ++column) {
+      db::array_literal(held.binds, column, held.values_per_row, arrays_[column]);
+      binds_.push_back(db::Bind::text(arrays_[column]));
+    }
+    const bool sent = step(session_.execute(array_inserts_[t], binds_), Writing::in_batch);
+    held = {};
+    return sent;
+  }
   const std::size_t most = most_rows_per_insert(held.values_per_row);
   std::size_t sent = 0;
   while (sent < held.rows) {

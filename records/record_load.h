@@ -97,9 +97,11 @@ class RecordLoad {
   // batch back and loads its files one by one.
   bool write_file(std::string_view file_name, bool verbose, driver::HistoryEntry history,
                   FileAccount& account);
-  // Sends what the batch's files still hold back (write_file keeps rows
-  // to send them many to an insert, and each file's header update and last
-  // history write until its header row is sent) and commits the batch:
+  // Sends what the batch's files hold back and commits the batch: each
+  // file's history row, whole, then the rows of every type many to an
+  // insert, then each file's header update. write_file holds it all back
+  // because a file's account is known only when its rows are filed. Then
+  // commits:
   // committed, commit_unconfirmed when the connection went during the
   // commit, or another outcome after which the caller rolls back and
   // nothing is stored. Prints nothing.
@@ -138,9 +140,8 @@ class RecordLoad {
   // rows are written.
   std::optional<LoadOutcome> finish_rows(std::int64_t key, driver::HistoryEntry history,
                                          FileAccount& account, Writing writing);
-  // Sends the rows of type `t` held back, when there are at least
-  // `at_least`; false when the file stops.
-  bool send_held_rows(std::size_t t, std::size_t at_least);
+  // Sends the rows of type `t` held back; false when one failed.
+  bool send_held_rows(std::size_t t);
   static std::size_t most_rows_per_insert(std::size_t values_per_row);
   // Inserts the rows of table `t` one statement per row (alone) or a few
   // rows per statement (in a batch); false when the file stops.
@@ -166,6 +167,10 @@ class RecordLoad {
   LoadPlan plan_;
   driver::Console console_;
   std::vector<std::string> inserts_;
+  // Per type, the insert of many rows as arrays (record_statements.h), for
+  // a database that binds arrays.
+  std::vector<std::string> array_inserts_;
+  std::vector<std::string> arrays_;
   // Per type, the inserts of 2, 4, 8, ... rows, built when first needed.
   std::vector<std::vector<std::string>> multi_row_inserts_;
   std::vector<db::Bind> binds_;

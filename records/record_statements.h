@@ -20,6 +20,14 @@ namespace qx::records {
 
 std::string insert_statement(const RecordType& type);
 
+// The same insert for many rows at once on a database that binds arrays:
+// each bound column of insert_statement() becomes one array parameter, in
+// the same order (the key and serial as bigint[], the texts as text[]),
+// and the rows are the arrays' elements side by side:
+// "insert into <table> (...) select u.c0, u.c1, <literal>, ... from
+//  unnest(cast(:b0 as bigint[]), ...) as u(c0, c1, ...)".
+std::string array_insert_statement(const RecordType& type);
+
 // Fills `binds` (emptied first) with the values of row `row` of `table` for
 // its insert: the file's key, the row's serial (its index among the rows of
 // its type), the file's name for each bound header column, then every

@@ -47,6 +47,7 @@ class FaultySession final : public db::Session {
   db::Status execute(std::string_view sql, std::span<const db::Bind> binds) override;
   db::Status execute_account(std::string_view sql, const AccountValues& values) override;
   bool has_advisory_locks() const override { return real_->has_advisory_locks(); }
+  bool binds_arrays() const override { return real_->binds_arrays(); }
   void set_row_failures_fail_transaction(bool on) override {
     real_->set_row_failures_fail_transaction(on);
   }
