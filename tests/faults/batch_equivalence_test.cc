@@ -19,8 +19,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Ten generated files, and two whose M5 lines share a value that a unique
-// index lets the database take once: the second file's row is refused.
+// Ten generated files; two whose M5 lines share a value that a unique
+// index lets the database take once, so that the second file's row is
+// refused; and one whose values hold what a batch must pass through
+// unchanged (quotes, backslashes, commas, braces, the word NULL).
 Files backlog() {
   Files files;
   for (int n = 1; n <= 10; ++n) {
@@ -30,6 +32,8 @@ Files backlog() {
   }
   files.emplace_back("PNR000006A.PNR", "AAheader-x\rM501shared\rM1one\r");
   files.emplace_back("PNR000006B.PNR", "AAheader-y\rM501shared\rM502own\r");
+  files.emplace_back("PNR000008A.PNR",
+                     "AAheader-\"z\"\rM1 \"q\" \\b, {c} NULL\rM2NULL\rM501\\\"\r");
   return files;
 }
 
@@ -68,9 +72,10 @@ TEST_P(BatchEquivalence, ABacklogInBatchesEndsAsOneTransactionPerFile) {
   EXPECT_EQ(batched.output, alone.output);
   // One commit per file, and for the batched run: the failed one, four
   // files alone after it, four alone after the refused row (which
-  // PostgreSQL refuses only at the batch's commit), one batch.
-  EXPECT_EQ(alone.commits, 12);
-  EXPECT_EQ(batched.commits, GetParam() == Backend::postgres ? 11 : 10);
+  // PostgreSQL refuses only at the batch's commit), one batch of four and
+  // the last file alone.
+  EXPECT_EQ(alone.commits, 13);
+  EXPECT_EQ(batched.commits, GetParam() == Backend::postgres ? 12 : 11);
   // The refused row is there to be compared.
   long long rejected = 0;
   for (const Row& account : alone.accounts) rejected += std::stoll(*account[3]);
