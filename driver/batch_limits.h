@@ -10,7 +10,7 @@
 namespace qx::driver {
 
 inline constexpr int kDefaultBatchFiles = 64;
-inline constexpr std::uint64_t kDefaultBatchBytes = 16ull << 20;
+inline constexpr std::uint64_t kDefaultBatchBytes = 8ull << 20;
 inline constexpr std::chrono::milliseconds kDefaultBatchTime{1000};
 
 struct BatchLimits {

@@ -85,17 +85,11 @@ bool RecordLoad::write_file(std::string_view file_name, bool verbose, driver::Hi
 }
 
 LoadOutcome RecordLoad::commit_batch() {
-  // Each file's history row first, whole: every account is known by now.
   bool written = true;
-  for (const HeldFile& file : held_files_) {
-    if (file.history.history == nullptr || !written) continue;
-    written =
-        file.history.history->write_loaded_entry(*file.history.file, file.account->progress).ok();
-  }
   for (std::size_t t = 0; t < held_.size() && written; ++t) written = send_held_rows(t);
-  // The header updates find their header rows in now.
-  for (const HeldFile& file : held_files_) {
-    db::Bind key_bind = db::Bind::integer(file.key);
+  // The header updates held back find their header rows in now.
+  for (const std::int64_t key : held_header_updates_) {
+    db::Bind key_bind = db::Bind::integer(key);
     written = written && session_.execute(plan_.header_update, {&key_bind, 1}).ok();
   }
   drop_batch();
@@ -106,7 +100,7 @@ LoadOutcome RecordLoad::commit_batch() {
 
 void RecordLoad::drop_batch() {
   for (HeldRows& rows : held_) rows = {};
-  held_files_.clear();
+  held_header_updates_.clear();
 }
 
 std::optional<LoadOutcome> RecordLoad::write_rows(std::string_view file_name, bool verbose,
@@ -130,18 +124,47 @@ std::optional<LoadOutcome> RecordLoad::write_rows(std::string_view file_name, bo
   }
   account.key = key;
   account.progress.key = key;
+  if (writing == Writing::in_batch) return write_in_batch(file_name, verbose, history, account);
 
   for (std::size_t t = 0; t < records_.tables().size(); ++t) {
     if (!insert_rows(t, file_name, verbose, account, writing)) return stopped();
   }
-  // In a batch the header update must wait for the header row, which waits
-  // with the batch's other rows.
-  if (writing == Writing::in_batch) {
-    account.progress.state = driver::LoadProgress::State::loaded;
-    held_files_.push_back({key, history, &account});
+  return finish_rows(key, history, account, writing);
+}
+
+std::optional<LoadOutcome> RecordLoad::write_in_batch(std::string_view file_name, bool verbose,
+                                                      driver::HistoryEntry history,
+                                                      FileAccount& account) {
+  // In a batch every row goes through or the batch is given up, so the
+  // file's account is known before its first row: its history row is
+  // written once, first, already in its final state.
+  for (const auto& table : records_.tables()) {
+    const std::size_t count = table.record_count();
+    account.progress.rows_stored += static_cast<std::int64_t>(count);
+    if (count > 0) account.tally.stored(table.type().table, static_cast<std::int64_t>(count));
+  }
+  account.progress.state = driver::LoadProgress::State::loaded;
+  if (history.history != nullptr &&
+      !account_step(history.history->write_loaded_entry(*history.file, account.progress),
+                    Writing::in_batch)) {
+    return stopped();
+  }
+  for (std::size_t t = 0; t < records_.tables().size(); ++t) {
+    const bool written = session_.binds_arrays()
+                             ? hold_rows(t, file_name, verbose, account.key)
+                             : insert_together(t, file_name, verbose, account.key);
+    if (!written) return stopped();
+  }
+  // Held rows are sent at the commit, and the header update after them.
+  if (session_.binds_arrays()) {
+    held_header_updates_.push_back(account.key);
     return std::nullopt;
   }
-  return finish_rows(key, history, account, writing);
+  db::Bind key_bind = db::Bind::integer(account.key);
+  if (!step(session_.execute(plan_.header_update, {&key_bind, 1}), Writing::in_batch)) {
+    return stopped();
+  }
+  return std::nullopt;
 }
 
 std::optional<LoadOutcome> RecordLoad::finish_rows(std::int64_t key, driver::HistoryEntry history,
@@ -160,30 +183,59 @@ bool RecordLoad::insert_rows(std::size_t t, std::string_view file_name, bool ver
                              FileAccount& account, Writing writing) {
   const RecordTable& table = records_.table(t);
   const std::size_t count = table.record_count();
-  if (writing == Writing::alone) {
-    for (std::size_t row = 0; row < count; ++row) {
-      if (verbose) announce_row(table, row);
-      row_binds(table, row, account.key, file_name, binds_);
-      db::Status inserted = session_.execute(inserts_[t], binds_);
-      if (!step(inserted, writing)) return false;
-      ++(inserted.ok() ? account.progress.rows_stored : account.progress.rows_rejected);
-      if (inserted.ok()) {
-        account.tally.stored(table.type().table);
-      } else {
-        const auto line = static_cast<std::int64_t>(table.line_of(row));
-        account.tally.rejected(line);
-        if (account.progress.first_rejected_line == 0) account.progress.first_rejected_line = line;
-      }
-    }
-    return true;
-  }
-  // In a batch every row must go through, so the rows of a type wait,
-  // copied, and travel many to an insert, across the batch's files.
-  HeldRows& held = held_[t];
   for (std::size_t row = 0; row < count; ++row) {
     if (verbose) announce_row(table, row);
-    row_binds(table, row, account.key, file_name, row_binds_);
-    if (held.values_per_row == 0) held.values_per_row = row_binds_.size();
+    row_binds(table, row, account.key, file_name, binds_);
+    db::Status inserted = session_.execute(inserts_[t], binds_);
+    if (!step(inserted, writing)) return false;
+    ++(inserted.ok() ? account.progress.rows_stored : account.progress.rows_rejected);
+    if (inserted.ok()) {
+      account.tally.stored(table.type().table);
+    } else {
+      const auto line = static_cast<std::int64_t>(table.line_of(row));
+      account.tally.rejected(line);
+      if (account.progress.first_rejected_line == 0) account.progress.first_rejected_line = line;
+    }
+  }
+  return true;
+}
+
+bool RecordLoad::insert_together(std::size_t t, std::string_view file_name, bool verbose,
+                                 std::int64_t key) {
+  const RecordTable& table = records_.table(t);
+  const std::size_t count = table.record_count();
+  if (count == 0) return true;
+  row_binds(table, 0, key, file_name, row_binds_);
+  const std::size_t most = most_rows_per_insert(row_binds_.size());
+  for (std::size_t row = 0; row < count;) {
+    // The largest power of two that fits, again and again: few statement
+    // texts, each prepared once.
+    std::size_t rows = most;
+    while (rows > count - row) rows /= 2;
+    binds_.clear();
+    for (std::size_t r = row; r < row + rows; ++r) {
+      if (verbose) announce_row(table, r);
+      row_binds(table, r, key, file_name, row_binds_);
+      binds_.insert(binds_.end(), row_binds_.begin(), row_binds_.end());
+    }
+    if (!step(session_.execute(multi_row_insert(t, rows), binds_), Writing::in_batch)) {
+      return false;
+    }
+    row += rows;
+  }
+  return true;
+}
+
+bool RecordLoad::hold_rows(std::size_t t, std::string_view file_name, bool verbose,
+                           std::int64_t key) {
+  // The rows of a type wait, copied, to travel as arrays in one insert
+  // across the batch's files.
+  const RecordTable& table = records_.table(t);
+  HeldRows& held = held_[t];
+  for (std::size_t row = 0; row < table.record_count(); ++row) {
+    if (verbose) announce_row(table, row);
+    row_binds(table, row, key, file_name, row_binds_);
+    held.values_per_row = row_binds_.size();
     for (const db::Bind& bind : row_binds_) {
       if (bind.kind() != db::Bind::Kind::text) {
         held.binds.push_back(bind);
@@ -194,8 +246,6 @@ bool RecordLoad::insert_rows(std::size_t t, std::string_view file_name, bool ver
     }
     ++held.rows;
   }
-  account.progress.rows_stored += static_cast<std::int64_t>(count);
-  if (count > 0) account.tally.stored(table.type().table, static_cast<std::int64_t>(count));
   return true;
 }
 
@@ -208,34 +258,16 @@ std::size_t RecordLoad::most_rows_per_insert(std::size_t values_per_row) {
 bool RecordLoad::send_held_rows(std::size_t t) {
   HeldRows& held = held_[t];
   if (held.rows == 0) return true;
-  if (session_.binds_arrays()) {
-    // One statement for all of them: a column's values as one array.
-    arrays_.resize(held.values_per_row);
-    binds_.clear();
-    for (std::size_t column = 0; column < held.values_per_row; ++column) {
-      db::array_literal(held.binds, column, held.values_per_row, arrays_[column]);
-      binds_.push_back(db::Bind::text(arrays_[column]));
-    }
-    const bool sent = step(session_.execute(array_inserts_[t], binds_), Writing::in_batch);
-    held = {};
-    return sent;
+  // One statement for all of them: a column's values as one array.
+  arrays_.resize(held.values_per_row);
+  binds_.clear();
+  for (std::size_t column = 0; column < held.values_per_row; ++column) {
+    db::array_literal(held.binds, column, held.values_per_row, arrays_[column]);
+    binds_.push_back(db::Bind::text(arrays_[column]));
   }
-  const std::size_t most = most_rows_per_insert(held.values_per_row);
-  std::size_t sent = 0;
-  while (sent < held.rows) {
-    // The largest power of two that fits, again and again: few statement
-    // texts, each prepared once.
-    std::size_t rows = most;
-    while (rows > held.rows - sent) rows /= 2;
-    const std::span<const db::Bind> binds(held.binds.data() + sent * held.values_per_row,
-                                          rows * held.values_per_row);
-    if (!step(session_.execute(multi_row_insert(t, rows), binds), Writing::in_batch)) return false;
-    sent += rows;
-  }
-  const std::size_t per_row = held.values_per_row;
+  const bool sent = step(session_.execute(array_inserts_[t], binds_), Writing::in_batch);
   held = {};
-  held.values_per_row = per_row;
-  return true;
+  return sent;
 }
 
 void RecordLoad::announce_row(const RecordTable& table, std::size_t row) const {

@@ -13,10 +13,13 @@
 // to be loaded again later under a new key.
 //
 // Several files may also share one transaction (a batch, record_batch.h):
-// `write_file` writes one file's rows without committing, each type's rows
-// in a few multi-row inserts, and stops at the first failure of any kind
-// without printing it, since a batch that meets any failure is loaded
-// again file by file through `load_file`, which reports as above.
+// `write_file` writes one file's history row (already in its final state),
+// rows and header update without committing, each type's rows a few to an
+// insert (on a database that binds arrays, held back and sent with the
+// other files' rows of that type in one insert at `commit_batch`), and
+// stops at the first failure of any kind without printing it, since a
+// batch that meets any failure is loaded again file by file through
+// `load_file`, which reports as above.
 #pragma once
 
 #include <cstdint>
@@ -97,11 +100,9 @@ class RecordLoad {
   // batch back and loads its files one by one.
   bool write_file(std::string_view file_name, bool verbose, driver::HistoryEntry history,
                   FileAccount& account);
-  // Sends what the batch's files hold back and commits the batch: each
-  // file's history row, whole, then the rows of every type many to an
-  // insert, then each file's header update. write_file holds it all back
-  // because a file's account is known only when its rows are filed. Then
-  // commits:
+  // Sends what the batch's files held back (on a database that binds
+  // arrays, every type's rows in one insert, then each file's header
+  // update) and commits the batch:
   // committed, commit_unconfirmed when the connection went during the
   // commit, or another outcome after which the caller rolls back and
   // nothing is stored. Prints nothing.
@@ -140,7 +141,17 @@ class RecordLoad {
   // rows are written.
   std::optional<LoadOutcome> finish_rows(std::int64_t key, driver::HistoryEntry history,
                                          FileAccount& account, Writing writing);
-  // Sends the rows of type `t` held back; false when one failed.
+  // A file's writes in a batch: its history row, its rows and its header
+  // update, or on a database that binds arrays its rows and header update
+  // held back for commit_batch.
+  std::optional<LoadOutcome> write_in_batch(std::string_view file_name, bool verbose,
+                                            driver::HistoryEntry history, FileAccount& account);
+  // Inserts the rows of type `t` a few to a statement; false at a failure.
+  bool insert_together(std::size_t t, std::string_view file_name, bool verbose, std::int64_t key);
+  // Holds the rows of type `t` back, copied, for send_held_rows.
+  bool hold_rows(std::size_t t, std::string_view file_name, bool verbose, std::int64_t key);
+  // Sends the rows of type `t` held back as arrays in one insert; false
+  // when it failed.
   bool send_held_rows(std::size_t t);
   static std::size_t most_rows_per_insert(std::size_t values_per_row);
   // Inserts the rows of table `t` one statement per row (alone) or a few
@@ -184,13 +195,9 @@ class RecordLoad {
     std::size_t values_per_row = 0;
   };
   std::vector<HeldRows> held_;
-  // The files of the batch whose header update and last history write wait.
-  struct HeldFile {
-    std::int64_t key;
-    driver::HistoryEntry history;
-    FileAccount* account;
-  };
-  std::vector<HeldFile> held_files_;
+  // The keys of the batch's files whose header update waits for their
+  // held header rows.
+  std::vector<std::int64_t> held_header_updates_;
   // The account of the file load_file loads; the failure sink keeps its
   // counts current while a backend sends held-back rows.
   FileAccount account_;
