@@ -3,6 +3,7 @@
 // separator, field and tag of a line before the loader inserts the line's
 // row.
 #include <algorithm>
+#include <memory>
 
 #include "corvane/corvane_files.h"
 #include "driver/text_reading.h"
@@ -65,13 +66,11 @@ LoaderBench air_bench() {
       "*.air",
       QX_CORVANE_PROGRAM,
       true,
-      [](db::Session& session, const Directories& dirs, std::FILE* out, bool with_history) {
-        corvane::CorvaneFiles files(session, corvane::AirBuild::base, out);
-        scan_once(files, "*.air", dirs, out, with_history ? "corvane" : nullptr);
+      [](db::Session& session, std::FILE* out) {
+        return std::make_unique<corvane::CorvaneFiles>(session, corvane::AirBuild::base, out);
       },
-      [](db::Session& session, Backend backend, const Directories& dirs, std::FILE* out) {
-        PerFieldAirFiles files(session, backend, out);
-        scan_once(files, "*.air", dirs, out);
+      [](db::Session& session, Backend backend, std::FILE* out) {
+        return std::make_unique<PerFieldAirFiles>(session, backend, out);
       },
       line_count,
   };

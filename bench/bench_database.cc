@@ -12,7 +12,7 @@ const char* backend_name(Backend backend) {
 
 BenchDatabase::BenchDatabase(Backend backend) : backend_(backend) {
   if (backend == Backend::sqlite) {
-    target_text_ = "bench@" + (dir_.path() / "bench.db").string();
+    target_text_ = "bench@" + location();
   } else {
     postgres_ = std::make_unique<qx::testing::PostgresTestDatabase>();
     target_text_ = postgres_->target_text();
@@ -24,6 +24,15 @@ std::unique_ptr<db::Session> BenchDatabase::connect() const {
   db::Status status = session->connect();
   if (status.failed()) throw std::runtime_error("cannot connect: " + status.message);
   return session;
+}
+
+std::string BenchDatabase::location() const {
+  return postgres_ ? postgres_->conninfo() : (dir_.path() / "bench.db").string();
+}
+
+qx::testing::TableReader BenchDatabase::reader() const {
+  return postgres_ ? qx::testing::TableReader::postgres(location())
+                   : qx::testing::TableReader::sqlite(location());
 }
 
 long long BenchDatabase::rows_in_tables(const std::string& prefix) const {

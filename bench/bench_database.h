@@ -8,6 +8,7 @@
 
 #include "db/make_session.h"
 #include "support/postgres_test_database.h"
+#include "support/table_reader.h"
 #include "support/temp_dir.h"
 
 namespace qx::bench {
@@ -27,6 +28,11 @@ class BenchDatabase {
   std::unique_ptr<db::Session> connect() const;
   // Rows in every table whose name begins with `prefix` ("qx_air_").
   long long rows_in_tables(const std::string& prefix) const;
+  // Reads rows back, through a connection of its own.
+  qx::testing::TableReader reader() const;
+  // Where a client of the database's own library connects: the SQLite
+  // file's path, or a libpq connection string.
+  std::string location() const;
 
  private:
   Backend backend_;

@@ -1,25 +1,36 @@
 // The loaders' benchmark: how fast each clears a backlog, on SQLite and on
-// PostgreSQL, against the per-field design and against the commit floor,
+// PostgreSQL, with the programs' batches and with a transaction per file,
+// against the per-field design, the commit floor and the bulk ceiling; how
+// long a file waits to be loaded; how several instances share a backlog;
 // and how much memory a loader holds over a long backlog.
 //
 //   loader_bench [--loader=NAME|all] [--backend=sqlite|postgresql|both]
 //                [--size=typical|large|both] [--files=N] [--per-field-files=N]
-//                [--repetitions=R] [--memory-files=N] [--no-memory] [--memory-only] [--seed=S]
+//                [--repetitions=R] [--seed=S]
+//                [--only=PART,...] [--no-PART] [--instances] [--memory-only]
+//                [--latency-runs=N] [--latency-backlog=N] [--memory-files=N]
 //
+// PART is throughput, latency, instances or memory; all but instances run
+// unless told otherwise (--instances adds it, --memory-only is --only=memory).
 // PostgreSQL is reached through QX_TEST_PGHOST, QX_TEST_PGPORT and
 // QX_TEST_PGUSER; bench/run.sh starts a server and sets them.
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "instances.h"
+#include "latency.h"
 #include "loader_bench.h"
 #include "memory_run.h"
 #include "throughput.h"
 
 namespace qx::bench {
 namespace {
+
+const std::set<std::string> kParts = {"throughput", "latency", "instances", "memory"};
 
 struct Options {
   std::vector<LoaderBench> loaders;
@@ -29,9 +40,11 @@ struct Options {
   int per_field_files = 0;
   int repetitions = 3;
   int memory_files = 10000;
-  bool memory = true;
-  bool throughput = true;
+  std::set<std::string> parts = {"throughput", "latency", "memory"};
+  LatencyOptions latency;
   std::uint64_t seed = 20261208;
+
+  bool runs(const std::string& part) const { return parts.contains(part); }
 };
 
 std::vector<LoaderBench> all_loaders() {
@@ -39,14 +52,27 @@ std::vector<LoaderBench> all_loaders() {
 }
 
 [[noreturn]] void usage(const std::string& problem) {
-  std::fprintf(
-      stderr,
-      "loader_bench: %s\nusage: loader_bench [--loader=NAME|all] "
-      "[--backend=sqlite|postgresql|both] [--size=typical|large|both] [--files=N] "
-      "[--per-field-files=N] [--repetitions=R] [--memory-files=N] [--no-memory] [--memory-only] "
-      "[--seed=S]\n",
-      problem.c_str());
+  std::fprintf(stderr,
+               "loader_bench: %s\nusage: loader_bench [--loader=NAME|all] "
+               "[--backend=sqlite|postgresql|both] [--size=typical|large|both] [--files=N] "
+               "[--per-field-files=N] [--repetitions=R] [--seed=S] [--only=PART,...] "
+               "[--no-PART] [--instances] [--memory-only] [--latency-runs=N] "
+               "[--latency-backlog=N] [--memory-files=N]\n"
+               "PART: throughput, latency, instances, memory\n",
+               problem.c_str());
   std::exit(2);
+}
+
+std::set<std::string> parts_of(std::string_view list) {
+  std::set<std::string> parts;
+  while (!list.empty()) {
+    const auto comma = list.find(',');
+    std::string part(list.substr(0, comma));
+    if (!kParts.contains(part)) usage("no part called " + part);
+    parts.insert(part);
+    list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
+  }
+  return parts;
 }
 
 Options parse(int argc, char** argv) {
@@ -75,10 +101,18 @@ Options parse(int argc, char** argv) {
       options.repetitions = std::stoi(value("--repetitions="));
     } else if (arg.starts_with("--memory-files=")) {
       options.memory_files = std::stoi(value("--memory-files="));
-    } else if (arg == "--no-memory") {
-      options.memory = false;
+    } else if (arg.starts_with("--latency-runs=")) {
+      options.latency.runs = std::stoi(value("--latency-runs="));
+    } else if (arg.starts_with("--latency-backlog=")) {
+      options.latency.backlog = std::stoi(value("--latency-backlog="));
+    } else if (arg.starts_with("--only=")) {
+      options.parts = parts_of(value("--only="));
+    } else if (arg.starts_with("--no-") && kParts.contains(value("--no-"))) {
+      options.parts.erase(value("--no-"));
+    } else if (arg == "--instances") {
+      options.parts.insert("instances");
     } else if (arg == "--memory-only") {
-      options.throughput = false;
+      options.parts = {"memory"};
     } else if (arg.starts_with("--seed=")) {
       options.seed = std::stoull(value("--seed="));
     } else {
@@ -123,26 +157,91 @@ std::string range(const Summary& s, const char* format) {
   return buffer;
 }
 
+void print_heading(const LoaderBench& loader, Backend backend, const std::string& size,
+                   const char* what) {
+  std::printf("%-13s %-10s %-7s %s\n", loader.name.c_str(), backend_name(backend), size.c_str(),
+              what);
+}
+
 void print_throughput(const LoaderBench& loader, Backend backend, const std::string& size,
                       const ThroughputOptions& t, const ThroughputResult& r) {
   std::printf("%-13s %-10s %-7s %5d files x %3d records, %d repetitions\n", loader.name.c_str(),
               backend_name(backend), size.c_str(), t.files, t.records, t.repetitions);
-  std::printf("  loader       files/s %-28s rows/s %s\n", range(r.files_per_second, "%.1f").c_str(),
-              range(r.rows_per_second, "%.0f").c_str());
+  const double loader_rows = r.rows_per_second.median;
+  const double ceiling = r.ceiling_rows_per_second.median;
+  if (r.per_file_measured) {
+    std::printf("  batches      files/s %-28s rows/s %s\n",
+                range(r.files_per_second, "%.1f").c_str(),
+                range(r.rows_per_second, "%.0f").c_str());
+    std::printf("  per file     files/s %-28s rows/s %s\n",
+                range(r.per_file_files_per_second, "%.1f").c_str(),
+                range(r.per_file_rows_per_second, "%.0f").c_str());
+    std::printf("  batches: %.1f files/s, per file: %.1f files/s (%.2f times)\n",
+                r.files_per_second.median, r.per_file_files_per_second.median,
+                r.files_per_second.median / r.per_file_files_per_second.median);
+  } else {
+    std::printf("  loader       files/s %-28s rows/s %s\n",
+                range(r.files_per_second, "%.1f").c_str(),
+                range(r.rows_per_second, "%.0f").c_str());
+  }
   std::printf(
       "  no history   files/s %-28s (the history costs %.1f %%)\n",
       range(r.without_history_files_per_second, "%.1f").c_str(),
       100.0 * (1.0 - r.files_per_second.median / r.without_history_files_per_second.median));
   std::printf("  per-field    files/s %-28s (%d files)\n",
-              range(r.per_field_files_per_second, "%.1f").c_str(), t.per_field_files);
+              range(r.per_field_files_per_second, "%.1f").c_str(), r.per_field_files);
   std::printf("  commit floor files/s %-28s (empty transactions: %s)\n",
               range(r.floor_files_per_second, "%.1f").c_str(),
               range(r.empty_floor_files_per_second, "%.1f").c_str());
+  std::printf("  bulk ceiling rows/s  %-28s (%lld rows in one transaction)\n",
+              range(r.ceiling_rows_per_second, "%.0f").c_str(), r.ceiling_rows);
+  if (r.per_file_measured) {
+    std::printf("  batches %.2f of the bulk ceiling, per file %.2f of the bulk ceiling\n",
+                loader_rows / ceiling, r.per_file_rows_per_second.median / ceiling);
+  } else {
+    std::printf("  loader %.2f of the bulk ceiling\n", loader_rows / ceiling);
+  }
   std::printf(
       "  ratio to per-field %.1f   ratio to commit floor %.2f   to empty transactions %.2f\n\n",
       r.files_per_second.median / r.per_field_files_per_second.median,
       r.files_per_second.median / r.floor_files_per_second.median,
       r.files_per_second.median / r.empty_floor_files_per_second.median);
+  std::fflush(stdout);
+}
+
+void print_latency(const LoaderBench& loader, Backend backend, const std::string& size,
+                   const LatencyOptions& options, const LatencyResult& r) {
+  char what[96];
+  std::snprintf(what, sizeof what, "latency, median of %d runs, first of %d files:", options.runs,
+                options.backlog);
+  print_heading(loader, backend, size, what);
+  auto ms = [](const Summary& s) {
+    return range({s.median * 1e3, s.min * 1e3, s.max * 1e3}, "%.1f");
+  };
+  if (loader.takes_batches()) {
+    std::printf("  alone        batches %s ms, per file %s ms\n", ms(r.alone).c_str(),
+                ms(r.alone_per_file).c_str());
+    std::printf("  first        batches %s ms, per file %s ms\n\n", ms(r.first_of_backlog).c_str(),
+                ms(r.first_of_backlog_per_file).c_str());
+  } else {
+    std::printf("  alone        %s ms\n", ms(r.alone).c_str());
+    std::printf("  first        %s ms\n\n", ms(r.first_of_backlog).c_str());
+  }
+  std::fflush(stdout);
+}
+
+void print_instances(const LoaderBench& loader, Backend backend, const std::string& size,
+                     const ThroughputOptions& t, const std::vector<InstancesResult>& results) {
+  char what[96];
+  std::snprintf(what, sizeof what, "%d files, instances of the program, %d repetitions:", t.files,
+                t.repetitions);
+  print_heading(loader, backend, size, what);
+  for (const auto& r : results) {
+    std::printf("  %d instance%s files/s %-28s (%.2f times one)\n", r.instances,
+                r.instances == 1 ? " " : "s", range(r.files_per_second, "%.1f").c_str(),
+                r.files_per_second.median / results.front().files_per_second.median);
+  }
+  std::printf("\n");
   std::fflush(stdout);
 }
 
@@ -153,16 +252,27 @@ int main(int argc, char** argv) {
   using namespace qx::bench;
   Options options = parse(argc, argv);
   for (const auto& loader : options.loaders) {
-    if (!options.throughput) break;
     for (Backend backend : options.backends) {
       for (const auto& size : options.sizes) {
         ThroughputOptions t = size_options(options, loader, size, backend);
-        print_throughput(loader, backend, size, t, measure_throughput(loader, backend, t));
+        if (options.runs("throughput")) {
+          print_throughput(loader, backend, size, t, measure_throughput(loader, backend, t));
+        }
+        if (options.runs("latency")) {
+          print_latency(loader, backend, size, options.latency,
+                        measure_latency(loader, backend, t, options.latency));
+        }
+        if (options.runs("instances")) {
+          print_instances(loader, backend, size, t,
+                          measure_instances(loader, backend, {1, 2, 4}, t));
+        }
       }
     }
   }
-  if (!options.memory) return 0;
+  if (!options.runs("memory")) return 0;
   for (const auto& loader : options.loaders) {
+    // The program runs with its defaults: the batches of a loader that
+    // takes them.
     ThroughputOptions t = size_options(options, loader, "typical", Backend::sqlite);
     MemoryResult m = measure_memory(loader, Backend::sqlite, options.memory_files, t);
     std::printf(

@@ -1,18 +1,21 @@
 // What the benchmark needs to know of one loader: its sample format and
-// tables, how its own code loads a directory of files, how the per-field
-// design loads it, and how many commits that design makes (the commit
-// floor's unit: a line in the AIR loader, a file in the others).
+// tables, its own file handling and that of the per-field design, whether
+// it takes a backlog in batches, and how many commits the per-file design
+// makes (the commit floor's unit: a line in the AIR loader, a file in the
+// others).
 #pragma once
 
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "bench_database.h"
 #include "db/session.h"
+#include "driver/batch_limits.h"
 #include "driver/scan_loop.h"
 
 namespace qx::bench {
@@ -27,59 +30,71 @@ struct Directories {
   std::filesystem::path backup;
 };
 
+// The batch limits the programs run with unless told otherwise, and one
+// transaction per file (the loaders' behaviour before batches).
+inline constexpr driver::BatchLimits kProgramBatches{
+    driver::kDefaultBatchFiles, driver::kDefaultBatchBytes, driver::kDefaultBatchTime};
+inline constexpr driver::BatchLimits kPerFile{1};
+
+using MakeFiles =
+    std::function<std::unique_ptr<driver::FileHandler>(db::Session& session, std::FILE* out)>;
+using MakePerFieldFiles = std::function<std::unique_ptr<driver::FileHandler>(
+    db::Session& session, Backend backend, std::FILE* out)>;
+
 struct LoaderBench {
   std::string name;          // "corvane"
   std::string table_prefix;  // "qx_air_"
   std::string format;        // the generator's format: "air"
   std::string pattern;       // the loader's scan pattern: "*.air"
-  std::string program;       // the program's path, for the memory run
-  bool commits_per_line;     // true: a commit per line; false: per file
-  // Loads every file of dirs.input with the loader's own code path (its
-  // scan-loop loader over `session`), printing on `out`; with
-  // `with_history` the loop keeps the load history, as the programs do.
-  std::function<void(db::Session& session, const Directories& dirs, std::FILE* out,
-                     bool with_history)>
-      load;
-  // The same files the way the per-field design loads them.
-  std::function<void(db::Session& session, Backend backend, const Directories& dirs,
-                     std::FILE* out)>
-      load_per_field;
-  // Commits the loader makes for these files.
+  std::string program;       // the built program's path, for the runs of whole programs
+  // True: a commit per line, and no batches; false: a transaction per file,
+  // or per batch of files.
+  bool commits_per_line;
+  // The loader's own scan-loop file handling over `session`, printing on
+  // `out`, as its program builds it.
+  MakeFiles files;
+  // The per-field design's file handling.
+  MakePerFieldFiles per_field_files;
+  // Commits the per-file design makes for these files.
   std::function<long long(const std::vector<SampleFile>& files)> commits;
+
+  bool takes_batches() const { return !commits_per_line; }
 };
 
 LoaderBench air_bench();
 LoaderBench pnr_bench();
 LoaderBench mir_bench();
 
-// Runs one scan of the shared scan loop with `loader` over dirs (settle
+// The settings of a single scan of dirs with the settle check off, as a
+// loader program runs with --once --settle-ms=0, within `batch`.
+driver::ScanSettings once_settings(const std::string& pattern, const Directories& dirs,
+                                   driver::BatchLimits batch);
+
+// Runs one scan of the shared scan loop with `files` over dirs (settle
 // check off), as a loader program does with --once; with `history_program`
 // set the loop keeps the load history under that program's name.
-void scan_once(driver::FileHandler& loader, const std::string& pattern, const Directories& dirs,
-               std::FILE* out, const char* history_program = nullptr);
+void scan_once(driver::FileHandler& files, const std::string& pattern, const Directories& dirs,
+               std::FILE* out, const char* history_program, driver::BatchLimits batch);
 
-// The benchmark of a loader that commits once per file: its own scan-loop
-// loader is `Files` (built from session, verbose flag, output), the
-// per-field design's is `PerFieldFiles` (built from session, backend,
-// output).
+// The benchmark of a loader that commits once per file or per batch: its
+// own scan-loop file handling is `Files` (built from session, verbose flag,
+// output), the per-field design's is `PerFieldFiles` (built from session,
+// backend, output).
 template <class Files, class PerFieldFiles>
 LoaderBench per_file_bench(std::string name, std::string table_prefix, std::string format,
                            std::string pattern, std::string program) {
   return {
-      name,
+      std::move(name),
       std::move(table_prefix),
       std::move(format),
-      pattern,
+      std::move(pattern),
       std::move(program),
       false,
-      [pattern, name](db::Session& session, const Directories& dirs, std::FILE* out,
-                      bool with_history) {
-        Files files(session, false, out);
-        scan_once(files, pattern, dirs, out, with_history ? name.c_str() : nullptr);
+      [](db::Session& session, std::FILE* out) {
+        return std::make_unique<Files>(session, false, out);
       },
-      [pattern](db::Session& session, Backend backend, const Directories& dirs, std::FILE* out) {
-        PerFieldFiles files(session, backend, out);
-        scan_once(files, pattern, dirs, out);
+      [](db::Session& session, Backend backend, std::FILE* out) {
+        return std::make_unique<PerFieldFiles>(session, backend, out);
       },
       [](const std::vector<SampleFile>& files) { return static_cast<long long>(files.size()); },
   };

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "sample_backlog.h"
 #include "support/temp_dir.h"
 
 extern char** environ;

@@ -2,8 +2,11 @@
 # Builds the loaders and their benchmark for speed, starts a private
 # PostgreSQL server with its usual durability (every commit synced to disk,
 # as the SQLite loaders sync theirs), runs the benchmark, and stops the
-# server. Arguments go to the benchmark (see bench/bench_main.cc), e.g.
+# server. Arguments go to the benchmark (see bench/bench_main.cc): which
+# loaders, databases and file sizes, and which parts (throughput with its
+# baselines, latency, instances, memory), e.g.
 #   bench/run.sh --loader=corvane --backend=sqlite --repetitions=3
+#   bench/run.sh --loader=tarvo --backend=postgresql --only=latency,instances
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
-#include "generator/backlog.h"
-#include "generator/sample_format.h"
-#include "support/temp_dir.h"
+#include "bulk_ceiling.h"
+#include "sample_backlog.h"
+#include "stored_rows.h"
 
 namespace qx::bench {
 namespace {
@@ -19,47 +19,29 @@ double seconds_since(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// An output stream that drops what the loaders print.
-struct NullOutput {
-  std::FILE* file = std::fopen("/dev/null", "w");
-  ~NullOutput() { std::fclose(file); }
+struct Rates {
+  double files_per_second = 0;
+  double rows_per_second = 0;
 };
 
-Directories fresh_directories(const qx::testing::TempDir& dir, int run) {
-  Directories dirs{dir.path() / ("in" + std::to_string(run)),
-                   dir.path() / ("backup" + std::to_string(run))};
-  std::filesystem::create_directories(dirs.input);
-  std::filesystem::create_directories(dirs.backup);
-  return dirs;
-}
-
-void drop_files(const std::vector<SampleFile>& files, std::size_t count,
-                const std::filesystem::path& dir) {
-  for (std::size_t i = 0; i < count && i < files.size(); ++i) {
-    qx::testing::write_file(dir / files[i].name, files[i].contents);
-  }
-}
-
-void expect_all_loaded(const Directories& dirs, const std::string& what) {
-  if (!std::filesystem::is_empty(dirs.input)) {
-    throw std::runtime_error(what + " left files in the input directory");
-  }
-}
-
-// Loads the files with the loader's own code: files/s and rows/s.
-std::pair<double, double> run_loader(const LoaderBench& loader, Backend backend,
-                                     const std::vector<SampleFile>& files,
-                                     const qx::testing::TempDir& dir, int run, std::FILE* out,
-                                     bool with_history) {
+// Loads the files with the loader's own code within `batch`, with or
+// without the load history; with `keep` set, the rows it stored are read
+// back into it afterwards.
+Rates run_loader(const LoaderBench& loader, Backend backend, const std::vector<SampleFile>& files,
+                 const qx::testing::TempDir& dir, int run, std::FILE* out, bool with_history,
+                 driver::BatchLimits batch, std::optional<StoredRows>* keep = nullptr) {
   BenchDatabase database(backend);
-  Directories dirs = fresh_directories(dir, run);
+  Directories dirs = fresh_directories(dir, std::to_string(run));
   drop_files(files, files.size(), dirs.input);
   auto session = database.connect();
+  auto handler = loader.files(*session, out);
   auto start = Clock::now();
-  loader.load(*session, dirs, out, with_history);
+  scan_once(*handler, loader.pattern, dirs, out, with_history ? loader.name.c_str() : nullptr,
+            batch);
   double seconds = seconds_since(start);
   expect_all_loaded(dirs, loader.name);
   double rows = static_cast<double>(database.rows_in_tables(loader.table_prefix));
+  if (keep != nullptr && !*keep) *keep = read_stored_rows(database, loader.table_prefix);
   return {files.size() / seconds, rows / seconds};
 }
 
@@ -67,11 +49,12 @@ double run_per_field(const LoaderBench& loader, Backend backend,
                      const std::vector<SampleFile>& files, std::size_t count,
                      const qx::testing::TempDir& dir, int run, std::FILE* out) {
   BenchDatabase database(backend);
-  Directories dirs = fresh_directories(dir, run);
+  Directories dirs = fresh_directories(dir, std::to_string(run));
   drop_files(files, count, dirs.input);
   auto session = database.connect();
+  auto handler = loader.per_field_files(*session, backend, out);
   auto start = Clock::now();
-  loader.load_per_field(*session, backend, dirs, out);
+  scan_once(*handler, loader.pattern, dirs, out, nullptr, kPerFile);
   double seconds = seconds_since(start);
   expect_all_loaded(dirs, loader.name + " per field");
   return count / seconds;
@@ -98,48 +81,64 @@ double run_floor(Backend backend, long long commits, std::size_t files, bool wri
   return files / seconds_since(start);
 }
 
-}  // namespace
-
-std::vector<SampleFile> generate_files(const LoaderBench& loader, int count,
-                                       const ThroughputOptions& options) {
-  const generator::SampleFormat* format = generator::find_sample_format(loader.format);
-  if (format == nullptr) throw std::runtime_error("no sample format " + loader.format);
-  generator::FileOptions file_options;
-  file_options.records = options.records;
-  file_options.bookings = options.bookings;
-  std::vector<SampleFile> files;
-  for (int number = 1; number <= count; ++number) {
-    files.push_back(
-        {generator::sample_file_name(*format, number),
-         format->generate(file_options, generator::sample_file_seed(options.seed, number))});
+// Rows per second of the bulk ceiling on a fresh database.
+double run_ceiling(Backend backend, const std::string& prefix, const StoredRows& rows) {
+  BenchDatabase database(backend);
+  database.connect();  // gives a new SQLite file its schema
+  const double seconds = write_in_bulk(database, rows);
+  if (database.rows_in_tables(prefix) != rows.row_count()) {
+    throw std::runtime_error("the bulk ceiling did not store every row");
   }
-  return files;
+  return static_cast<double>(rows.row_count()) / seconds;
 }
+
+}  // namespace
 
 ThroughputResult measure_throughput(const LoaderBench& loader, Backend backend,
                                     const ThroughputOptions& options) {
   auto files = generate_files(loader, options.files, options);
   const long long commits = loader.commits(files);
+  const std::size_t per_field_files =
+      std::min(files.size(), static_cast<std::size_t>(options.per_field_files));
   qx::testing::TempDir dir;
   NullOutput out;
-  std::vector<double> files_per_second, rows_per_second, per_field, floor, empty_floor,
-      without_history;
+  std::vector<double> files_per_second, rows_per_second, per_file_files, per_file_rows, per_field,
+      floor, empty_floor, without_history, ceiling;
+  std::optional<StoredRows> stored;
   int run = 0;
   for (int rep = 0; rep < options.repetitions; ++rep) {
-    auto [f, r] = run_loader(loader, backend, files, dir, run++, out.file, true);
-    files_per_second.push_back(f);
-    rows_per_second.push_back(r);
+    Rates batches =
+        run_loader(loader, backend, files, dir, run++, out.file, true, kProgramBatches, &stored);
+    files_per_second.push_back(batches.files_per_second);
+    rows_per_second.push_back(batches.rows_per_second);
+    if (loader.takes_batches()) {
+      Rates per_file = run_loader(loader, backend, files, dir, run++, out.file, true, kPerFile);
+      per_file_files.push_back(per_file.files_per_second);
+      per_file_rows.push_back(per_file.rows_per_second);
+    }
     without_history.push_back(
-        run_loader(loader, backend, files, dir, run++, out.file, false).first);
+        run_loader(loader, backend, files, dir, run++, out.file, false, kProgramBatches)
+            .files_per_second);
     per_field.push_back(
-        run_per_field(loader, backend, files,
-                      std::min(files.size(), static_cast<std::size_t>(options.per_field_files)),
-                      dir, run++, out.file));
+        run_per_field(loader, backend, files, per_field_files, dir, run++, out.file));
     floor.push_back(run_floor(backend, commits, files.size(), true));
     empty_floor.push_back(run_floor(backend, commits, files.size(), false));
+    ceiling.push_back(run_ceiling(backend, loader.table_prefix, *stored));
   }
-  return {summarize(files_per_second), summarize(rows_per_second), summarize(without_history),
-          summarize(per_field),        summarize(floor),           summarize(empty_floor)};
+  ThroughputResult result;
+  result.files_per_second = summarize(files_per_second);
+  result.rows_per_second = summarize(rows_per_second);
+  result.per_file_measured = loader.takes_batches();
+  result.per_file_files_per_second = summarize(per_file_files);
+  result.per_file_rows_per_second = summarize(per_file_rows);
+  result.without_history_files_per_second = summarize(without_history);
+  result.per_field_files_per_second = summarize(per_field);
+  result.per_field_files = static_cast<int>(per_field_files);
+  result.floor_files_per_second = summarize(floor);
+  result.empty_floor_files_per_second = summarize(empty_floor);
+  result.ceiling_rows_per_second = summarize(ceiling);
+  result.ceiling_rows = stored->row_count();
+  return result;
 }
 
 }  // namespace qx::bench

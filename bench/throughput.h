@@ -1,7 +1,8 @@
 // One throughput comparison: a loader on one backend and one file size,
-// its own code against the per-field design and the commit floor, each
-// measured several times on fresh databases, interleaved so that a slow
-// moment of the machine touches all three alike.
+// its own code (with the programs' batches, and a transaction per file)
+// against the per-field design, the commit floor and the bulk ceiling,
+// each measured several times on fresh databases, interleaved so that a
+// slow moment of the machine touches them all alike.
 #pragma once
 
 #include <cstdint>
@@ -23,21 +24,31 @@ struct ThroughputOptions {
 };
 
 struct ThroughputResult {
+  // The loader as its program runs it: the programs' batches (ignored by a
+  // loader that commits every line) and the load history.
   Summary files_per_second;
   Summary rows_per_second;
-  // The same loader without the load history.
+  // The same with a transaction per file; measured only for a loader that
+  // takes batches.
+  bool per_file_measured = false;
+  Summary per_file_files_per_second;
+  Summary per_file_rows_per_second;
+  // The loader with the programs' batches, without the load history.
   Summary without_history_files_per_second;
   Summary per_field_files_per_second;
-  // One transaction per commit the loader makes, each writing one small row.
+  int per_field_files = 0;
+  // One transaction per commit of the per-file design, each writing one
+  // small row.
   Summary floor_files_per_second;
   // The same with nothing written: neither database syncs such a commit.
   Summary empty_floor_files_per_second;
+  // The loader's rows written by the database's fastest path in one
+  // transaction (bulk_ceiling.h).
+  Summary ceiling_rows_per_second;
+  long long ceiling_rows = 0;
 };
 
 ThroughputResult measure_throughput(const LoaderBench& loader, Backend backend,
                                     const ThroughputOptions& options);
-
-std::vector<SampleFile> generate_files(const LoaderBench& loader, int count,
-                                       const ThroughputOptions& options);
 
 }  // namespace qx::bench

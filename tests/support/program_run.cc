@@ -35,6 +35,7 @@ std::size_t occurrences(std::string_view text, std::string_view part) {
 }
 
 std::string built_program_path(const std::string& in_build) {
+  if (std::filesystem::path(in_build).is_absolute()) return in_build;
   const char* build = std::getenv("QX_BUILD_DIR");
   if (build == nullptr) throw std::runtime_error("QX_BUILD_DIR is not set; run through ctest");
   return std::string(build) + "/" + in_build;

@@ -39,7 +39,9 @@ struct ProgramRun {
 };
 
 // The path of a built program, `in_build` relative to the build tree
-// ("tarvo/tarvo"). Throws std::runtime_error when QX_BUILD_DIR is not set.
+// ("tarvo/tarvo"), or an absolute path, taken as it stands (a caller that
+// knows where its programs were built). Throws std::runtime_error when a
+// relative path is given and QX_BUILD_DIR is not set.
 std::string built_program_path(const std::string& in_build);
 
 // Runs the built program `in_build` with `args`, each passed verbatim, in
