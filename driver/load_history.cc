@@ -91,6 +91,24 @@ std::string loaded_insert_statement() {
   return text;
 }
 
+// Many files' rows written once, already loaded, on a database that binds
+// arrays: the program and instance once, every other value as an array.
+std::string loaded_insert_all_statement() {
+  std::string text = "insert into ";
+  text += kTable;
+  text +=
+      " (lh_program, lh_file_name, lh_file_size, lh_file_mtime_ns, lh_digest, lh_state, "
+      "lh_key, lh_lines_done, lh_shared_serial, lh_r_serial, lh_v_serial, lh_f_serial, "
+      "lh_rows_stored, lh_rows_rejected, lh_instance, lh_started_on, lh_finished_on) "
+      "select :b0, u.name, u.size, u.mtime, u.digest, 'loaded', u.key, u.lines, 1, 1, 1, 1, "
+      "u.stored, u.rejected, :b1, CURRENT_TIMESTAMP, CURRENT_TIMESTAMP from "
+      "unnest(cast(:b2 as text[]), cast(:b3 as bigint[]), cast(:b4 as bigint[]), "
+      "cast(:b5 as text[]), cast(:b6 as bigint[]), cast(:b7 as bigint[]), "
+      "cast(:b8 as bigint[]), cast(:b9 as bigint[])) as "
+      "u(name, size, mtime, digest, key, lines, stored, rejected)";
+  return text;
+}
+
 // The identity's placeholders come last here, after :b11.
 std::string update_statement(bool finished) {
   std::string text = "update ";
@@ -298,6 +316,33 @@ db::Status LoadHistory::write_loaded_entry(const FileIdentity& file, const LoadP
                                     append_identity(program_, file, binds);
                                     append_account(progress, binds);
                                   });
+}
+
+db::Status LoadHistory::write_loaded_entries(std::span<const FileIdentity* const> files,
+                                             std::span<const LoadProgress* const> progress) {
+  static const std::string statement = loaded_insert_all_statement();
+  std::vector<db::Bind> values;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    values.push_back(db::Bind::text(files[i]->name));
+    values.push_back(db::Bind::integer(files[i]->size));
+    values.push_back(db::Bind::integer(files[i]->modified_ns));
+    values.push_back(db::Bind::text(files[i]->digest));
+    values.push_back(db::Bind::integer(progress[i]->key));
+    values.push_back(db::Bind::integer(progress[i]->lines_done));
+    values.push_back(db::Bind::integer(progress[i]->rows_stored));
+    values.push_back(db::Bind::integer(progress[i]->rows_rejected));
+  }
+  constexpr std::size_t kColumns = 8;
+  std::vector<std::string> arrays(kColumns);
+  for (std::size_t column = 0; column < kColumns; ++column) {
+    db::array_literal(values, column, kColumns, arrays[column]);
+  }
+  // The accounts are final: the values are the same at every send.
+  return session_.execute_account(statement, [this, arrays](std::vector<db::Bind>& binds) {
+    binds.push_back(db::Bind::text(program_));
+    binds.push_back(db::Bind::text(instance_));
+    for (const std::string& array : arrays) binds.push_back(db::Bind::text(array));
+  });
 }
 
 void LoadHistory::append_account(const LoadProgress& progress, std::vector<db::Bind>& binds) const {

@@ -94,6 +94,12 @@ class LoadHistory {
   // write is sent.
   db::Status write_loaded_entry(const FileIdentity& file, const LoadProgress& progress);
 
+  // The same for many files in one statement, on a database that binds
+  // arrays (db::Session::binds_arrays); `progress[i]` is the account of
+  // `files[i]`, in its final state, with no rejected line.
+  db::Status write_loaded_entries(std::span<const FileIdentity* const> files,
+                                  std::span<const LoadProgress* const> progress);
+
   // Gives the claims of many files back in one statement (release()).
   void release_all(std::span<const FileIdentity* const> files);
 

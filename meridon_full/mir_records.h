@@ -33,7 +33,8 @@ inline constexpr std::int32_t kRestOfLineLimit = 999;
 // The update touches the header row of the file (it stores no new value);
 // rows of the file are tied together by the key alone.
 inline constexpr records::LoadPlan kMirLoadPlan = {
-    "MERIDON_SEQUENCE", "update qx_meridon_t5  set mt5_0=mt5_0 where mt5_reference=:b0", true};
+    "MERIDON_SEQUENCE", "update qx_meridon_t5  set mt5_0=mt5_0 where mt5_reference=:b0", true,
+    "update qx_meridon_t5 set mt5_0=mt5_0 where mt5_reference = any(cast(:b0 as bigint[]))"};
 
 // The MIR format: the types above, tagged by three characters, keyed and
 // touched by kMirLoadPlan, the header record split off by take_mir_header.

@@ -85,22 +85,44 @@ bool RecordLoad::write_file(std::string_view file_name, bool verbose, driver::Hi
 }
 
 LoadOutcome RecordLoad::commit_batch() {
-  bool written = true;
-  for (std::size_t t = 0; t < held_.size() && written; ++t) written = send_held_rows(t);
-  // The header updates held back find their header rows in now.
-  for (const std::int64_t key : held_header_updates_) {
-    db::Bind key_bind = db::Bind::integer(key);
-    written = written && session_.execute(plan_.header_update, {&key_bind, 1}).ok();
-  }
+  const bool written = send_held_batch();
   drop_batch();
   if (!written) return stopped();
   if (session_.commit().ok()) return LoadOutcome::committed;
   return session_.connected() ? LoadOutcome::commit_failed : LoadOutcome::commit_unconfirmed;
 }
 
+bool RecordLoad::send_held_batch() {
+  if (held_files_.empty()) return true;
+  // The files' history rows first, then the rows, then the header updates,
+  // which find their header rows in by then: each statement for all files.
+  std::vector<const driver::FileIdentity*> identities;
+  std::vector<const driver::LoadProgress*> accounts;
+  std::vector<db::Bind> keys;
+  for (const HeldFile& file : held_files_) {
+    if (file.history.history != nullptr) {
+      identities.push_back(file.history.file);
+      accounts.push_back(&file.account->progress);
+    }
+    keys.push_back(db::Bind::integer(file.key));
+  }
+  driver::LoadHistory* history = held_files_.front().history.history;
+  if (history != nullptr &&
+      !account_step(history->write_loaded_entries(identities, accounts), Writing::in_batch)) {
+    return false;
+  }
+  for (std::size_t t = 0; t < held_.size(); ++t) {
+    if (!send_held_rows(t)) return false;
+  }
+  std::string key_array;
+  db::array_literal(keys, 0, 1, key_array);
+  const db::Bind key_bind = db::Bind::text(key_array);
+  return step(session_.execute(plan_.header_update_all, {&key_bind, 1}), Writing::in_batch);
+}
+
 void RecordLoad::drop_batch() {
   for (HeldRows& rows : held_) rows = {};
-  held_header_updates_.clear();
+  held_files_.clear();
 }
 
 std::optional<LoadOutcome> RecordLoad::write_rows(std::string_view file_name, bool verbose,
@@ -144,9 +166,12 @@ std::optional<LoadOutcome> RecordLoad::write_in_batch(std::string_view file_name
     if (count > 0) account.tally.stored(table.type().table, static_cast<std::int64_t>(count));
   }
   account.progress.state = driver::LoadProgress::State::loaded;
-  if (history.history != nullptr &&
-      !account_step(history.history->write_loaded_entry(*history.file, account.progress),
-                    Writing::in_batch)) {
+  // Held back, the history rows go first in commit_batch, all in one.
+  if (session_.binds_arrays()) {
+    held_files_.push_back({account.key, history, &account});
+  } else if (history.history != nullptr &&
+             !account_step(history.history->write_loaded_entry(*history.file, account.progress),
+                           Writing::in_batch)) {
     return stopped();
   }
   for (std::size_t t = 0; t < records_.tables().size(); ++t) {
@@ -156,10 +181,7 @@ std::optional<LoadOutcome> RecordLoad::write_in_batch(std::string_view file_name
     if (!written) return stopped();
   }
   // Held rows are sent at the commit, and the header update after them.
-  if (session_.binds_arrays()) {
-    held_header_updates_.push_back(account.key);
-    return std::nullopt;
-  }
+  if (session_.binds_arrays()) return std::nullopt;
   db::Bind key_bind = db::Bind::integer(account.key);
   if (!step(session_.execute(plan_.header_update, {&key_bind, 1}), Writing::in_batch)) {
     return stopped();

@@ -46,6 +46,9 @@ struct LoadPlan {
   // The first type (the header) is cleared after the others instead of
   // before them.
   bool header_cleared_last = false;
+  // The same update for many files at once, on a database that binds
+  // arrays: :b0 is an array of their keys.
+  std::string_view header_update_all = {};
 };
 
 enum class LoadOutcome {
@@ -153,6 +156,8 @@ class RecordLoad {
   // Sends the rows of type `t` held back as arrays in one insert; false
   // when it failed.
   bool send_held_rows(std::size_t t);
+  // Sends everything the batch held back; false at a failure.
+  bool send_held_batch();
   static std::size_t most_rows_per_insert(std::size_t values_per_row);
   // Inserts the rows of table `t` one statement per row (alone) or a few
   // rows per statement (in a batch); false when the file stops.
@@ -195,9 +200,14 @@ class RecordLoad {
     std::size_t values_per_row = 0;
   };
   std::vector<HeldRows> held_;
-  // The keys of the batch's files whose header update waits for their
-  // held header rows.
-  std::vector<std::int64_t> held_header_updates_;
+  // The batch's files whose history row and header update are held back
+  // with their rows.
+  struct HeldFile {
+    std::int64_t key;
+    driver::HistoryEntry history;
+    const FileAccount* account;
+  };
+  std::vector<HeldFile> held_files_;
   // The account of the file load_file loads; the failure sink keeps its
   // counts current while a backend sends held-back rows.
   FileAccount account_;

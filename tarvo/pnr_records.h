@@ -32,7 +32,8 @@ inline constexpr std::string_view kAfterContinuation = "~~";
 inline constexpr std::size_t kTagLength = 2;
 
 inline constexpr records::LoadPlan kPnrLoadPlan = {
-    "TARVO_SEQUENCE", "update qx_tarvo_m0  set tm0_loaded_flag='Y' where tm0_reference=:b0", false};
+    "TARVO_SEQUENCE", "update qx_tarvo_m0  set tm0_loaded_flag='Y' where tm0_reference=:b0", false,
+    "update qx_tarvo_m0 set tm0_loaded_flag='Y' where tm0_reference = any(cast(:b0 as bigint[]))"};
 
 // The PNR format: the types above, tagged by two characters, keyed and
 // marked by kPnrLoadPlan; a file has no header record of fixed length.
