@@ -65,7 +65,7 @@ constexpr Option kOptions[] = {
              "its own data, before it goes to the failed directory (default 3)"},
     {.name = "--batch-files", .kind = Kind::count, .batch_count = &BatchLimits::files,
      .help = "load up to N waiting files in one transaction (default 64; 1 commits\n"
-             "each file on its own)"},
+             "each file on its own; corvane commits every line and takes no batches)"},
     {.name = "--batch-bytes", .kind = Kind::bytes, .batch_bytes = &BatchLimits::bytes,
      .help = "close a batch at N bytes of files (K, M, G allowed) (default 8M)"},
     {.name = "--batch-ms", .kind = Kind::milliseconds,

@@ -41,12 +41,19 @@ TEST(CommandLine, ValuedOptionsTakeTheirValuesAndUnits) {
   EXPECT_EQ(line.failed_dir, "/f");
   EXPECT_EQ(parse({"--max-file-size=512"}).max_file_size, 512u);
   EXPECT_EQ(parse({"a"}).max_file_size, kDefaultMaxFileSize);
+  // The batch limits share the kinds of the options above.
+  auto batch = parse({"--batch-files=8", "--batch-bytes=3K", "--batch-ms=0"}).batch;
+  EXPECT_EQ(batch.files, 8);
+  EXPECT_EQ(batch.bytes, 3u << 10);
+  EXPECT_EQ(batch.time.count(), 0);
+  EXPECT_EQ(parse({"a"}).batch.files, kDefaultBatchFiles);
 }
 
 TEST(CommandLine, BadOptionsAreErrors) {
   EXPECT_FALSE(parse({"--max-file-size=0"}).error.empty());
   EXPECT_FALSE(parse({"--max-file-size=3X"}).error.empty());
   EXPECT_FALSE(parse({"--max-attempts=0"}).error.empty());
+  EXPECT_FALSE(parse({"--batch-files=0"}).error.empty());
   EXPECT_FALSE(parse({"--instance="}).error.empty());
   EXPECT_FALSE(parse({"--once=yes"}).error.empty());
   EXPECT_FALSE(parse({"--settle-ms=abc"}).error.empty());
