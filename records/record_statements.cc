@@ -1,59 +1,55 @@
 #include "records/record_statements.h"
 
+#include <utility>
+
 namespace qx::records {
 
-std::string insert_statement(const RecordType& type) {
+namespace {
+
+// The insert's columns in order (the key, the serial, the header columns,
+// the slots) and the value of each: a literal header column's literal, the
+// value `bound(n, integer)` names for the n-th bound column otherwise.
+template <typename Bound>
+std::pair<std::string, std::string> columns_and_values(const RecordType& type, Bound bound) {
   const std::string prefix(type.column_prefix);
   std::string columns = prefix + "reference," + prefix + "serial";
-  std::string values = ":b0,:b1";
-  std::size_t next_placeholder = 2;
-  auto add_bound = [&] { values += ",:b" + std::to_string(next_placeholder++); };
-
+  std::string values = bound(0, true) + "," + bound(1, true);
+  std::size_t next = 2;
   for (const auto& column : type.header_columns) {
     columns += ',';
     columns += column.name;
-    if (column.value == HeaderColumn::Value::literal) {
-      values += ',';
-      values += column.literal;
-    } else {
-      add_bound();
-    }
+    values += ',';
+    values += column.value == HeaderColumn::Value::literal ? std::string(column.literal)
+                                                           : bound(next++, false);
   }
   for (std::size_t k = 0; k < type.inserted_columns(); ++k) {
     columns += ',' + prefix + std::to_string(k);
-    add_bound();
+    values += ',' + bound(next++, false);
   }
+  return {columns, values};
+}
+
+}  // namespace
+
+std::string insert_statement(const RecordType& type) {
+  const auto [columns, values] =
+      columns_and_values(type, [](std::size_t n, bool) { return ":b" + std::to_string(n); });
   return "insert into " + std::string(type.table) + " (" + columns + ") values (" + values + ")";
 }
 
 std::string array_insert_statement(const RecordType& type) {
-  const std::string prefix(type.column_prefix);
-  std::string columns = prefix + "reference," + prefix + "serial";
-  std::string selected = "u.c0,u.c1";
-  std::string arrays = "cast(:b0 as bigint[]),cast(:b1 as bigint[])";
-  std::string names = "c0,c1";
-  std::size_t next = 2;
-  auto add_bound = [&] {
-    const std::string n = std::to_string(next++);
-    selected += ",u.c" + n;
-    arrays += ",cast(:b" + n + " as text[])";
-    names += ",c" + n;
-  };
-  for (const auto& column : type.header_columns) {
-    columns += ',';
-    columns += column.name;
-    if (column.value == HeaderColumn::Value::literal) {
-      selected += ',';
-      selected += column.literal;
-    } else {
-      add_bound();
+  std::string arrays, names;
+  const auto [columns, values] = columns_and_values(type, [&](std::size_t n, bool integer) {
+    const std::string number = std::to_string(n);
+    if (n > 0) {
+      arrays += ',';
+      names += ',';
     }
-  }
-  for (std::size_t k = 0; k < type.inserted_columns(); ++k) {
-    columns += ',' + prefix + std::to_string(k);
-    add_bound();
-  }
-  return "insert into " + std::string(type.table) + " (" + columns + ") select " + selected +
+    arrays += "cast(:b" + number + (integer ? " as bigint[])" : " as text[])");
+    names += "c" + number;
+    return "u.c" + number;
+  });
+  return "insert into " + std::string(type.table) + " (" + columns + ") select " + values +
          " from unnest(" + arrays + ") as u(" + names + ")";
 }
 
