@@ -13,7 +13,9 @@ template <typename Bound>
 std::pair<std::string, std::string> columns_and_values(const RecordType& type, Bound bound) {
   const std::string prefix(type.column_prefix);
   std::string columns = prefix + "reference," + prefix + "serial";
-  std::string values = bound(0, true) + "," + bound(1, true);
+  // One call after the other: the caller may note what each call names.
+  std::string values = bound(0, true);
+  values += "," + bound(1, true);
   std::size_t next = 2;
   for (const auto& column : type.header_columns) {
     columns += ',';
