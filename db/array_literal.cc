@@ -4,34 +4,40 @@
 
 namespace qx::db {
 
+void ArrayLiteral::add(const Bind& value) {
+  if (size_++ > 0) text_ += ',';
+  char number[32];
+  switch (value.kind()) {
+    case Bind::Kind::null:
+      text_ += "NULL";
+      return;
+    case Bind::Kind::integer:
+      text_.append(number, std::to_chars(number, number + sizeof number, value.as_integer()).ptr);
+      return;
+    case Bind::Kind::real:
+      text_.append(number, std::to_chars(number, number + sizeof number, value.as_real()).ptr);
+      return;
+    case Bind::Kind::text:
+      break;
+  }
+  const std::string_view text = value.as_text();
+  text_ += '"';
+  std::size_t start = 0;
+  for (std::size_t at = text.find_first_of("\"\\"); at != std::string_view::npos;
+       at = text.find_first_of("\"\\", at + 1)) {
+    text_.append(text.substr(start, at - start));
+    text_ += '\\';
+    start = at;
+  }
+  text_.append(text.substr(start));
+  text_ += '"';
+}
+
 void array_literal(std::span<const Bind> values, std::size_t first, std::size_t stride,
                    std::string& out) {
-  out = "{";
-  char number[32];
-  for (std::size_t i = first; i < values.size(); i += stride) {
-    if (out.size() > 1) out += ',';
-    const Bind& value = values[i];
-    switch (value.kind()) {
-      case Bind::Kind::null:
-        out += "NULL";
-        break;
-      case Bind::Kind::integer:
-        out.append(number, std::to_chars(number, number + sizeof number, value.as_integer()).ptr);
-        break;
-      case Bind::Kind::real:
-        out.append(number, std::to_chars(number, number + sizeof number, value.as_real()).ptr);
-        break;
-      case Bind::Kind::text:
-        out += '"';
-        for (char c : value.as_text()) {
-          if (c == '"' || c == '\\') out += '\\';
-          out += c;
-        }
-        out += '"';
-        break;
-    }
-  }
-  out += '}';
+  ArrayLiteral literal;
+  for (std::size_t i = first; i < values.size(); i += stride) literal.add(values[i]);
+  out = literal.text();
 }
 
 }  // namespace qx::db

@@ -6,14 +6,38 @@
 #include <cstddef>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "db/bind.h"
 
 namespace qx::db {
 
+// An array literal built one element at a time. Texts are quoted, with '"'
+// and '\' escaped; a NULL (or an empty text, which binds as NULL) is NULL.
+class ArrayLiteral {
+ public:
+  void add(const Bind& value);
+  // The literal of the elements added so far; nothing is added after it.
+  std::string_view text() {
+    if (!closed_) text_ += '}';
+    closed_ = true;
+    return text_;
+  }
+  std::size_t size() const { return size_; }
+  void clear() {
+    text_ = "{";
+    size_ = 0;
+    closed_ = false;
+  }
+
+ private:
+  std::string text_ = "{";
+  std::size_t size_ = 0;
+  bool closed_ = false;
+};
+
 // Writes every `stride`-th value of `values`, from `first` on, as one array
-// literal into `out` (emptied first). Texts are quoted, with '"' and '\'
-// escaped; a NULL (or an empty text, which binds as NULL) is NULL.
+// literal into `out`.
 void array_literal(std::span<const Bind> values, std::size_t first, std::size_t stride,
                    std::string& out);
 

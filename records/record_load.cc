@@ -98,13 +98,13 @@ bool RecordLoad::send_held_batch() {
   // which find their header rows in by then: each statement for all files.
   std::vector<const driver::FileIdentity*> identities;
   std::vector<const driver::LoadProgress*> accounts;
-  std::vector<db::Bind> keys;
+  db::ArrayLiteral keys;
   for (const HeldFile& file : held_files_) {
     if (file.history.history != nullptr) {
       identities.push_back(file.history.file);
       accounts.push_back(&file.account->progress);
     }
-    keys.push_back(db::Bind::integer(file.key));
+    keys.add(db::Bind::integer(file.key));
   }
   driver::LoadHistory* history = held_files_.front().history.history;
   if (history != nullptr &&
@@ -114,9 +114,7 @@ bool RecordLoad::send_held_batch() {
   for (std::size_t t = 0; t < held_.size(); ++t) {
     if (!send_held_rows(t)) return false;
   }
-  std::string key_array;
-  db::array_literal(keys, 0, 1, key_array);
-  const db::Bind key_bind = db::Bind::text(key_array);
+  const db::Bind key_bind = db::Bind::text(keys.text());
   return step(session_.execute(plan_.header_update_all, {&key_bind, 1}), Writing::in_batch);
 }
 
@@ -250,23 +248,17 @@ bool RecordLoad::insert_together(std::size_t t, std::string_view file_name, bool
 
 bool RecordLoad::hold_rows(std::size_t t, std::string_view file_name, bool verbose,
                            std::int64_t key) {
-  // The rows of a type wait, copied, to travel as arrays in one insert
-  // across the batch's files.
+  // The rows of a type wait to travel as arrays in one insert across the
+  // batch's files: each value goes straight into its column's array.
   const RecordTable& table = records_.table(t);
   HeldRows& held = held_[t];
   for (std::size_t row = 0; row < table.record_count(); ++row) {
     if (verbose) announce_row(table, row);
     row_binds(table, row, key, file_name, row_binds_);
-    held.values_per_row = row_binds_.size();
-    for (const db::Bind& bind : row_binds_) {
-      if (bind.kind() != db::Bind::Kind::text) {
-        held.binds.push_back(bind);
-        continue;
-      }
-      held.texts.emplace_back(bind.as_text());
-      held.binds.push_back(db::Bind::text(held.texts.back()));
+    held.columns.resize(row_binds_.size());
+    for (std::size_t column = 0; column < row_binds_.size(); ++column) {
+      held.columns[column].add(row_binds_[column]);
     }
-    ++held.rows;
   }
   return true;
 }
@@ -279,14 +271,10 @@ std::size_t RecordLoad::most_rows_per_insert(std::size_t values_per_row) {
 
 bool RecordLoad::send_held_rows(std::size_t t) {
   HeldRows& held = held_[t];
-  if (held.rows == 0) return true;
+  if (held.columns.empty() || held.columns.front().size() == 0) return true;
   // One statement for all of them: a column's values as one array.
-  arrays_.resize(held.values_per_row);
   binds_.clear();
-  for (std::size_t column = 0; column < held.values_per_row; ++column) {
-    db::array_literal(held.binds, column, held.values_per_row, arrays_[column]);
-    binds_.push_back(db::Bind::text(arrays_[column]));
-  }
+  for (db::ArrayLiteral& column : held.columns) binds_.push_back(db::Bind::text(column.text()));
   const bool sent = step(session_.execute(array_inserts_[t], binds_), Writing::in_batch);
   held = {};
   return sent;

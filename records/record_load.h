@@ -24,12 +24,12 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "db/array_literal.h"
 #include "db/bind.h"
 #include "db/session.h"
 #include "driver/console.h"
@@ -186,18 +186,13 @@ class RecordLoad {
   // Per type, the insert of many rows as arrays (record_statements.h), for
   // a database that binds arrays.
   std::vector<std::string> array_inserts_;
-  std::vector<std::string> arrays_;
   // Per type, the inserts of 2, 4, 8, ... rows, built when first needed.
   std::vector<std::vector<std::string>> multi_row_inserts_;
   std::vector<db::Bind> binds_;
   std::vector<db::Bind> row_binds_;
-  // Per type, the rows a batch holds back: their values, the texts owned
-  // (a deque keeps each text where it is while more are added).
+  // Per type, the rows a batch holds back, a column's values as one array.
   struct HeldRows {
-    std::vector<db::Bind> binds;
-    std::deque<std::string> texts;
-    std::size_t rows = 0;
-    std::size_t values_per_row = 0;
+    std::vector<db::ArrayLiteral> columns;
   };
   std::vector<HeldRows> held_;
   // The batch's files whose history row and header update are held back
