@@ -67,7 +67,7 @@ constexpr Option kOptions[] = {
      .help = "load up to N waiting files in one transaction (default 64; 1 commits\n"
              "each file on its own; corvane commits every line and takes no batches)"},
     {.name = "--batch-bytes", .kind = Kind::bytes, .batch_bytes = &BatchLimits::bytes,
-     .help = "close a batch at N bytes of files (K, M, G allowed) (default 8M)"},
+     .help = "close a batch at N bytes of files (K, M, G allowed) (default 4M)"},
     {.name = "--batch-ms", .kind = Kind::milliseconds,
      .batch_milliseconds = &BatchLimits::time,
      .help = "close a batch N milliseconds after its first file was read\n"
