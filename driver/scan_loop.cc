@@ -199,7 +199,7 @@ bool ScanLoop::run_batch(Batch& batch, ScanOutcome& outcome, int& handled) {
   // Files the history holds as loaded are only moved, after the batch.
   std::vector<std::unique_ptr<FileJob>> earlier;
   if (!claim_batch(batch, earlier)) {
-    give_back(batch);
+    batch = {};
     return false;
   }
   handled += static_cast<int>(batch.jobs.size() + earlier.size());
@@ -223,17 +223,8 @@ bool ScanLoop::run_batch(Batch& batch, ScanOutcome& outcome, int& handled) {
   // Every claim of the batch in one statement; the files the handler left
   // are untouched and wait for a later scan.
   if (history_ != nullptr) history_->release_all(claims);
-  batch.jobs.clear();
-  batch.bytes = 0;
+  batch = {};
   return goes_on;
-}
-
-void ScanLoop::give_back(Batch& batch) {
-  for (const auto& job : batch.jobs) {
-    if (job->history_ != nullptr) job->history_->release(job->identity_);
-  }
-  batch.jobs.clear();
-  batch.bytes = 0;
 }
 
 void ScanLoop::settle_job(FileJob& job, Prepared prepared, ScanOutcome& outcome, bool release) {

@@ -12,6 +12,9 @@
 //     another instance is loading is left alone, and a file the history
 //     holds as loaded is only moved (by this process or any other, after
 //     any restart);
+//   - for a handler that takes batches, the settled files of a backlog are
+//     locked and read up to the batch limits, claimed together, and handed
+//     over as one batch; files moved only (loaded earlier) follow it;
 //   - what reaches the backup directory is the file that was loaded: a name
 //     that now holds another file gets the loaded bytes, and the other file
 //     waits for the next scan;
@@ -207,15 +210,13 @@ class ScanLoop {
 
   ScanOutcome scan_files();
   // Claims the batch's files together: those another instance has leave
-  // the batch, those loaded earlier go to `earlier`. False (the claims
-  // reported and given up) when the history could not be read.
+  // the batch, those loaded earlier go to `earlier`. False (said, and the
+  // batch emptied: its files wait) when the history could not be read.
   bool claim_batch(Batch& batch, std::vector<std::unique_ptr<FileJob>>& earlier);
   // Claims the batch's files, hands them to the handler, moves those loaded
   // earlier, and settles each; false when the rest of the scan waits
   // (scan_goes_on). Counts the files taken into `handled`.
   bool run_batch(Batch& batch, ScanOutcome& outcome, int& handled);
-  // Gives up the claims of files the handler never took; they wait.
-  void give_back(Batch& batch);
   // Counts the file's outcome, tells the observer and, with `release`,
   // gives its claim up.
   void settle_job(FileJob& job, Prepared prepared, ScanOutcome& outcome, bool release = true);
