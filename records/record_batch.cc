@@ -58,9 +58,10 @@ bool RecordFiles::write_in_batch(driver::FileJob& job, std::size_t& records, Fil
   if (!steps_.announce_before_read) console_.print(announce);
   records = file_records(job.name());
   console_.end_of_file();
-  // A file of no known record that goes to the failed directory has a way
-  // of its own.
-  if (loader_->known_records() == 0 && !text_.records().empty() && job.has_failed_directory()) {
+  // A file of no known record is told as alone; one that goes to the
+  // failed directory is set aside one by one.
+  if (loader_->known_records() == 0 && !text_.records().empty() &&
+      (job.has_failed_directory() || set_aside_unknown(job))) {
     return false;
   }
   return loader_->write_file(job.history_entry(), account);
