@@ -118,7 +118,7 @@ TEST_P(RandomKills, EveryFileIsLoadedOnceWhateverMomentTheLoaderIsKilledAt) {
       ASSERT_TRUE(program.wait_for_output("Scanning Directory ", 20s)) << program.output();
       const auto delay = std::chrono::duration<double, std::milli>(
           std::uniform_real_distribution<double>(0, 3 * ms_per_file)(random));
-      program.run_for(std::chrono::duration_cast<std::chrono::milliseconds>(delay));
+      program.run_for(std::chrono::duration_cast<std::chrono::microseconds>(delay));
       loading_ms += delay.count();
     }
     ASSERT_FALSE(program.exited()) << "the loader ended by itself:\n" << program.output();
@@ -134,7 +134,8 @@ TEST_P(RandomKills, EveryFileIsLoadedOnceWhateverMomentTheLoaderIsKilledAt) {
     }
     if (!in_start_up) {
       files_done += static_cast<int>(waiting - file_names(in).size());
-      ms_per_file = std::clamp(loading_ms / std::max(files_done, 1), 5.0, 2000.0);
+      // Files loaded in batches take a fraction of a millisecond each.
+      ms_per_file = std::clamp(loading_ms / std::max(files_done, 1), 0.2, 2000.0);
     }
   }
 

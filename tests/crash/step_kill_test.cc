@@ -1,9 +1,10 @@
-// One file's handling, the same classes the programs run, killed before
-// each of its calls in turn: a forked child scans with a file system and a
-// database session that end the process at call N (counted over both), and
-// a second child then scans cleanly, as a restarted loader would. For every
-// N the file must end up in the backup directory once and whole, its rows
-// stored once, its load history one loaded row. The backup directory lies
+// One file's handling (or, for PNR, a batch of two files'), the same classes
+// the programs run, killed before each of its calls in turn: a forked child
+// scans with a file system and a database session that end the process at
+// call N (counted over both), and a second child then scans cleanly, as a
+// restarted loader would. For every N each file must end up in the backup
+// directory once and whole, its rows stored once, its load history one
+// loaded row. The backup directory lies
 // "on another file system", so that the move's copy, flushes, rename and
 // removal are each a point of death too.
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "corvane/corvane_files.h"
 #include "crash/crash_database.h"
@@ -45,16 +47,27 @@ struct FormatCase {
   const char* pattern;
   generator::FileOptions file;
   MakeHandler make_handler;
+  const char* name;
+  int files = 1;  // loaded in one batch when more than one
 };
 
-const FormatCase kAir{
-    "corvane", "air", "*.air", {8, 2, false}, [](db::Session& session, driver::Console console) {
-      return std::make_unique<corvane::CorvaneFiles>(session, corvane::AirBuild::base, console);
-    }};
-const FormatCase kPnr{
-    "tarvo", "pnr", "*.PNR", {12, 1, false}, [](db::Session& session, driver::Console console) {
-      return std::make_unique<tarvo::TarvoFiles>(session, false, console);
-    }};
+std::unique_ptr<driver::FileHandler> make_tarvo_files(db::Session& session,
+                                                      driver::Console console) {
+  return std::make_unique<tarvo::TarvoFiles>(session, false, console);
+}
+
+const FormatCase kAir{"corvane",
+                      "air",
+                      "*.air",
+                      {8, 2, false},
+                      [](db::Session& session, driver::Console console) {
+                        return std::make_unique<corvane::CorvaneFiles>(
+                            session, corvane::AirBuild::base, console);
+                      },
+                      "air"};
+const FormatCase kPnr{"tarvo", "pnr", "*.PNR", {12, 1, false}, make_tarvo_files, "pnr"};
+const FormatCase kPnrBatch{"tarvo",          "pnr",       "*.PNR", {6, 1, false},
+                           make_tarvo_files, "pnr_batch", 2};
 
 // Bounds the sweep should a handling never finish.
 constexpr int kMostCalls = 400;
@@ -67,14 +80,16 @@ class StepKills : public ::testing::TestWithParam<Param> {
     for (auto* path : {&pristine, &in, &backup}) fs::create_directory(*path);
     const FormatCase& format = *std::get<0>(GetParam());
     const auto* sample = generator::find_sample_format(format.format);
-    name = std::string(sample->file_prefix) + "000001." + std::string(sample->extension);
-    contents = sample->generate(format.file, 7);
-    testing::write_file(pristine / name, contents);
+    for (int n = 1; n <= format.files; ++n) {
+      names.push_back(std::string(sample->file_prefix) + "00000" + std::to_string(n) + "." +
+                      std::string(sample->extension));
+      testing::write_file(pristine / names.back(), sample->generate(format.file, 6 + n));
+    }
   }
-  // A fresh start: the file dropped, the backup directory empty.
+  // A fresh start: the files dropped, the backup directory empty.
   void drop_file() {
     for (const auto& old : file_names(backup)) fs::remove(backup / old);
-    testing::write_file(in / name, contents);
+    for (const auto& name : names) fs::copy_file(pristine / name, in / name);
   }
   // Runs one scan in a child process that dies at call `die_at` (0: none);
   // returns its exit status, -1 when a signal ended it. What it printed is
@@ -94,8 +109,14 @@ class StepKills : public ::testing::TestWithParam<Param> {
       auto handler = format.make_handler(session, out);
       driver::LoadHistory history(session, format.program, "sweep");
       driver::ScanLoop loop(env, *handler,
-                            {in.string(), backup.string(), format.pattern,
-                             std::chrono::milliseconds(0), std::chrono::milliseconds(0), true},
+                            {in.string(),
+                             backup.string(),
+                             format.pattern,
+                             std::chrono::milliseconds(0),
+                             std::chrono::milliseconds(0),
+                             true,
+                             false,
+                             {.files = format.files}},
                             out, &history);
       loop.scan();
       std::fflush(out);
@@ -110,7 +131,7 @@ class StepKills : public ::testing::TestWithParam<Param> {
   fs::path pristine = dir.path() / "pristine", in = dir.path() / "in",
            backup = dir.path() / "backup";
   fs::path scan_output = dir.path() / "scan.txt";
-  std::string name, contents;
+  std::vector<std::string> names;
 };
 
 TEST_P(StepKills, AFileKilledBeforeAnyOfItsCallsIsStoredOnceAfterTheRestart) {
@@ -119,7 +140,7 @@ TEST_P(StepKills, AFileKilledBeforeAnyOfItsCallsIsStoredOnceAfterTheRestart) {
   CrashDatabase clean(backend, dir.path() / "clean.db");
   drop_file();
   ASSERT_EQ(scan_in_child(clean, 0), 0) << testing::read_file(scan_output);
-  ASSERT_TRUE(fs::exists(backup / name)) << testing::read_file(scan_output);
+  ASSERT_TRUE(fs::exists(backup / names.front())) << testing::read_file(scan_output);
 
   const RowSnapshot clean_rows = snapshot_rows(clean.reader(), format->program);
   CrashDatabase database(backend, dir.path() / "crash.db");
@@ -136,7 +157,7 @@ TEST_P(StepKills, AFileKilledBeforeAnyOfItsCallsIsStoredOnceAfterTheRestart) {
     Tally tally;
     check_files(pristine, in, backup, tally);
     check_rows(snapshot_rows(database.reader(), format->program), clean_rows, tally);
-    check_history(database.reader(), {name}, tally);
+    check_history(database.reader(), names, tally);
     all.duplicates += tally.duplicates;
     all.losses += tally.losses;
     EXPECT_TRUE(tally.clean()) << "killed before call " << die_at << ": " << tally.report()
@@ -145,17 +166,17 @@ TEST_P(StepKills, AFileKilledBeforeAnyOfItsCallsIsStoredOnceAfterTheRestart) {
   }
   EXPECT_GT(points, 5);
   EXPECT_LT(points, kMostCalls);
-  std::cout << "[crash] " << format->program << " " << backend_name(backend) << " one file: kills "
-            << points << ", files " << points << ", duplicates " << all.duplicates << ", losses "
-            << all.losses << "\n";
+  std::cout << "[crash] " << format->name << " " << backend_name(backend) << " step kills: kills "
+            << points << ", files " << points * format->files << ", duplicates " << all.duplicates
+            << ", losses " << all.losses << "\n";
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, StepKills,
-                         ::testing::Combine(::testing::Values(&kAir, &kPnr),
+                         ::testing::Combine(::testing::Values(&kAir, &kPnr, &kPnrBatch),
                                             ::testing::Values(Backend::sqlite,
                                                               Backend::postgresql)),
                          [](const ::testing::TestParamInfo<Param>& info) {
-                           return std::string(std::get<0>(info.param)->format) + "_" +
+                           return std::string(std::get<0>(info.param)->name) + "_" +
                                   std::string(backend_name(std::get<1>(info.param)));
                          });
 

@@ -77,7 +77,7 @@ bool LiveProgram::wait_for_output(std::string_view text, std::chrono::millisecon
   return output_.find(text, from) != std::string::npos;
 }
 
-void LiveProgram::run_for(std::chrono::milliseconds duration) {
+void LiveProgram::run_for(std::chrono::microseconds duration) {
   read_until(std::chrono::steady_clock::now() + duration, {}, 0);
 }
 

@@ -31,7 +31,7 @@ class LiveProgram {
   bool wait_for_output(std::string_view text, std::chrono::milliseconds timeout,
                        std::size_t from = 0);
   // Reads what the program prints for `duration`, or until it exits.
-  void run_for(std::chrono::milliseconds duration);
+  void run_for(std::chrono::microseconds duration);
   // Sends `signal` (unless it already exited) and waits for the end.
   // Returns the exit status, or -1 when a signal ended it.
   int stop(int signal);
