@@ -16,6 +16,8 @@ TEST(CodepageTest, Windows1252BecomesUtf8) {
   EXPECT_EQ(cp1252_to_utf8("plain"), "plain");
   // Euro sign, an undefined byte, Y with diaeresis, no-break space, y with diaeresis.
   EXPECT_EQ(cp1252_to_utf8("\x80\x81\x9F\xA0\xFF"), "\xE2\x82\xAC\xC2\x81\xC5\xB8\xC2\xA0\xC3\xBF");
+  // ASCII runs around converted bytes, past the eight bytes read at a time.
+  EXPECT_EQ(cp1252_to_utf8("abcdefgh\xE9ijklmnop\x80q"), "abcdefgh\xC3\xA9ijklmnop\xE2\x82\xACq");
   // No two bytes become the same character.
   std::set<std::string> seen;
   for (int byte = 0; byte < 256; ++byte) seen.insert(cp1252_to_utf8(std::string(1, char(byte))));
