@@ -103,6 +103,16 @@ class Session {
   // is handed out once, whatever becomes of the transaction that drew it.
   virtual Status next_value(std::string_view sequence, std::int64_t& out) = 0;
 
+  // Draws out.size() values of the sequence at once, as next_value() would
+  // one by one (a backend may draw them in one statement). On failure no
+  // value is to be used.
+  virtual Status next_values(std::string_view sequence, std::span<std::int64_t> out) {
+    for (std::int64_t& value : out) {
+      if (Status status = next_value(sequence, value); status.failed()) return status;
+    }
+    return Status::success();
+  }
+
   // Makes the current transaction permanent. On failure nothing of the
   // transaction is stored (it is rolled back) and the session is ready for
   // the next one. Committing with no open transaction succeeds and does nothing.

@@ -30,6 +30,13 @@ const std::string& draw_statement() {
   return text;
 }
 
+const std::string& draw_many_statement() {
+  static const std::string text = "UPDATE " + std::string(schema::kSqliteSequenceTable) +
+                                  " SET last_value=last_value+:b0 WHERE sequence_name=:b1" +
+                                  " RETURNING last_value";
+  return text;
+}
+
 const std::string& restore_draw_statement() {
   static const std::string text = "UPDATE " + std::string(schema::kSqliteSequenceTable) +
                                   " SET last_value=max(last_value,:b0) WHERE sequence_name=:b1";
@@ -275,19 +282,31 @@ Status SqliteSession::query_text(std::string_view sql, std::span<const Bind> bin
 }
 
 Status SqliteSession::next_value(std::string_view sequence, std::int64_t& out) {
+  return next_values(sequence, {&out, 1});
+}
+
+Status SqliteSession::next_values(std::string_view sequence, std::span<std::int64_t> out) {
+  if (out.empty()) return Status::success();
   const auto key = sequence_key(sequence);
-  const Bind binds[] = {Bind::text(key)};
+  const auto count = static_cast<std::int64_t>(out.size());
   Row row;
-  auto status = run(draw_statement(), binds, &row);
+  Status status;
+  if (count == 1) {
+    const Bind binds[] = {Bind::text(key)};
+    status = run(draw_statement(), binds, &row);
+  } else {
+    const Bind binds[] = {Bind::integer(count), Bind::text(key)};
+    status = run(draw_many_statement(), binds, &row);
+  }
   if (status.code == kNullFetched) {
     return Status::failure(kSequenceMissing);
   }
   if (status.failed()) return status;
-  std::int64_t value = 0;
-  if (status = fetched_integer(row, value); status.failed()) return status;
+  std::int64_t last = 0;
+  if (status = fetched_integer(row, last); status.failed()) return status;
   auto& highest = draws_[key];
-  highest = std::max(highest, value);
-  out = value;
+  highest = std::max(highest, last);
+  for (std::int64_t i = 0; i < count; ++i) out[static_cast<std::size_t>(i)] = last - count + 1 + i;
   return Status::success();
 }
 

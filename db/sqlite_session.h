@@ -46,6 +46,8 @@ class SqliteSession final : public Session {
                        std::int64_t& out) override;
   Status query_text(std::string_view sql, std::span<const Bind> binds, std::string& out) override;
   Status next_value(std::string_view sequence, std::int64_t& out) override;
+  // One statement for all of them: the sequence moves on by out.size().
+  Status next_values(std::string_view sequence, std::span<std::int64_t> out) override;
   Status commit() override;
   Status rollback() override;
   std::string description() const override { return description_; }

@@ -52,8 +52,9 @@ LoadOutcome FixedRecordLoader::load_file(driver::HistoryEntry history) {
   return load_.load_file(file_name_, verbose_flag_, history);
 }
 
-bool FixedRecordLoader::write_file(driver::HistoryEntry history, FileAccount& account) {
-  return load_.write_file(file_name_, verbose_flag_, history, account);
+bool FixedRecordLoader::write_file(driver::HistoryEntry history, FileAccount& account,
+                                   std::int64_t key) {
+  return load_.write_file(file_name_, verbose_flag_, history, account, key);
 }
 
 void FixedRecordLoader::about_line(std::size_t line_number, driver::Notice kind,

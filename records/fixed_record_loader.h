@@ -57,7 +57,7 @@ class FixedRecordLoader {
   LoadOutcome load_file(driver::HistoryEntry history = {});
   // Writes the filed rows into the open transaction of a batch and clears
   // them (RecordLoad::write_file); false when any write failed.
-  bool write_file(driver::HistoryEntry history, FileAccount& account);
+  bool write_file(driver::HistoryEntry history, FileAccount& account, std::int64_t key = 0);
 
   void report_sql_error(const db::Status& status) const { load_.report_sql_error(status); }
 

@@ -28,10 +28,11 @@ bool RecordFiles::load_together(std::span<driver::FileJob* const> jobs) {
   std::vector<std::string> lines(jobs.size());
   std::vector<std::size_t> records(jobs.size());
   session_.set_row_failures_fail_transaction(true);
-  bool written = true;
+  std::vector<std::int64_t> keys(jobs.size());
+  bool written = draw_keys(jobs, keys);
   for (std::size_t i = 0; i < jobs.size() && written; ++i) {
     console_.capture(&lines[i]);
-    written = write_in_batch(*jobs[i], records[i], accounts[i]);
+    written = write_in_batch(*jobs[i], records[i], accounts[i], keys[i]);
     // A file given up part-way must not leave its notices counted.
     if (!written) console_.end_of_file();
   }
@@ -51,7 +52,25 @@ bool RecordFiles::load_together(std::span<driver::FileJob* const> jobs) {
   return true;
 }
 
-bool RecordFiles::write_in_batch(driver::FileJob& job, std::size_t& records, FileAccount& account) {
+bool RecordFiles::draw_keys(std::span<driver::FileJob* const> jobs,
+                            std::vector<std::int64_t>& keys) {
+  // The keys the claims did not draw, in one statement: each file's own
+  // draw would cost about a tenth of a batch on SQLite.
+  std::vector<std::size_t> undrawn;
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    const driver::LoadProgress* claimed = jobs[i]->history_entry().claimed;
+    keys[i] = claimed != nullptr ? claimed->drawn_key : 0;
+    if (keys[i] == 0) undrawn.push_back(i);
+  }
+  if (undrawn.empty()) return true;
+  std::vector<std::int64_t> drawn(undrawn.size());
+  if (session_.next_values(loader_->load().key_sequence(), drawn).failed()) return false;
+  for (std::size_t k = 0; k < undrawn.size(); ++k) keys[undrawn[k]] = drawn[k];
+  return true;
+}
+
+bool RecordFiles::write_in_batch(driver::FileJob& job, std::size_t& records, FileAccount& account,
+                                 std::int64_t key) {
   const std::string announce = "Currently Processing " + job.name() + "\n";
   if (steps_.announce_before_read) console_.print(announce);
   if (!job.read(text_.bytes()).ok()) return false;
@@ -64,7 +83,7 @@ bool RecordFiles::write_in_batch(driver::FileJob& job, std::size_t& records, Fil
       (job.has_failed_directory() || set_aside_unknown(job))) {
     return false;
   }
-  return loader_->write_file(job.history_entry(), account);
+  return loader_->write_file(job.history_entry(), account, key);
 }
 
 }  // namespace qx::records

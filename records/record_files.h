@@ -14,6 +14,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "db/session.h"
 #include "driver/console.h"
@@ -76,8 +77,12 @@ class RecordFiles : public driver::FileHandler {
   // then each file ends as handle_file would end it. False, with nothing
   // printed or stored, when any write or the commit failed.
   bool load_together(std::span<driver::FileJob* const> jobs);
-  // One file of load_together, up to its written rows.
-  bool write_in_batch(driver::FileJob& job, std::size_t& records, FileAccount& account);
+  // The batch's keys: those its claims drew, and the others drawn together;
+  // false when they could not be drawn.
+  bool draw_keys(std::span<driver::FileJob* const> jobs, std::vector<std::int64_t>& keys);
+  // One file of load_together, up to its written rows, under `key`.
+  bool write_in_batch(driver::FileJob& job, std::size_t& records, FileAccount& account,
+                      std::int64_t key);
   FileEnd end_file(driver::FileJob& job, LoadOutcome outcome);
   void print_not_found(const std::string& name);
   // A file with records none of which had a known type is told in one line; with

@@ -78,8 +78,8 @@ LoadOutcome RecordLoad::load_file(std::string_view file_name, bool verbose,
 }
 
 bool RecordLoad::write_file(std::string_view file_name, bool verbose, driver::HistoryEntry history,
-                            FileAccount& account) {
-  const bool written = !write_rows(file_name, verbose, history, account, Writing::in_batch);
+                            FileAccount& account, std::int64_t key) {
+  const bool written = !write_rows(file_name, verbose, history, account, Writing::in_batch, key);
   clear_records(verbose);
   return written;
 }
@@ -125,7 +125,8 @@ void RecordLoad::drop_batch() {
 
 std::optional<LoadOutcome> RecordLoad::write_rows(std::string_view file_name, bool verbose,
                                                   driver::HistoryEntry history,
-                                                  FileAccount& account, Writing writing) {
+                                                  FileAccount& account, Writing writing,
+                                                  std::int64_t key) {
   account = {};
   account.progress.state = driver::LoadProgress::State::loading;
   // A batch writes the history row when it sends the file's rows.
@@ -135,7 +136,7 @@ std::optional<LoadOutcome> RecordLoad::write_rows(std::string_view file_name, bo
       return opened.history_conflict() ? LoadOutcome::loaded_elsewhere : stopped();
     }
   }
-  std::int64_t key = history.claimed != nullptr ? history.claimed->drawn_key : 0;
+  if (key == 0 && history.claimed != nullptr) key = history.claimed->drawn_key;
   db::Status drawn = key != 0 ? db::Status::success() : session_.next_value(plan_.sequence, key);
   if (drawn.failed()) {
     if (writing == Writing::alone) report_sql_error(drawn);

@@ -101,8 +101,11 @@ class RecordLoad {
   // `account`, and then clears them. Returns false, having printed nothing,
   // when any write failed (even a row's own failure): the caller rolls the
   // batch back and loads its files one by one.
+  // `key` is the file's key when the batch drew it already, or 0.
   bool write_file(std::string_view file_name, bool verbose, driver::HistoryEntry history,
-                  FileAccount& account);
+                  FileAccount& account, std::int64_t key = 0);
+  // The sequence the files' keys come from.
+  std::string_view key_sequence() const { return plan_.sequence; }
   // Sends what the batch's files held back (on a database that binds
   // arrays, every type's rows in one insert, then each file's header
   // update) and commits the batch:
@@ -139,7 +142,7 @@ class RecordLoad {
   // outcome of the file stopped.
   std::optional<LoadOutcome> write_rows(std::string_view file_name, bool verbose,
                                         driver::HistoryEntry history, FileAccount& account,
-                                        Writing writing);
+                                        Writing writing, std::int64_t key = 0);
   // The header update and the history row's last write of a file whose
   // rows are written.
   std::optional<LoadOutcome> finish_rows(std::int64_t key, driver::HistoryEntry history,

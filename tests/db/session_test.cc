@@ -134,13 +134,16 @@ TEST_P(SessionTest, SequencesStartAtOneAndNeverHandOutAValueTwice) {
   EXPECT_EQ(value, 1);
   ASSERT_TRUE(session_->next_value("BOOK_SEQUENCE", value).ok());
   EXPECT_EQ(value, 2);
-  // A draw survives the rollback of its transaction.
+  // Several at once, and every draw survives the rollback of its transaction.
+  std::int64_t three[3] = {};
+  ASSERT_TRUE(session_->next_values("BOOK_SEQUENCE", three).ok());
+  EXPECT_EQ(std::vector<std::int64_t>(three, three + 3), (std::vector<std::int64_t>{3, 4, 5}));
   ASSERT_TRUE(session_->rollback().ok());
   ASSERT_TRUE(session_->next_value("BOOK_SEQUENCE", value).ok());
-  EXPECT_EQ(value, 3);
+  EXPECT_EQ(value, 6);
   ASSERT_TRUE(session_->commit().ok());
   ASSERT_TRUE(database_.connect()->next_value("BOOK_SEQUENCE", value).ok());
-  EXPECT_EQ(value, 4);
+  EXPECT_EQ(value, 7);
 
   ASSERT_TRUE(session_->next_value("TARVO_SEQUENCE", value).ok());
   EXPECT_EQ(value, 1);

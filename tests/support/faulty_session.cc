@@ -57,6 +57,11 @@ db::Status FaultySession::next_value(std::string_view sequence, std::int64_t& ou
   return real_->next_value(sequence, out);
 }
 
+db::Status FaultySession::next_values(std::string_view sequence, std::span<std::int64_t> out) {
+  if (auto status = injected()) return *status;
+  return real_->next_values(sequence, out);
+}
+
 db::Status FaultySession::commit() {
   std::optional<db::Status> status = injected();
   if (!status && ++commits == fail_commit_at) status = failure;

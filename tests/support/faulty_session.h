@@ -1,6 +1,6 @@
 // A real database session with failures on demand, for fault sweeps: the Nth
 // counted call (execute, execute_account, query_integer, query_text,
-// next_value and commit, counted from 1 over the session's life) fails with a
+// next_value, next_values and commit, counted from 1 over the session's life) fails with a
 // chosen Status instead of reaching the database, once or for ever from then
 // on. Every other call, and every call not made to fail, passes through to
 // the real session (an account write as an account write, so that a backend
@@ -56,6 +56,7 @@ class FaultySession final : public db::Session {
   db::Status query_text(std::string_view sql, std::span<const db::Bind> binds,
                         std::string& out) override;
   db::Status next_value(std::string_view sequence, std::int64_t& out) override;
+  db::Status next_values(std::string_view sequence, std::span<std::int64_t> out) override;
   db::Status commit() override;
   db::Status rollback() override;
   std::string description() const override { return real_->description(); }
