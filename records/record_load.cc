@@ -148,9 +148,9 @@ std::optional<LoadOutcome> RecordLoad::write_rows(std::string_view file_name, bo
   if (writing == Writing::in_batch) return write_in_batch(file_name, verbose, history, account);
 
   for (std::size_t t = 0; t < records_.tables().size(); ++t) {
-    if (!insert_rows(t, file_name, verbose, account, writing)) return stopped();
+    if (!insert_rows(t, file_name, verbose, account)) return stopped();
   }
-  return finish_rows(key, history, account, writing);
+  return finish_rows(key, history, account);
 }
 
 std::optional<LoadOutcome> RecordLoad::write_in_batch(std::string_view file_name, bool verbose,
@@ -189,7 +189,8 @@ std::optional<LoadOutcome> RecordLoad::write_in_batch(std::string_view file_name
 }
 
 std::optional<LoadOutcome> RecordLoad::finish_rows(std::int64_t key, driver::HistoryEntry history,
-                                                   FileAccount& account, Writing writing) {
+                                                   FileAccount& account) {
+  constexpr Writing writing = Writing::alone;
   db::Bind key_bind = db::Bind::integer(key);
   if (!step(session_.execute(plan_.header_update, {&key_bind, 1}), writing)) return stopped();
   if (history.history != nullptr) {
@@ -201,7 +202,8 @@ std::optional<LoadOutcome> RecordLoad::finish_rows(std::int64_t key, driver::His
 }
 
 bool RecordLoad::insert_rows(std::size_t t, std::string_view file_name, bool verbose,
-                             FileAccount& account, Writing writing) {
+                             FileAccount& account) {
+  constexpr Writing writing = Writing::alone;
   const RecordTable& table = records_.table(t);
   const std::size_t count = table.record_count();
   for (std::size_t row = 0; row < count; ++row) {

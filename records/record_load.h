@@ -143,10 +143,10 @@ class RecordLoad {
   std::optional<LoadOutcome> write_rows(std::string_view file_name, bool verbose,
                                         driver::HistoryEntry history, FileAccount& account,
                                         Writing writing, std::int64_t key = 0);
-  // The header update and the history row's last write of a file whose
-  // rows are written.
+  // The header update and the history row's last write of a file loaded
+  // alone whose rows are written.
   std::optional<LoadOutcome> finish_rows(std::int64_t key, driver::HistoryEntry history,
-                                         FileAccount& account, Writing writing);
+                                         FileAccount& account);
   // A file's writes in a batch: its history row, its rows and its header
   // update, or on a database that binds arrays its rows and header update
   // held back for commit_batch.
@@ -162,10 +162,9 @@ class RecordLoad {
   // Sends everything the batch held back; false at a failure.
   bool send_held_batch();
   static std::size_t most_rows_per_insert(std::size_t values_per_row);
-  // Inserts the rows of table `t` one statement per row (alone) or a few
-  // rows per statement (in a batch); false when the file stops.
-  bool insert_rows(std::size_t t, std::string_view file_name, bool verbose, FileAccount& account,
-                   Writing writing);
+  // Inserts the rows of table `t` of a file loaded alone, one statement per
+  // row; false when the file stops.
+  bool insert_rows(std::size_t t, std::string_view file_name, bool verbose, FileAccount& account);
   void announce_row(const RecordTable& table, std::size_t row) const;
   // The insert of `rows` rows of type `t` in one statement, built once.
   const std::string& multi_row_insert(std::size_t t, std::size_t rows);
