@@ -4,126 +4,17 @@
 
 #include <charconv>
 #include <cstdlib>
+#include <functional>
 #include <span>
 #include <vector>
 
 #include "db/array_literal.h"
+#include "driver/load_history_statements.h"
 
 namespace qx::driver {
 namespace {
 
-constexpr std::string_view kTable = "qx_load_history";
-
-// The file's identity, as every statement below selects its row.
-constexpr std::string_view kIdentityCondition =
-    "lh_program=:b0 and lh_file_name=:b1 and lh_file_size=:b2 and lh_file_mtime_ns=:b3 "
-    "and lh_digest=:b4";
-
-// The row in one text: state;key;lines;booking key;4 serials;stored;
-// rejected;first rejected line.
-constexpr std::string_view kRowAsText =
-    "select lh_state || ';' || coalesce(lh_key,0) || ';' || lh_lines_done || ';' || "
-    "coalesce(lh_booking_key,0) || ';' || coalesce(lh_shared_serial,1) || ';' || "
-    "coalesce(lh_r_serial,1) || ';' || coalesce(lh_v_serial,1) || ';' || "
-    "coalesce(lh_f_serial,1) || ';' || lh_rows_stored || ';' || lh_rows_rejected || ';' || "
-    "coalesce(lh_first_rejected_line,0) from qx_load_history where ";
-
-constexpr std::string_view kNoRow = "new";
-
-std::string lookup_statement(bool with_lock, bool with_key) {
-  std::string text = "select coalesce((";
-  text += kRowAsText;
-  text += kIdentityCondition;
-  text += "), '";
-  text += kNoRow;
-  text += "')";
-  // The key rides in the same answer (;KEY); a key drawn for a file that
-  // turns out loaded is a gap in the sequence, as any unused draw is.
-  if (with_key) text += " || ';' || nextval(:b5)";
-  // No row at all when another session holds the file's lock.
-  if (with_lock)
-    text += with_key ? " where pg_try_advisory_lock(:b6)" : " where pg_try_advisory_lock(:b5)";
-  return text;
-}
-
-// The claim of many files in one query on a database with advisory locks:
-// per file, in the order given, "busy" when another session holds its lock,
-// or else its row as kRowAsText writes it ("new" for none) and a key drawn
-// for it, the files' answers joined by '|'. The identities travel as
-// arrays, one per identity column, so that one prepared statement serves
-// any number of files.
-std::string lookup_all_statement() {
-  std::string text = "select string_agg(case when pg_try_advisory_lock(f.lock) then coalesce((";
-  text += kRowAsText;
-  text +=
-      "lh_program=:b0 and lh_file_name=f.name and lh_file_size=f.size and "
-      "lh_file_mtime_ns=f.mtime and lh_digest=f.digest), '";
-  text += kNoRow;
-  text +=
-      "') || ';' || nextval(:b1) else 'busy' end, '|' order by f.n) from "
-      "unnest(cast(:b2 as text[]), cast(:b3 as bigint[]), cast(:b4 as bigint[]), "
-      "cast(:b5 as text[]), cast(:b6 as bigint[])) with ordinality as "
-      "f(name, size, mtime, digest, lock, n)";
-  return text;
-}
-
-std::string insert_statement() {
-  std::string text = "insert into ";
-  text += kTable;
-  text +=
-      " (lh_program, lh_file_name, lh_file_size, lh_file_mtime_ns, lh_digest, lh_state, "
-      "lh_instance, lh_started_on) values (:b0, :b1, :b2, :b3, :b4, 'loading', :b5, "
-      "CURRENT_TIMESTAMP)";
-  return text;
-}
-
-// A file's row written once, already loaded, with its account: the
-// identity, then the values update_statement sets.
-std::string loaded_insert_statement() {
-  std::string text = "insert into ";
-  text += kTable;
-  text +=
-      " (lh_program, lh_file_name, lh_file_size, lh_file_mtime_ns, lh_digest, lh_state, "
-      "lh_key, lh_lines_done, lh_booking_key, lh_shared_serial, lh_r_serial, lh_v_serial, "
-      "lh_f_serial, lh_rows_stored, lh_rows_rejected, lh_first_rejected_line, lh_instance, "
-      "lh_started_on, lh_finished_on) values (:b0, :b1, :b2, :b3, :b4, :b5, :b6, :b7, :b8, :b9, "
-      ":b10, :b11, :b12, :b13, :b14, :b15, :b16, CURRENT_TIMESTAMP, CURRENT_TIMESTAMP)";
-  return text;
-}
-
-// Many files' rows written once, already loaded, on a database that binds
-// arrays: the program and instance once, every other value as an array.
-std::string loaded_insert_all_statement() {
-  std::string text = "insert into ";
-  text += kTable;
-  text +=
-      " (lh_program, lh_file_name, lh_file_size, lh_file_mtime_ns, lh_digest, lh_state, "
-      "lh_key, lh_lines_done, lh_shared_serial, lh_r_serial, lh_v_serial, lh_f_serial, "
-      "lh_rows_stored, lh_rows_rejected, lh_instance, lh_started_on, lh_finished_on) "
-      "select :b0, u.name, u.size, u.mtime, u.digest, 'loaded', u.key, u.lines, 1, 1, 1, 1, "
-      "u.stored, u.rejected, :b1, CURRENT_TIMESTAMP, CURRENT_TIMESTAMP from "
-      "unnest(cast(:b2 as text[]), cast(:b3 as bigint[]), cast(:b4 as bigint[]), "
-      "cast(:b5 as text[]), cast(:b6 as bigint[]), cast(:b7 as bigint[]), "
-      "cast(:b8 as bigint[]), cast(:b9 as bigint[])) as "
-      "u(name, size, mtime, digest, key, lines, stored, rejected)";
-  return text;
-}
-
-// The identity's placeholders come last here, after :b11.
-std::string update_statement(bool finished) {
-  std::string text = "update ";
-  text += kTable;
-  text +=
-      " set lh_state=:b0, lh_key=:b1, lh_lines_done=:b2, lh_booking_key=:b3, "
-      "lh_shared_serial=:b4, lh_r_serial=:b5, lh_v_serial=:b6, lh_f_serial=:b7, "
-      "lh_rows_stored=:b8, lh_rows_rejected=:b9, lh_first_rejected_line=:b10, lh_instance=:b11, "
-      "lh_finished_on=";
-  text += finished ? "CURRENT_TIMESTAMP" : "NULL";
-  text +=
-      " where lh_program=:b12 and lh_file_name=:b13 and lh_file_size=:b14 and "
-      "lh_file_mtime_ns=:b15 and lh_digest=:b16";
-  return text;
-}
+namespace statements = history_statements;
 
 void append_identity(const std::string& program, const FileIdentity& file,
                      std::vector<db::Bind>& binds) {
@@ -191,7 +82,10 @@ db::Status LoadHistory::claim(const FileIdentity& file, Claim& claim, LoadProgre
   if (with_key) binds.push_back(db::Bind::text(key_sequence));
   if (with_lock) binds.push_back(db::Bind::integer(file.lock_number()));
   std::string row;
-  db::Status status = session_.query_text(lookup_statement(with_lock, with_key), binds, row);
+  static const std::string lookups[] = {statements::lookup(false, false),
+                                        statements::lookup(true, false),
+                                        statements::lookup(true, true)};
+  db::Status status = session_.query_text(lookups[with_lock + with_key], binds, row);
   progress = LoadProgress{};
   if (status.code == db::kNullFetched && with_lock) {
     claim = Claim::busy;
@@ -207,7 +101,8 @@ db::Status LoadHistory::claim_all(std::span<const FileIdentity* const> files,
   claims.assign(files.size(), Claim::busy);
   progress.assign(files.size(), LoadProgress{});
   if (files.empty()) return db::Status::success();
-  if (!session_.has_advisory_locks() || key_sequence.empty()) {
+  if (!session_.has_advisory_locks()) return look_up_listed(files, claims, progress);
+  if (key_sequence.empty()) {
     for (std::size_t i = 0; i < files.size(); ++i) {
       if (auto status = claim(*files[i], claims[i], progress[i], key_sequence); status.failed()) {
         return status;
@@ -215,7 +110,7 @@ db::Status LoadHistory::claim_all(std::span<const FileIdentity* const> files,
     }
     return db::Status::success();
   }
-  static const std::string statement = lookup_all_statement();
+  static const std::string statement = statements::lookup_all();
   // One array per identity column: the files' values side by side.
   std::vector<db::Bind> values;
   for (const FileIdentity* file : files) {
@@ -249,6 +144,72 @@ db::Status LoadHistory::claim_all(std::span<const FileIdentity* const> files,
   return db::Status::success();
 }
 
+db::Status LoadHistory::look_up_listed(std::span<const FileIdentity* const> files,
+                                       std::vector<Claim>& claims,
+                                       std::vector<LoadProgress>& progress) {
+  // Without advisory locks a claim is the lookup alone, and every file is
+  // this instance's: the history's unique identity guards its row.
+  claims.assign(files.size(), Claim::claimed);
+  return in_listed_parts(files.size(), [&](std::size_t first, std::size_t count) {
+    std::vector<db::Bind> binds = {db::Bind::text(program_)};
+    for (std::size_t i = first; i < first + count; ++i) {
+      binds.push_back(db::Bind::text(files[i]->name));
+      binds.push_back(db::Bind::integer(files[i]->size));
+      binds.push_back(db::Bind::integer(files[i]->modified_ns));
+      binds.push_back(db::Bind::text(files[i]->digest));
+    }
+    std::string answer;
+    const std::string& statement =
+        listed_statement(listed_lookups_, count, statements::lookup_listed);
+    if (auto status = session_.query_text(statement, binds, answer); status.failed()) {
+      return status;
+    }
+    // "N=ROW|N=ROW": only the files that have a row.
+    if (answer == statements::kNoRow) return db::Status::success();
+    for (std::size_t start = 0; start < answer.size();) {
+      const std::size_t end = std::min(answer.find('|', start), answer.size());
+      const std::string_view part(answer.data() + start, end - start);
+      const std::size_t equals = part.find('=');
+      std::size_t n = count;
+      if (equals != std::string_view::npos) {
+        std::from_chars(part.data(), part.data() + equals, n);
+      }
+      if (n >= count) {
+        return db::Status::failure(db::kInvalidNumber, "unreadable claim of many files: " + answer);
+      }
+      if (auto status = read_claim(std::string(part.substr(equals + 1)), false, claims[first + n],
+                                   progress[first + n]);
+          status.failed()) {
+        return status;
+      }
+      start = end + 1;
+    }
+    return db::Status::success();
+  });
+}
+
+db::Status LoadHistory::in_listed_parts(
+    std::size_t files, const std::function<db::Status(std::size_t, std::size_t)>& part) {
+  // The largest power of two that is left, again and again: few statement
+  // texts, each prepared once.
+  for (std::size_t first = 0; first < files;) {
+    std::size_t count = kMostListedFiles;
+    while (count > files - first) count /= 2;
+    if (auto status = part(first, count); status.failed()) return status;
+    first += count;
+  }
+  return db::Status::success();
+}
+
+const std::string& LoadHistory::listed_statement(std::vector<std::string>& built, std::size_t files,
+                                                 std::string (*build)(std::size_t)) {
+  std::size_t index = 0;
+  while ((std::size_t{1} << index) < files) ++index;
+  if (built.size() <= index) built.resize(index + 1);
+  if (built[index].empty()) built[index] = build(files);
+  return built[index];
+}
+
 db::Status LoadHistory::read_claim(std::string row, bool with_key, Claim& claim,
                                    LoadProgress& progress) {
   claim = Claim::claimed;
@@ -263,7 +224,7 @@ db::Status LoadHistory::read_claim(std::string row, bool with_key, Claim& claim,
     progress.drawn_key = key;
     row.resize(last);
   }
-  if (row == kNoRow) return db::Status::success();
+  if (row == statements::kNoRow) return db::Status::success();
   if (!parse_row(row, progress)) {
     return db::Status::failure(db::kInvalidNumber, "unreadable load history row: " + row);
   }
@@ -291,7 +252,7 @@ void LoadHistory::release_all(std::span<const FileIdentity* const> files) {
 }
 
 db::Status LoadHistory::open_entry(const FileIdentity& file) {
-  static const std::string statement = insert_statement();
+  static const std::string statement = statements::insert();
   return session_.execute_account(statement, [this, &file](std::vector<db::Bind>& binds) {
     append_identity(program_, file, binds);
     binds.push_back(db::Bind::text(instance_));
@@ -299,8 +260,8 @@ db::Status LoadHistory::open_entry(const FileIdentity& file) {
 }
 
 db::Status LoadHistory::write_progress(const FileIdentity& file, const LoadProgress& progress) {
-  static const std::string loading = update_statement(false);
-  static const std::string loaded = update_statement(true);
+  static const std::string loading = statements::update(false);
+  static const std::string loaded = statements::update(true);
   const bool finished = progress.state == LoadProgress::State::loaded;
   return session_.execute_account(finished ? loaded : loading,
                                   [this, &file, &progress](std::vector<db::Bind>& binds) {
@@ -309,18 +270,10 @@ db::Status LoadHistory::write_progress(const FileIdentity& file, const LoadProgr
                                   });
 }
 
-db::Status LoadHistory::write_loaded_entry(const FileIdentity& file, const LoadProgress& progress) {
-  static const std::string statement = loaded_insert_statement();
-  return session_.execute_account(statement,
-                                  [this, &file, &progress](std::vector<db::Bind>& binds) {
-                                    append_identity(program_, file, binds);
-                                    append_account(progress, binds);
-                                  });
-}
-
 db::Status LoadHistory::write_loaded_entries(std::span<const FileIdentity* const> files,
                                              std::span<const LoadProgress* const> progress) {
-  static const std::string statement = loaded_insert_all_statement();
+  if (!session_.binds_arrays()) return write_listed_entries(files, progress);
+  static const std::string statement = statements::loaded_insert_all();
   std::vector<db::Bind> values;
   for (std::size_t i = 0; i < files.size(); ++i) {
     values.push_back(db::Bind::text(files[i]->name));
@@ -342,6 +295,28 @@ db::Status LoadHistory::write_loaded_entries(std::span<const FileIdentity* const
     binds.push_back(db::Bind::text(program_));
     binds.push_back(db::Bind::text(instance_));
     for (const std::string& array : arrays) binds.push_back(db::Bind::text(array));
+  });
+}
+
+db::Status LoadHistory::write_listed_entries(std::span<const FileIdentity* const> files,
+                                             std::span<const LoadProgress* const> progress) {
+  return in_listed_parts(files.size(), [&](std::size_t first, std::size_t count) {
+    const std::string& statement =
+        listed_statement(listed_inserts_, count, statements::loaded_insert_listed);
+    return session_.execute_account(statement, [&, first, count](std::vector<db::Bind>& binds) {
+      for (std::size_t i = first; i < first + count; ++i) {
+        binds.push_back(db::Bind::text(program_));
+        binds.push_back(db::Bind::text(instance_));
+        binds.push_back(db::Bind::text(files[i]->name));
+        binds.push_back(db::Bind::integer(files[i]->size));
+        binds.push_back(db::Bind::integer(files[i]->modified_ns));
+        binds.push_back(db::Bind::text(files[i]->digest));
+        binds.push_back(db::Bind::integer(progress[i]->key));
+        binds.push_back(db::Bind::integer(progress[i]->lines_done));
+        binds.push_back(db::Bind::integer(progress[i]->rows_stored));
+        binds.push_back(db::Bind::integer(progress[i]->rows_rejected));
+      }
+    });
   });
 }
 

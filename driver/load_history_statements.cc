@@ -1,0 +1,148 @@
+#include "driver/load_history_statements.h"
+
+namespace qx::driver::history_statements {
+namespace {
+
+constexpr std::string_view kTable = "qx_load_history";
+
+// The file's identity, as every statement below selects its row.
+constexpr std::string_view kIdentityCondition =
+    "lh_program=:b0 and lh_file_name=:b1 and lh_file_size=:b2 and lh_file_mtime_ns=:b3 "
+    "and lh_digest=:b4";
+
+// The row in one text: state;key;lines;booking key;4 serials;stored;
+// rejected;first rejected line.
+constexpr std::string_view kRowAsText =
+    "select lh_state || ';' || coalesce(lh_key,0) || ';' || lh_lines_done || ';' || "
+    "coalesce(lh_booking_key,0) || ';' || coalesce(lh_shared_serial,1) || ';' || "
+    "coalesce(lh_r_serial,1) || ';' || coalesce(lh_v_serial,1) || ';' || "
+    "coalesce(lh_f_serial,1) || ';' || lh_rows_stored || ';' || lh_rows_rejected || ';' || "
+    "coalesce(lh_first_rejected_line,0) from qx_load_history where ";
+
+// The numbered placeholder :bN.
+std::string placeholder(std::size_t n) {
+  return ":b" + std::to_string(n);
+}
+
+}  // namespace
+
+std::string lookup(bool with_lock, bool with_key) {
+  std::string text = "select coalesce((";
+  text += kRowAsText;
+  text += kIdentityCondition;
+  text += "), '";
+  text += kNoRow;
+  text += "')";
+  // The key rides in the same answer (;KEY); a key drawn for a file that
+  // turns out loaded is a gap in the sequence, as any unused draw is.
+  if (with_key) text += " || ';' || nextval(:b5)";
+  // No row at all when another session holds the file's lock.
+  if (with_lock)
+    text += with_key ? " where pg_try_advisory_lock(:b6)" : " where pg_try_advisory_lock(:b5)";
+  return text;
+}
+
+// The claim of many files in one query on a database with advisory locks:
+// per file, in the order given, "busy" when another session holds its lock,
+// or else its row as kRowAsText writes it ("new" for none) and a key drawn
+// for it, the files' answers joined by '|'. The identities travel as
+// arrays, one per identity column, so that one prepared statement serves
+// any number of files.
+std::string lookup_all() {
+  std::string text = "select string_agg(case when pg_try_advisory_lock(f.lock) then coalesce((";
+  text += kRowAsText;
+  text +=
+      "lh_program=:b0 and lh_file_name=f.name and lh_file_size=f.size and "
+      "lh_file_mtime_ns=f.mtime and lh_digest=f.digest), '";
+  text += kNoRow;
+  text +=
+      "') || ';' || nextval(:b1) else 'busy' end, '|' order by f.n) from "
+      "unnest(cast(:b2 as text[]), cast(:b3 as bigint[]), cast(:b4 as bigint[]), "
+      "cast(:b5 as text[]), cast(:b6 as bigint[])) with ordinality as "
+      "f(name, size, mtime, digest, lock, n)";
+  return text;
+}
+
+std::string insert() {
+  std::string text = "insert into ";
+  text += kTable;
+  text +=
+      " (lh_program, lh_file_name, lh_file_size, lh_file_mtime_ns, lh_digest, lh_state, "
+      "lh_instance, lh_started_on) values (:b0, :b1, :b2, :b3, :b4, 'loading', :b5, "
+      "CURRENT_TIMESTAMP)";
+  return text;
+}
+
+// Many files' rows written once, already loaded, on a database that binds
+// arrays: the program and instance once, every other value as an array.
+std::string loaded_insert_all() {
+  std::string text = "insert into ";
+  text += kTable;
+  text +=
+      " (lh_program, lh_file_name, lh_file_size, lh_file_mtime_ns, lh_digest, lh_state, "
+      "lh_key, lh_lines_done, lh_shared_serial, lh_r_serial, lh_v_serial, lh_f_serial, "
+      "lh_rows_stored, lh_rows_rejected, lh_instance, lh_started_on, lh_finished_on) "
+      "select :b0, u.name, u.size, u.mtime, u.digest, 'loaded', u.key, u.lines, 1, 1, 1, 1, "
+      "u.stored, u.rejected, :b1, CURRENT_TIMESTAMP, CURRENT_TIMESTAMP from "
+      "unnest(cast(:b2 as text[]), cast(:b3 as bigint[]), cast(:b4 as bigint[]), "
+      "cast(:b5 as text[]), cast(:b6 as bigint[]), cast(:b7 as bigint[]), "
+      "cast(:b8 as bigint[]), cast(:b9 as bigint[])) as "
+      "u(name, size, mtime, digest, key, lines, stored, rejected)";
+  return text;
+}
+
+// The identity's placeholders come last here, after :b11.
+std::string update(bool finished) {
+  std::string text = "update ";
+  text += kTable;
+  text +=
+      " set lh_state=:b0, lh_key=:b1, lh_lines_done=:b2, lh_booking_key=:b3, "
+      "lh_shared_serial=:b4, lh_r_serial=:b5, lh_v_serial=:b6, lh_f_serial=:b7, "
+      "lh_rows_stored=:b8, lh_rows_rejected=:b9, lh_first_rejected_line=:b10, lh_instance=:b11, "
+      "lh_finished_on=";
+  text += finished ? "CURRENT_TIMESTAMP" : "NULL";
+  text +=
+      " where lh_program=:b12 and lh_file_name=:b13 and lh_file_size=:b14 and "
+      "lh_file_mtime_ns=:b15 and lh_digest=:b16";
+  return text;
+}
+
+std::string lookup_listed(std::size_t files) {
+  // The program once, then one VALUES row of identity per file; each file
+  // finds its row through the identity index.
+  std::string text = "with p(program) as (select :b0), f(n, name, size, mtime, digest) as (values ";
+  std::size_t next = 1;
+  for (std::size_t file = 0; file < files; ++file) {
+    if (file > 0) text += ", ";
+    text += "(" + std::to_string(file);
+    for (int value = 0; value < 4; ++value) text += ", " + placeholder(next++);
+    text += ")";
+  }
+  text += ") select coalesce(group_concat(n || '=' || row, '|'), '";
+  text += kNoRow;
+  text += "') from (select f.n as n, (";
+  text += kRowAsText;
+  text +=
+      "lh_program=p.program and lh_file_name=f.name and lh_file_size=f.size and "
+      "lh_file_mtime_ns=f.mtime and lh_digest=f.digest) as row from p, f) where row is not null";
+  return text;
+}
+
+std::string loaded_insert_listed(std::size_t files) {
+  std::string text = "insert into ";
+  text += kTable;
+  text +=
+      " (lh_program, lh_instance, lh_file_name, lh_file_size, lh_file_mtime_ns, lh_digest, "
+      "lh_key, lh_lines_done, lh_rows_stored, lh_rows_rejected, lh_state, lh_shared_serial, "
+      "lh_r_serial, lh_v_serial, lh_f_serial, lh_started_on, lh_finished_on) values ";
+  std::size_t next = 0;
+  for (std::size_t file = 0; file < files; ++file) {
+    if (file > 0) text += ", ";
+    text += "(";
+    for (int value = 0; value < 10; ++value) text += placeholder(next++) + ", ";
+    text += "'loaded', 1, 1, 1, 1, CURRENT_TIMESTAMP, CURRENT_TIMESTAMP)";
+  }
+  return text;
+}
+
+}  // namespace qx::driver::history_statements
