@@ -184,10 +184,11 @@ void print_throughput(const LoaderBench& loader, Backend backend, const std::str
                 range(r.files_per_second, "%.1f").c_str(),
                 range(r.rows_per_second, "%.0f").c_str());
   }
-  std::printf(
-      "  no history   files/s %-28s (the history costs %.1f %%)\n",
-      range(r.without_history_files_per_second, "%.1f").c_str(),
-      100.0 * (1.0 - r.files_per_second.median / r.without_history_files_per_second.median));
+  const Summary cost = {100 * r.history_cost.median, 100 * r.history_cost.min,
+                        100 * r.history_cost.max};
+  std::printf("  no history   files/s %-28s (the history costs %s %%)\n",
+              range(r.without_history_files_per_second, "%.1f").c_str(),
+              range(cost, "%.1f").c_str());
   std::printf("  per-field    files/s %-28s (%d files)\n",
               range(r.per_field_files_per_second, "%.1f").c_str(), r.per_field_files);
   std::printf("  commit floor files/s %-28s (empty transactions: %s)\n",

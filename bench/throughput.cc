@@ -103,22 +103,30 @@ ThroughputResult measure_throughput(const LoaderBench& loader, Backend backend,
   qx::testing::TempDir dir;
   NullOutput out;
   std::vector<double> files_per_second, rows_per_second, per_file_files, per_file_rows, per_field,
-      floor, empty_floor, without_history, ceiling;
+      floor, empty_floor, without_history, history_cost, ceiling;
   std::optional<StoredRows> stored;
   int run = 0;
   for (int rep = 0; rep < options.repetitions; ++rep) {
+    // The loads with and without the history take turns at going first,
+    // so that neither always meets the database just after the other.
+    const bool history_first = rep % 2 == 0;
+    auto load_without_history = [&] {
+      without_history.push_back(
+          run_loader(loader, backend, files, dir, run++, out.file, false, kProgramBatches)
+              .files_per_second);
+    };
+    if (!history_first) load_without_history();
     Rates batches =
         run_loader(loader, backend, files, dir, run++, out.file, true, kProgramBatches, &stored);
     files_per_second.push_back(batches.files_per_second);
     rows_per_second.push_back(batches.rows_per_second);
+    if (history_first) load_without_history();
+    history_cost.push_back(1.0 - batches.files_per_second / without_history.back());
     if (loader.takes_batches()) {
       Rates per_file = run_loader(loader, backend, files, dir, run++, out.file, true, kPerFile);
       per_file_files.push_back(per_file.files_per_second);
       per_file_rows.push_back(per_file.rows_per_second);
     }
-    without_history.push_back(
-        run_loader(loader, backend, files, dir, run++, out.file, false, kProgramBatches)
-            .files_per_second);
     per_field.push_back(
         run_per_field(loader, backend, files, per_field_files, dir, run++, out.file));
     floor.push_back(run_floor(backend, commits, files.size(), true));
@@ -132,6 +140,7 @@ ThroughputResult measure_throughput(const LoaderBench& loader, Backend backend,
   result.per_file_files_per_second = summarize(per_file_files);
   result.per_file_rows_per_second = summarize(per_file_rows);
   result.without_history_files_per_second = summarize(without_history);
+  result.history_cost = summarize(history_cost);
   result.per_field_files_per_second = summarize(per_field);
   result.per_field_files = static_cast<int>(per_field_files);
   result.floor_files_per_second = summarize(floor);

@@ -35,6 +35,10 @@ struct ThroughputResult {
   Summary per_file_rows_per_second;
   // The loader with the programs' batches, without the load history.
   Summary without_history_files_per_second;
+  // What the history costs, 1 - with/without, taken within each repetition
+  // from its two adjacent loads, so that a slow spell of the machine that
+  // spans a repetition cancels out.
+  Summary history_cost;
   Summary per_field_files_per_second;
   int per_field_files = 0;
   // One transaction per commit of the per-file design, each writing one
