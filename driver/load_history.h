@@ -92,9 +92,10 @@ class LoadHistory {
   // Writes the rows of many files once each, in their final state (loaded,
   // with their accounts): for files whose accounts are known before their
   // rows are written (in a batch every row is stored or the batch is given
-  // up, record_load.h). `progress[i]` is the account of `files[i]`, with no
-  // rejected line. One statement for all on a database that binds arrays
-  // (db::Session::binds_arrays), else one for up to kMostListedFiles.
+  // up, record_load.h), as the first write of their rows. `progress[i]` is
+  // the account of `files[i]`, with no rejected line. One statement for
+  // all on a database that binds arrays (db::Session::binds_arrays), else
+  // one for up to kMostListedFiles.
   db::Status write_loaded_entries(std::span<const FileIdentity* const> files,
                                   std::span<const LoadProgress* const> progress);
 

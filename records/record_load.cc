@@ -96,9 +96,6 @@ bool RecordLoad::send_held_batch() {
   if (held_files_.empty()) return true;
   // The files' history rows first, then the rows, then the header updates,
   // which find their header rows in by then: each statement for all files.
-  // A database that binds no arrays has the rows and header updates
-  // already, each file's as it was read; the history rows end the batch's
-  // transaction there, which stores them all or nothing just the same.
   std::vector<const driver::FileIdentity*> identities;
   std::vector<const driver::LoadProgress*> accounts;
   db::ArrayLiteral keys;
@@ -114,7 +111,6 @@ bool RecordLoad::send_held_batch() {
       !account_step(history->write_loaded_entries(identities, accounts), Writing::in_batch)) {
     return false;
   }
-  if (!session_.binds_arrays()) return true;
   for (std::size_t t = 0; t < held_.size(); ++t) {
     if (!send_held_rows(t)) return false;
   }
@@ -162,15 +158,25 @@ std::optional<LoadOutcome> RecordLoad::write_in_batch(std::string_view file_name
                                                       FileAccount& account) {
   // In a batch every row goes through or the batch is given up, so the
   // file's account is known before its first row: its history row is
-  // written once, already in its final state.
+  // written once, first, already in its final state.
   for (const auto& table : records_.tables()) {
     const std::size_t count = table.record_count();
     account.progress.rows_stored += static_cast<std::int64_t>(count);
     if (count > 0) account.tally.stored(table.type().table, static_cast<std::int64_t>(count));
   }
   account.progress.state = driver::LoadProgress::State::loaded;
-  // Held back, the history rows go in commit_batch, all in one.
-  held_files_.push_back({account.key, history, &account});
+  // Its history row is the first write of its rows: at once, or on a
+  // database that binds arrays held back with them for commit_batch, where
+  // the batch's history rows go first, all in one.
+  if (session_.binds_arrays()) {
+    held_files_.push_back({account.key, history, &account});
+  } else if (history.history != nullptr) {
+    const driver::FileIdentity* file[] = {history.file};
+    const driver::LoadProgress* progress[] = {&account.progress};
+    if (!account_step(history.history->write_loaded_entries(file, progress), Writing::in_batch)) {
+      return stopped();
+    }
+  }
   for (std::size_t t = 0; t < records_.tables().size(); ++t) {
     const bool written = session_.binds_arrays()
                              ? hold_rows(t, file_name, verbose, account.key)

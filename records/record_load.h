@@ -13,11 +13,10 @@
 // to be loaded again later under a new key.
 //
 // Several files may also share one transaction (a batch, record_batch.h):
-// `write_file` writes one file's rows and header update without
-// committing, each type's rows a few to an insert (on a database that binds
-// arrays, held back and sent with the other files' rows of that type in one
-// insert at `commit_batch`); the files' history rows, already in their
-// final state, are held back and written together at `commit_batch`. It
+// `write_file` writes one file's history row (already in its final state),
+// rows and header update without committing, each type's rows a few to an
+// insert (on a database that binds arrays, held back and sent with the
+// other files' rows of that type in one insert at `commit_batch`), and
 // stops at the first failure of any kind without printing it, since a
 // batch that meets any failure is loaded again file by file through
 // `load_file`, which reports as above.
@@ -107,9 +106,9 @@ class RecordLoad {
                   FileAccount& account, std::int64_t key = 0);
   // The sequence the files' keys come from.
   std::string_view key_sequence() const { return plan_.sequence; }
-  // Sends what the batch's files held back (their history rows and, on a
-  // database that binds arrays, every type's rows in one insert, then each
-  // file's header update) and commits the batch:
+  // Sends what the batch's files held back (on a database that binds
+  // arrays, every type's rows in one insert, then each file's header
+  // update) and commits the batch:
   // committed, commit_unconfirmed when the connection went during the
   // commit, or another outcome after which the caller rolls back and
   // nothing is stored. Prints nothing.
@@ -148,9 +147,9 @@ class RecordLoad {
   // alone whose rows are written.
   std::optional<LoadOutcome> finish_rows(std::int64_t key, driver::HistoryEntry history,
                                          FileAccount& account);
-  // A file's writes in a batch: its rows and its header update, or on a
-  // database that binds arrays those held back for commit_batch; its
-  // history row is held back for commit_batch.
+  // A file's writes in a batch: its history row, its rows and its header
+  // update, or on a database that binds arrays its rows and header update
+  // held back for commit_batch.
   std::optional<LoadOutcome> write_in_batch(std::string_view file_name, bool verbose,
                                             driver::HistoryEntry history, FileAccount& account);
   // Inserts the rows of type `t` a few to a statement; false at a failure.
@@ -198,8 +197,8 @@ class RecordLoad {
     std::vector<db::ArrayLiteral> columns;
   };
   std::vector<HeldRows> held_;
-  // The batch's files, whose history rows (and, on a database that binds
-  // arrays, header updates) are held back for commit_batch.
+  // The batch's files whose history row and header update are held back
+  // with their rows.
   struct HeldFile {
     std::int64_t key;
     driver::HistoryEntry history;
