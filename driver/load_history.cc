@@ -4,7 +4,6 @@
 
 #include <charconv>
 #include <cstdlib>
-#include <functional>
 #include <span>
 #include <vector>
 
@@ -101,8 +100,7 @@ db::Status LoadHistory::claim_all(std::span<const FileIdentity* const> files,
   claims.assign(files.size(), Claim::busy);
   progress.assign(files.size(), LoadProgress{});
   if (files.empty()) return db::Status::success();
-  if (!session_.has_advisory_locks()) return look_up_listed(files, claims, progress);
-  if (key_sequence.empty()) {
+  if (!session_.has_advisory_locks() || key_sequence.empty()) {
     for (std::size_t i = 0; i < files.size(); ++i) {
       if (auto status = claim(*files[i], claims[i], progress[i], key_sequence); status.failed()) {
         return status;
@@ -142,72 +140,6 @@ db::Status LoadHistory::claim_all(std::span<const FileIdentity* const> files,
     }
   }
   return db::Status::success();
-}
-
-db::Status LoadHistory::look_up_listed(std::span<const FileIdentity* const> files,
-                                       std::vector<Claim>& claims,
-                                       std::vector<LoadProgress>& progress) {
-  // Without advisory locks a claim is the lookup alone, and every file is
-  // this instance's: the history's unique identity guards its row.
-  claims.assign(files.size(), Claim::claimed);
-  return in_listed_parts(files.size(), [&](std::size_t first, std::size_t count) {
-    std::vector<db::Bind> binds = {db::Bind::text(program_)};
-    for (std::size_t i = first; i < first + count; ++i) {
-      binds.push_back(db::Bind::text(files[i]->name));
-      binds.push_back(db::Bind::integer(files[i]->size));
-      binds.push_back(db::Bind::integer(files[i]->modified_ns));
-      binds.push_back(db::Bind::text(files[i]->digest));
-    }
-    std::string answer;
-    const std::string& statement =
-        listed_statement(listed_lookups_, count, statements::lookup_listed);
-    if (auto status = session_.query_text(statement, binds, answer); status.failed()) {
-      return status;
-    }
-    // "N=ROW|N=ROW": only the files that have a row.
-    if (answer == statements::kNoRow) return db::Status::success();
-    for (std::size_t start = 0; start < answer.size();) {
-      const std::size_t end = std::min(answer.find('|', start), answer.size());
-      const std::string_view part(answer.data() + start, end - start);
-      const std::size_t equals = part.find('=');
-      std::size_t n = count;
-      if (equals != std::string_view::npos) {
-        std::from_chars(part.data(), part.data() + equals, n);
-      }
-      if (n >= count) {
-        return db::Status::failure(db::kInvalidNumber, "unreadable claim of many files: " + answer);
-      }
-      if (auto status = read_claim(std::string(part.substr(equals + 1)), false, claims[first + n],
-                                   progress[first + n]);
-          status.failed()) {
-        return status;
-      }
-      start = end + 1;
-    }
-    return db::Status::success();
-  });
-}
-
-db::Status LoadHistory::in_listed_parts(
-    std::size_t files, const std::function<db::Status(std::size_t, std::size_t)>& part) {
-  // The largest power of two that is left, again and again: few statement
-  // texts, each prepared once.
-  for (std::size_t first = 0; first < files;) {
-    std::size_t count = kMostListedFiles;
-    while (count > files - first) count /= 2;
-    if (auto status = part(first, count); status.failed()) return status;
-    first += count;
-  }
-  return db::Status::success();
-}
-
-const std::string& LoadHistory::listed_statement(std::vector<std::string>& built, std::size_t files,
-                                                 std::string (*build)(std::size_t)) {
-  std::size_t index = 0;
-  while ((std::size_t{1} << index) < files) ++index;
-  if (built.size() <= index) built.resize(index + 1);
-  if (built[index].empty()) built[index] = build(files);
-  return built[index];
 }
 
 db::Status LoadHistory::read_claim(std::string row, bool with_key, Claim& claim,
@@ -270,9 +202,17 @@ db::Status LoadHistory::write_progress(const FileIdentity& file, const LoadProgr
                                   });
 }
 
+db::Status LoadHistory::write_loaded_entry(const FileIdentity& file, const LoadProgress& progress) {
+  static const std::string statement = statements::loaded_insert();
+  return session_.execute_account(statement,
+                                  [this, &file, &progress](std::vector<db::Bind>& binds) {
+                                    append_identity(program_, file, binds);
+                                    append_account(progress, binds);
+                                  });
+}
+
 db::Status LoadHistory::write_loaded_entries(std::span<const FileIdentity* const> files,
                                              std::span<const LoadProgress* const> progress) {
-  if (!session_.binds_arrays()) return write_listed_entries(files, progress);
   static const std::string statement = statements::loaded_insert_all();
   std::vector<db::Bind> values;
   for (std::size_t i = 0; i < files.size(); ++i) {
@@ -295,28 +235,6 @@ db::Status LoadHistory::write_loaded_entries(std::span<const FileIdentity* const
     binds.push_back(db::Bind::text(program_));
     binds.push_back(db::Bind::text(instance_));
     for (const std::string& array : arrays) binds.push_back(db::Bind::text(array));
-  });
-}
-
-db::Status LoadHistory::write_listed_entries(std::span<const FileIdentity* const> files,
-                                             std::span<const LoadProgress* const> progress) {
-  return in_listed_parts(files.size(), [&](std::size_t first, std::size_t count) {
-    const std::string& statement =
-        listed_statement(listed_inserts_, count, statements::loaded_insert_listed);
-    return session_.execute_account(statement, [&, first, count](std::vector<db::Bind>& binds) {
-      for (std::size_t i = first; i < first + count; ++i) {
-        binds.push_back(db::Bind::text(program_));
-        binds.push_back(db::Bind::text(instance_));
-        binds.push_back(db::Bind::text(files[i]->name));
-        binds.push_back(db::Bind::integer(files[i]->size));
-        binds.push_back(db::Bind::integer(files[i]->modified_ns));
-        binds.push_back(db::Bind::text(files[i]->digest));
-        binds.push_back(db::Bind::integer(progress[i]->key));
-        binds.push_back(db::Bind::integer(progress[i]->lines_done));
-        binds.push_back(db::Bind::integer(progress[i]->rows_stored));
-        binds.push_back(db::Bind::integer(progress[i]->rows_rejected));
-      }
-    });
   });
 }
 

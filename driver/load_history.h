@@ -13,7 +13,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -68,10 +67,9 @@ class LoadHistory {
                    std::string_view key_sequence = {});
 
   // Claims `files` as claim() does each, into `claims` and `progress`
-  // (resized to match): in one query on a database with advisory locks
+  // (resized to match), in one query on a database with advisory locks
   // when `key_sequence` is given, so that a batch of files costs one round
-  // trip, and on a database without them in one query for up to
-  // kMostListedFiles files. A failed status means the database could not be asked; the
+  // trip. A failed status means the database could not be asked; the
   // claims are then to be taken as not made.
   db::Status claim_all(std::span<const FileIdentity* const> files, std::vector<Claim>& claims,
                        std::vector<LoadProgress>& progress, std::string_view key_sequence);
@@ -89,13 +87,16 @@ class LoadHistory {
   // transaction is sent again, so it must live until the commit returns.
   db::Status write_progress(const FileIdentity& file, const LoadProgress& progress);
 
-  // Writes the rows of many files once each, in their final state (loaded,
-  // with their accounts): for files whose accounts are known before their
-  // rows are written (in a batch every row is stored or the batch is given
-  // up, record_load.h), as the first write of their rows. `progress[i]` is
-  // the account of `files[i]`, with no rejected line. One statement for
-  // all on a database that binds arrays (db::Session::binds_arrays), else
-  // one for up to kMostListedFiles.
+  // Writes the file's row once, in its final state (loaded, with its
+  // account), as the first write of its rows: for a file whose account is
+  // known before its rows are written (in a batch every row is stored or
+  // the batch is given up, record_load.h). `progress` is read when the
+  // write is sent.
+  db::Status write_loaded_entry(const FileIdentity& file, const LoadProgress& progress);
+
+  // The same for many files in one statement, on a database that binds
+  // arrays (db::Session::binds_arrays); `progress[i]` is the account of
+  // `files[i]`, in its final state, with no rejected line.
   db::Status write_loaded_entries(std::span<const FileIdentity* const> files,
                                   std::span<const LoadProgress* const> progress);
 
@@ -104,22 +105,7 @@ class LoadHistory {
 
   const std::string& program() const { return program_; }
 
-  // The most files one listed statement (a VALUES list) names.
-  static constexpr std::size_t kMostListedFiles = 64;
-
  private:
-  db::Status look_up_listed(std::span<const FileIdentity* const> files, std::vector<Claim>& claims,
-                            std::vector<LoadProgress>& progress);
-  db::Status write_listed_entries(std::span<const FileIdentity* const> files,
-                                  std::span<const LoadProgress* const> progress);
-  // Calls `part` with (first, count) for runs of `files` that a listed
-  // statement names, until one fails.
-  static db::Status in_listed_parts(
-      std::size_t files, const std::function<db::Status(std::size_t, std::size_t)>& part);
-  // The listed statement for `files` files (a power of two), built once.
-  static const std::string& listed_statement(std::vector<std::string>& built, std::size_t files,
-                                             std::string (*build)(std::size_t));
-
   // Reads one file's answer to a claim: its row as text ("new" for none)
   // and, `with_key`, ";KEY" after it.
   void append_account(const LoadProgress& progress, std::vector<db::Bind>& binds) const;
@@ -129,8 +115,6 @@ class LoadHistory {
   db::Session& session_;
   std::string program_;
   std::string instance_;
-  std::vector<std::string> listed_lookups_;
-  std::vector<std::string> listed_inserts_;
 };
 
 // The history row of the file in hand, when the loop keeps a history.

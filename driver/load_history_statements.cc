@@ -19,11 +19,6 @@ constexpr std::string_view kRowAsText =
     "coalesce(lh_f_serial,1) || ';' || lh_rows_stored || ';' || lh_rows_rejected || ';' || "
     "coalesce(lh_first_rejected_line,0) from qx_load_history where ";
 
-// The numbered placeholder :bN.
-std::string placeholder(std::size_t n) {
-  return ":b" + std::to_string(n);
-}
-
 }  // namespace
 
 std::string lookup(bool with_lock, bool with_key) {
@@ -73,6 +68,20 @@ std::string insert() {
   return text;
 }
 
+// A file's row written once, already loaded, with its account: the
+// identity, then the values update_statement sets.
+std::string loaded_insert() {
+  std::string text = "insert into ";
+  text += kTable;
+  text +=
+      " (lh_program, lh_file_name, lh_file_size, lh_file_mtime_ns, lh_digest, lh_state, "
+      "lh_key, lh_lines_done, lh_booking_key, lh_shared_serial, lh_r_serial, lh_v_serial, "
+      "lh_f_serial, lh_rows_stored, lh_rows_rejected, lh_first_rejected_line, lh_instance, "
+      "lh_started_on, lh_finished_on) values (:b0, :b1, :b2, :b3, :b4, :b5, :b6, :b7, :b8, :b9, "
+      ":b10, :b11, :b12, :b13, :b14, :b15, :b16, CURRENT_TIMESTAMP, CURRENT_TIMESTAMP)";
+  return text;
+}
+
 // Many files' rows written once, already loaded, on a database that binds
 // arrays: the program and instance once, every other value as an array.
 std::string loaded_insert_all() {
@@ -104,44 +113,6 @@ std::string update(bool finished) {
   text +=
       " where lh_program=:b12 and lh_file_name=:b13 and lh_file_size=:b14 and "
       "lh_file_mtime_ns=:b15 and lh_digest=:b16";
-  return text;
-}
-
-std::string lookup_listed(std::size_t files) {
-  // The program once, then one VALUES row of identity per file; each file
-  // finds its row through the identity index.
-  std::string text = "with p(program) as (select :b0), f(n, name, size, mtime, digest) as (values ";
-  std::size_t next = 1;
-  for (std::size_t file = 0; file < files; ++file) {
-    if (file > 0) text += ", ";
-    text += "(" + std::to_string(file);
-    for (int value = 0; value < 4; ++value) text += ", " + placeholder(next++);
-    text += ")";
-  }
-  text += ") select coalesce(group_concat(n || '=' || row, '|'), '";
-  text += kNoRow;
-  text += "') from (select f.n as n, (";
-  text += kRowAsText;
-  text +=
-      "lh_program=p.program and lh_file_name=f.name and lh_file_size=f.size and "
-      "lh_file_mtime_ns=f.mtime and lh_digest=f.digest) as row from p, f) where row is not null";
-  return text;
-}
-
-std::string loaded_insert_listed(std::size_t files) {
-  std::string text = "insert into ";
-  text += kTable;
-  text +=
-      " (lh_program, lh_instance, lh_file_name, lh_file_size, lh_file_mtime_ns, lh_digest, "
-      "lh_key, lh_lines_done, lh_rows_stored, lh_rows_rejected, lh_state, lh_shared_serial, "
-      "lh_r_serial, lh_v_serial, lh_f_serial, lh_started_on, lh_finished_on) values ";
-  std::size_t next = 0;
-  for (std::size_t file = 0; file < files; ++file) {
-    if (file > 0) text += ", ";
-    text += "(";
-    for (int value = 0; value < 10; ++value) text += placeholder(next++) + ", ";
-    text += "'loaded', 1, 1, 1, 1, CURRENT_TIMESTAMP, CURRENT_TIMESTAMP)";
-  }
   return text;
 }
 

@@ -1,10 +1,8 @@
 // The statement texts of the load history (load_history.h), each built by
 // one rule from the table's columns, for both databases. A file's row is
-// found by its identity; "listed" statements name several files' values in
-// one VALUES list, for a database that binds no arrays.
+// found by its identity.
 #pragma once
 
-#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -26,25 +24,18 @@ std::string lookup(bool with_lock, bool with_key);
 // numbers.
 std::string lookup_all();
 
-// The lookup of `files` files' rows at once on a database without arrays:
-// "N=ROW" for each file N (from 0, in the order listed) that has a row,
-// joined by '|', or kNoRow when none has. :b0 the program, then each file's name,
-// size, time and digest.
-std::string lookup_listed(std::size_t files);
-
 // A file's row as its first transaction writes it, in state "loading":
 // the identity (:b0 to :b4) and the instance (:b5).
 std::string insert();
+
+// A file's row written once, already loaded, with its account: the
+// identity (:b0 to :b4), then the values update() sets (:b5 to :b16).
+std::string loaded_insert();
 
 // Many files' rows written once, already loaded, from arrays: :b0 the
 // program, :b1 the instance, :b2 to :b9 the arrays of names, sizes,
 // times, digests, keys, lines, rows stored and rows rejected.
 std::string loaded_insert_all();
-
-// The same for `files` files as one VALUES list: :b0 the program, :b1 the
-// instance, then each file's name, size, time, digest, key, lines, rows
-// stored and rows rejected.
-std::string loaded_insert_listed(std::size_t files);
 
 // The account of a file's row (:b0 to :b11: state, key, lines, booking
 // key, the four serials, rows stored, rows rejected, first rejected line,

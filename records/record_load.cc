@@ -165,17 +165,13 @@ std::optional<LoadOutcome> RecordLoad::write_in_batch(std::string_view file_name
     if (count > 0) account.tally.stored(table.type().table, static_cast<std::int64_t>(count));
   }
   account.progress.state = driver::LoadProgress::State::loaded;
-  // Its history row is the first write of its rows: at once, or on a
-  // database that binds arrays held back with them for commit_batch, where
-  // the batch's history rows go first, all in one.
+  // Held back, the history rows go first in commit_batch, all in one.
   if (session_.binds_arrays()) {
     held_files_.push_back({account.key, history, &account});
-  } else if (history.history != nullptr) {
-    const driver::FileIdentity* file[] = {history.file};
-    const driver::LoadProgress* progress[] = {&account.progress};
-    if (!account_step(history.history->write_loaded_entries(file, progress), Writing::in_batch)) {
-      return stopped();
-    }
+  } else if (history.history != nullptr &&
+             !account_step(history.history->write_loaded_entry(*history.file, account.progress),
+                           Writing::in_batch)) {
+    return stopped();
   }
   for (std::size_t t = 0; t < records_.tables().size(); ++t) {
     const bool written = session_.binds_arrays()
