@@ -183,6 +183,10 @@ void LoadHistory::release_all(std::span<const FileIdentity* const> files) {
                    {&bind, 1});
 }
 
+void LoadHistory::release_every_claim() {
+  if (session_.has_advisory_locks()) session_.execute("select pg_advisory_unlock_all()", {});
+}
+
 db::Status LoadHistory::open_entry(const FileIdentity& file) {
   static const std::string statement = statements::insert();
   return session_.execute_account(statement, [this, &file](std::vector<db::Bind>& binds) {

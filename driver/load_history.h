@@ -103,6 +103,14 @@ class LoadHistory {
   // Gives the claims of many files back in one statement (release()).
   void release_all(std::span<const FileIdentity* const> files);
 
+  // Gives back every claim this session holds, after a claim failed and
+  // its transaction was rolled back: a claim query that fails part-way may
+  // have taken some of its files' locks, and a session lock outlives the
+  // failure, which would leave those files busy for every other instance
+  // for as long as this session lasts. Travels with the next statement,
+  // as release() does.
+  void release_every_claim();
+
   const std::string& program() const { return program_; }
 
  private:

@@ -389,6 +389,7 @@ ScanLoop::Prepared ScanLoop::after_claim(FileJob& job, Claim claim) {
 
 void ScanLoop::report_unreadable_history(const FileJob& job, const db::Status& status) {
   handler_.session().rollback();
+  history_->release_every_claim();
   handler_.report_sql_error(status);
   if (tell_refusal("its load history could not be read: " + status.message)) {
     console_.print("The load history of " + job.name_ +

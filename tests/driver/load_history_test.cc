@@ -1,7 +1,8 @@
 // The load history through the scan loop, on both databases: a file the
 // history holds as loaded is only moved, by this loop or a later one; a
 // changed file under the same name is a new file; a file another instance
-// has claimed is left alone; a part-way account reads back as written.
+// has claimed is left alone, and one whose claim failed is busy for no one;
+// a part-way account reads back as written.
 #include "driver/load_history.h"
 
 #include <gtest/gtest.h>
@@ -145,6 +146,42 @@ TEST(LoadHistoryPostgresTest, AFileClaimedByAnotherInstanceIsLeftAlone) {
   ASSERT_TRUE(other->commit().ok());
   loop.scan();
   EXPECT_EQ(handler.loaded, std::vector<std::string>{"C.PNR=c"});
+}
+
+TEST(LoadHistoryPostgresTest, AClaimThatFailsPartWayLeavesNoFileBusy) {
+  BackendDatabase database(Backend::postgres);
+  TempDir dir;
+  auto in = dir.make_dir("in"), backup = dir.make_dir("backup");
+  write_file(in / "D.PNR", "d");
+  // An exhausted key sequence fails the claim after it took the file's lock.
+  database.run("create sequence qx_exhausted maxvalue 2; select setval('qx_exhausted', 2)");
+  struct DrawingHandler : HistoryWritingHandler {
+    using HistoryWritingHandler::HistoryWritingHandler;
+    std::string_view file_key_sequence() const override { return "qx_exhausted"; }
+  };
+  FaultyEnv env;
+  CapturedOutput out;
+  auto session = database.connect();
+  DrawingHandler handler(*session);
+  LoadHistory history(*session, "tarvo", "this");
+  ScanLoop loop(env, handler,
+                {in.string(), backup.string(), "*.PNR", std::chrono::milliseconds(0),
+                 std::chrono::milliseconds(0), true},
+                out.file(), &history);
+  loop.scan();
+  EXPECT_TRUE(handler.loaded.empty());
+  ASSERT_NE(out.text().find("could not be read"), std::string::npos);
+  ASSERT_TRUE(session->commit().ok());  // sends what the loop held back
+
+  std::vector<DirectoryEntry> entries;
+  ASSERT_TRUE(env.list_directory(in, entries).ok());
+  const FileIdentity file = identify_file("D.PNR", "d", entries.at(0).modified);
+  auto other = database.connect();
+  LoadHistory others(*other, "tarvo", "other");
+  Claim claim = Claim::busy;
+  LoadProgress progress;
+  ASSERT_TRUE(others.claim(file, claim, progress).ok());
+  EXPECT_EQ(claim, Claim::claimed);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, LoadHistoryTest,
