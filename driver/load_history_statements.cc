@@ -68,8 +68,6 @@ std::string insert() {
   return text;
 }
 
-// A file's row written once, already loaded, with its account: the
-// identity, then the values update_statement sets.
 std::string loaded_insert() {
   std::string text = "insert into ";
   text += kTable;
@@ -82,8 +80,6 @@ std::string loaded_insert() {
   return text;
 }
 
-// Many files' rows written once, already loaded, on a database that binds
-// arrays: the program and instance once, every other value as an array.
 std::string loaded_insert_all() {
   std::string text = "insert into ";
   text += kTable;
@@ -100,7 +96,6 @@ std::string loaded_insert_all() {
   return text;
 }
 
-// The identity's placeholders come last here, after :b11.
 std::string update(bool finished) {
   std::string text = "update ";
   text += kTable;
