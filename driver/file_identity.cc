@@ -1,29 +1,51 @@
 #include "driver/file_identity.h"
 
 // The SHA256_* functions are marked deprecated in favour of the EVP
-// interface since OpenSSL 3.0, and are kept in it; see sha256_hex.
+// interface since OpenSSL 3.0, and are kept in it; see earlier_file_digest.
 #define OPENSSL_SUPPRESS_DEPRECATED
 #include <openssl/sha.h>
+#include <xxhash.h>
 
 #include <array>
 #include <stdexcept>
 
 namespace qx::driver {
+namespace {
 
-std::string sha256_hex(std::string_view bytes) {
+constexpr char kHex[] = "0123456789abcdef";
+
+void append_hex(std::uint64_t value, std::string& hex) {
+  for (int shift = 60; shift >= 0; shift -= 4) hex += kHex[(value >> shift) & 0x0f];
+}
+
+}  // namespace
+
+std::string file_digest(std::string_view bytes) {
+  // XXH3 hashes a typical file an order of magnitude faster than SHA-256
+  // (0.3 µs against 4 µs for 5 KB), which was a third of what the history
+  // cost a file. 128 bits make two different files under one name, size and
+  // modification time collide with no likelihood worth naming; the digest
+  // guards against mistakes, not against someone who can write the input
+  // directory (who could as well remove a file).
+  const XXH128_hash_t hash = XXH3_128bits(bytes.data(), bytes.size());
+  std::string hex;
+  hex.reserve(32);
+  append_hex(hash.high64, hex);
+  append_hex(hash.low64, hex);
+  return hex;
+}
+
+std::string earlier_file_digest(std::string_view bytes) {
   // The one-call functions of the hash itself, not the algorithm-neutral
-  // interface: that one looks the algorithm up and sets up a context for
-  // every call, which cost more than hashing a typical file (measured at
-  // 11.7 µs against 4.3 µs for 5 KB read just before).
+  // interface, which looks the algorithm up for every call.
   std::array<unsigned char, SHA256_DIGEST_LENGTH> digest{};
   SHA256_CTX context;
   if (SHA256_Init(&context) != 1 || SHA256_Update(&context, bytes.data(), bytes.size()) != 1 ||
       SHA256_Final(digest.data(), &context) != 1) {
     throw std::runtime_error("SHA-256 digest failed");
   }
-  static constexpr char kHex[] = "0123456789abcdef";
   std::string hex;
-  hex.reserve(2 * digest.size());
+  hex.reserve(kEarlierDigestLength);
   for (const unsigned char byte : digest) {
     hex += kHex[byte >> 4];
     hex += kHex[byte & 0x0f];
@@ -38,18 +60,22 @@ FileIdentity identify_file(std::string_view name, std::string_view bytes,
   identity.size = static_cast<std::int64_t>(bytes.size());
   identity.modified_ns =
       std::chrono::duration_cast<std::chrono::nanoseconds>(modified.time_since_epoch()).count();
-  identity.digest = sha256_hex(bytes);
+  identity.digest = file_digest(bytes);
   return identity;
 }
 
 std::int64_t FileIdentity::lock_number() const {
-  // FNV-1a of the name, so that two files with the same bytes under other
-  // names do not wait for each other.
+  // FNV-1a over the name, size and time. Two files with one name are never
+  // in the directory at once, so no two files loaded together share a
+  // number by their name; size and time keep a file dropped again later
+  // apart from the one before it.
   std::uint64_t number = 14695981039346656037ull;
-  for (const char c : name) number = (number ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-  for (std::size_t i = 0; i < 16 && i < digest.size(); ++i) {
-    const char c = digest[i];
-    number ^= static_cast<std::uint64_t>(c <= '9' ? c - '0' : c - 'a' + 10) << (60 - 4 * i);
+  const auto mix = [&number](unsigned char byte) { number = (number ^ byte) * 1099511628211ull; };
+  for (const char c : name) mix(static_cast<unsigned char>(c));
+  for (const std::int64_t value : {size, modified_ns}) {
+    for (int shift = 0; shift < 64; shift += 8) {
+      mix(static_cast<unsigned char>(static_cast<std::uint64_t>(value) >> shift));
+    }
   }
   return static_cast<std::int64_t>(number);
 }

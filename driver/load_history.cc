@@ -32,8 +32,9 @@ std::string_view state_text(LoadProgress::State state) {
   return state == LoadProgress::State::loaded ? "loaded" : "loading";
 }
 
-// Reads the row's text back; false when it is not one.
-bool parse_row(std::string_view text, LoadProgress& progress) {
+// Reads the row's text back, its digest into `digest`; false when it is
+// not one.
+bool parse_row(std::string_view text, std::string_view& digest, LoadProgress& progress) {
   std::vector<std::string_view> fields;
   for (std::size_t start = 0;;) {
     std::size_t end = text.find(';', start);
@@ -41,7 +42,9 @@ bool parse_row(std::string_view text, LoadProgress& progress) {
     if (end == std::string_view::npos) break;
     start = end + 1;
   }
-  if (fields.size() != 11) return false;
+  if (fields.size() != 12) return false;
+  digest = fields.front();
+  fields.erase(fields.begin());
   auto integer = [](std::string_view field, auto& out) {
     auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), out);
     return error == std::errc() && end == field.data() + field.size();
@@ -91,7 +94,7 @@ db::Status LoadHistory::claim(const FileIdentity& file, Claim& claim, LoadProgre
     return db::Status::success();
   }
   if (status.failed()) return status;
-  return read_claim(row, with_key, claim, progress);
+  return read_claim(row, with_key, file, claim, progress);
 }
 
 db::Status LoadHistory::claim_all(std::span<const FileIdentity* const> files,
@@ -135,15 +138,15 @@ db::Status LoadHistory::claim_all(std::span<const FileIdentity* const> files,
     std::string row = answer.substr(start, end == std::string::npos ? end : end - start);
     start = end + 1;
     if (row == "busy") continue;
-    if (auto status = read_claim(row, true, claims[i], progress[i]); status.failed()) {
+    if (auto status = read_claim(row, true, *files[i], claims[i], progress[i]); status.failed()) {
       return status;
     }
   }
   return db::Status::success();
 }
 
-db::Status LoadHistory::read_claim(std::string row, bool with_key, Claim& claim,
-                                   LoadProgress& progress) {
+db::Status LoadHistory::read_claim(std::string row, bool with_key, const FileIdentity& file,
+                                   Claim& claim, LoadProgress& progress) {
   claim = Claim::claimed;
   if (with_key) {
     const std::size_t last = row.rfind(';');
@@ -157,10 +160,24 @@ db::Status LoadHistory::read_claim(std::string row, bool with_key, Claim& claim,
     row.resize(last);
   }
   if (row == statements::kNoRow) return db::Status::success();
-  if (!parse_row(row, progress)) {
+  std::string_view digest;
+  if (!parse_row(row, digest, progress)) {
     return db::Status::failure(db::kInvalidNumber, "unreadable load history row: " + row);
   }
+  if (digest != file.digest) progress.earlier_digest = digest;
   return db::Status::success();
+}
+
+void adopt_earlier_row(std::string_view bytes, FileIdentity& file, LoadProgress& progress) {
+  if (progress.earlier_digest.empty()) return;
+  if (earlier_file_digest(bytes) == progress.earlier_digest) {
+    file.digest = std::move(progress.earlier_digest);
+    progress.earlier_digest.clear();
+    return;
+  }
+  LoadProgress fresh;
+  fresh.drawn_key = progress.drawn_key;
+  progress = fresh;
 }
 
 void LoadHistory::release(const FileIdentity& file) {

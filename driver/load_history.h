@@ -45,7 +45,18 @@ struct LoadProgress {
   // A file key the claim drew for the file's load (claim with a sequence,
   // on a database that answers both in one round trip); 0 for none.
   std::int64_t drawn_key = 0;
+  // Set by a claim that found a row written under the earlier digest
+  // (file_identity.h), to that digest: the row is the file's only if the
+  // file's bytes give it (adopt_earlier_row()). Empty otherwise.
+  std::string earlier_digest;
 };
+
+// Settles a claim that found a row under the earlier digest, by the bytes
+// the file's identity was taken from: when they give that digest, the row
+// is the file's, and `file` takes the digest so that its writes go to that
+// row; otherwise the row is another file's and `progress` is that of a new
+// file (keeping the key the claim drew).
+void adopt_earlier_row(std::string_view bytes, FileIdentity& file, LoadProgress& progress);
 
 enum class Claim {
   claimed,  // this instance has the file; `progress` says how far it got
@@ -114,11 +125,11 @@ class LoadHistory {
   const std::string& program() const { return program_; }
 
  private:
-  // Reads one file's answer to a claim: its row as text ("new" for none)
-  // and, `with_key`, ";KEY" after it.
   void append_account(const LoadProgress& progress, std::vector<db::Bind>& binds) const;
-  static db::Status read_claim(std::string row, bool with_key, Claim& claim,
-                               LoadProgress& progress);
+  // Reads one file's answer to a claim of `file`: its row as text ("new"
+  // for none) and, `with_key`, ";KEY" after it.
+  static db::Status read_claim(std::string row, bool with_key, const FileIdentity& file,
+                               Claim& claim, LoadProgress& progress);
 
   db::Session& session_;
   std::string program_;

@@ -1,30 +1,47 @@
 #include "driver/load_history_statements.h"
 
+#include "driver/file_identity.h"
+
 namespace qx::driver::history_statements {
 namespace {
 
 constexpr std::string_view kTable = "qx_load_history";
 
-// The file's identity, as every statement below selects its row.
-constexpr std::string_view kIdentityCondition =
-    "lh_program=:b0 and lh_file_name=:b1 and lh_file_size=:b2 and lh_file_mtime_ns=:b3 "
-    "and lh_digest=:b4";
-
-// The row in one text: state;key;lines;booking key;4 serials;stored;
-// rejected;first rejected line.
+// The row in one text: digest;state;key;lines;booking key;4 serials;
+// stored;rejected;first rejected line.
 constexpr std::string_view kRowAsText =
-    "select lh_state || ';' || coalesce(lh_key,0) || ';' || lh_lines_done || ';' || "
-    "coalesce(lh_booking_key,0) || ';' || coalesce(lh_shared_serial,1) || ';' || "
-    "coalesce(lh_r_serial,1) || ';' || coalesce(lh_v_serial,1) || ';' || "
-    "coalesce(lh_f_serial,1) || ';' || lh_rows_stored || ';' || lh_rows_rejected || ';' || "
-    "coalesce(lh_first_rejected_line,0) from qx_load_history where ";
+    "select lh_digest || ';' || lh_state || ';' || coalesce(lh_key,0) || ';' || "
+    "lh_lines_done || ';' || coalesce(lh_booking_key,0) || ';' || "
+    "coalesce(lh_shared_serial,1) || ';' || coalesce(lh_r_serial,1) || ';' || "
+    "coalesce(lh_v_serial,1) || ';' || coalesce(lh_f_serial,1) || ';' || lh_rows_stored || "
+    "';' || lh_rows_rejected || ';' || coalesce(lh_first_rejected_line,0) from qx_load_history "
+    "where ";
+
+// A claim finds the row written under the file's digest, or else one with
+// the same name, size and time written under the earlier digest, which the
+// caller checks against the bytes. `digest` is the file's digest as the
+// query names it; the row under it comes first.
+std::string claimed_row(std::string_view name, std::string_view size, std::string_view mtime,
+                        std::string_view digest) {
+  std::string text(kRowAsText);
+  text += "lh_program=:b0 and lh_file_name=";
+  text += name;
+  text += " and lh_file_size=";
+  text += size;
+  text += " and lh_file_mtime_ns=";
+  text += mtime;
+  text += " and (lh_digest=";
+  text += digest;
+  text += " or length(lh_digest)=" + std::to_string(kEarlierDigestLength) +
+          ") order by length(lh_digest) limit 1";
+  return text;
+}
 
 }  // namespace
 
 std::string lookup(bool with_lock, bool with_key) {
   std::string text = "select coalesce((";
-  text += kRowAsText;
-  text += kIdentityCondition;
+  text += claimed_row(":b1", ":b2", ":b3", ":b4");
   text += "), '";
   text += kNoRow;
   text += "')";
@@ -45,10 +62,8 @@ std::string lookup(bool with_lock, bool with_key) {
 // any number of files.
 std::string lookup_all() {
   std::string text = "select string_agg(case when pg_try_advisory_lock(f.lock) then coalesce((";
-  text += kRowAsText;
-  text +=
-      "lh_program=:b0 and lh_file_name=f.name and lh_file_size=f.size and "
-      "lh_file_mtime_ns=f.mtime and lh_digest=f.digest), '";
+  text += claimed_row("f.name", "f.size", "f.mtime", "f.digest");
+  text += "), '";
   text += kNoRow;
   text +=
       "') || ';' || nextval(:b1) else 'busy' end, '|' order by f.n) from "

@@ -11,17 +11,20 @@ namespace qx::driver::history_statements {
 // A claim's answer for a file without a row.
 inline constexpr std::string_view kNoRow = "new";
 
-// The lookup of one file's row as text (kNoRow for none): the identity
-// binds :b0 to :b4; `with_key` draws a key from the sequence in :b5 into
-// the answer (";KEY"); `with_lock` answers no row at all when another
-// session holds the file's advisory lock (named by the last placeholder).
+// The lookup of one file's row as text (kNoRow for none), its digest
+// first: the row written under the file's digest, or else one of its name,
+// size and time written under the earlier digest (file_identity.h), for
+// the caller to check. The identity binds :b0 to :b4; `with_key` draws a
+// key from the sequence in :b5 into the answer (";KEY"); `with_lock`
+// answers no row at all when another session holds the file's advisory
+// lock (named by the last placeholder).
 std::string lookup(bool with_lock, bool with_key);
 
 // The claim of many files in one query on a database with advisory locks
 // and arrays: per file, in the order given, "busy" or its row and a key
-// drawn for it, the answers joined by '|'. :b0 the program, :b1 the key
-// sequence, :b2 to :b6 the arrays of names, sizes, times, digests and lock
-// numbers.
+// drawn for it, the answers joined by '|'; rows are found as lookup()
+// finds them. :b0 the program, :b1 the key sequence, :b2 to :b6 the
+// arrays of names, sizes, times, digests and lock numbers.
 std::string lookup_all();
 
 // A file's row as its first transaction writes it, in state "loading":

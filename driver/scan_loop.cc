@@ -383,6 +383,7 @@ ScanLoop::Prepared ScanLoop::take(FileJob& job) {
 ScanLoop::Prepared ScanLoop::after_claim(FileJob& job, Claim claim) {
   if (claim == Claim::busy) return Prepared::skipped;
   job.history_ = history_;
+  adopt_earlier_row(job.bytes_read_, job.identity_, job.progress_);
   if (job.progress_.state == LoadProgress::State::loaded) return Prepared::loaded_earlier;
   return Prepared::to_handle;
 }
