@@ -212,11 +212,16 @@ Status PostgresSession::execute(std::string_view sql, std::span<const Bind> bind
 }
 
 Status PostgresSession::execute_account(std::string_view sql, const AccountValues& values) {
+  if (!connected()) return not_connected();
+  StatementText& statement = statement_text(sql);
   std::vector<Bind> binds;
   values(binds);
-  Status status = execute(sql, binds);
-  if (status.ok()) log_.back().account_values = values;
-  return status;
+  if (auto status = check_bind_count(statement.parameter_count, binds.size()); status.failed()) {
+    return status;
+  }
+  // Its values are converted only when it is sent, which asks for them again.
+  log_.push_back(LoggedWrite{&statement, {}, false, values});
+  return Status::success();
 }
 
 Status PostgresSession::query(std::string_view sql, std::span<const Bind> binds, Operation& op) {
