@@ -5,7 +5,8 @@
 //
 // A file is claimed before it is read further: on a database that has
 // advisory locks (PostgreSQL) with a session lock named by the file's
-// identity, which the server releases if this instance dies; the lookup of
+// name, size and time (FileIdentity::lock_number), which the server
+// releases if this instance dies; the lookup of
 // the file's row rides in the same query. The history's unique identity is
 // the last guard: a second row for a file fails the transaction that writes
 // it (Session::execute_account).
