@@ -94,6 +94,14 @@ Status SqliteSession::exec_plain(const char* sql) {
   return rc == SQLITE_OK ? Status::success() : failure_from_db(rc);
 }
 
+Status SqliteSession::exec_kept(std::string_view sql) {
+  sqlite3_stmt* statement = nullptr;
+  if (auto status = prepared(sql, statement); status.failed()) return status;
+  const int rc = sqlite3_step(statement);
+  sqlite3_reset(statement);
+  return rc == SQLITE_DONE ? Status::success() : failure_from_db(rc);
+}
+
 Status SqliteSession::connect() {
   close();
   // An empty path would open a private temporary database, and rows loaded
@@ -152,7 +160,7 @@ Status SqliteSession::run_pragmas_and_schema() {
 
 Status SqliteSession::begin_if_needed() {
   if (in_transaction_) return Status::success();
-  if (auto status = exec_plain("BEGIN IMMEDIATE"); status.failed()) return status;
+  if (auto status = exec_kept("BEGIN IMMEDIATE"); status.failed()) return status;
   in_transaction_ = true;
   return Status::success();
 }
@@ -318,7 +326,7 @@ Status SqliteSession::commit() {
     return lost;
   }
   if (!in_transaction_) return Status::success();
-  if (auto status = exec_plain("COMMIT"); status.failed()) {
+  if (auto status = exec_kept("COMMIT"); status.failed()) {
     end_transaction_with_rollback();
     return status;
   }
