@@ -7,15 +7,22 @@
 #include <xxhash.h>
 
 #include <array>
+#include <span>
 #include <stdexcept>
 
 namespace qx::driver {
 namespace {
 
-constexpr char kHex[] = "0123456789abcdef";
-
-void append_hex(std::uint64_t value, std::string& hex) {
-  for (int shift = 60; shift >= 0; shift -= 4) hex += kHex[(value >> shift) & 0x0f];
+// Lower-case hex digits of `bytes`, in order.
+std::string hex_of(std::span<const unsigned char> bytes) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string hex;
+  hex.reserve(2 * bytes.size());
+  for (const unsigned char byte : bytes) {
+    hex += kHex[byte >> 4];
+    hex += kHex[byte & 0x0f];
+  }
+  return hex;
 }
 
 }  // namespace
@@ -27,12 +34,9 @@ std::string file_digest(std::string_view bytes) {
   // modification time collide with no likelihood worth naming; the digest
   // guards against mistakes, not against someone who can write the input
   // directory (who could as well remove a file).
-  const XXH128_hash_t hash = XXH3_128bits(bytes.data(), bytes.size());
-  std::string hex;
-  hex.reserve(32);
-  append_hex(hash.high64, hex);
-  append_hex(hash.low64, hex);
-  return hex;
+  XXH128_canonical_t canonical;
+  XXH128_canonicalFromHash(&canonical, XXH3_128bits(bytes.data(), bytes.size()));
+  return hex_of(canonical.digest);
 }
 
 std::string earlier_file_digest(std::string_view bytes) {
@@ -44,13 +48,7 @@ std::string earlier_file_digest(std::string_view bytes) {
       SHA256_Final(digest.data(), &context) != 1) {
     throw std::runtime_error("SHA-256 digest failed");
   }
-  std::string hex;
-  hex.reserve(kEarlierDigestLength);
-  for (const unsigned char byte : digest) {
-    hex += kHex[byte >> 4];
-    hex += kHex[byte & 0x0f];
-  }
-  return hex;
+  return hex_of(digest);
 }
 
 FileIdentity identify_file(std::string_view name, std::string_view bytes,
