@@ -28,9 +28,17 @@ void CorvaneFiles::handle_file(driver::FileJob& job) {
   note_report(job.report(), result);
   job.report().database_refused =
       result == LoadResult::refused && !refused_own_data_ && session_.connected();
+  tell_outcome(job, result);
+  // The completion line follows every file the scan found, whatever became
+  // of it, as for the other loaders.
+  console_.print(kFileReadComplete);
+}
+
+void CorvaneFiles::tell_outcome(driver::FileJob& job, LoadResult result) {
   switch (result) {
     case LoadResult::loaded:
-      break;
+      job.move_to_backup();
+      return;
     case LoadResult::connection_lost:
       console_.print("The database connection was lost while loading " + job.name() +
                      "; the file stays for the next scan\n");
@@ -42,7 +50,6 @@ void CorvaneFiles::handle_file(driver::FileJob& job) {
       return;
     case LoadResult::set_aside:
       job.move_to_failed("it holds no record this loader knows");
-      console_.print(kFileReadComplete);
       return;
     case LoadResult::stopped:
       console_.print("Stopped in " + job.name() + " after line " +
@@ -50,8 +57,6 @@ void CorvaneFiles::handle_file(driver::FileJob& job) {
                      "; the file resumes at the next line when the loader starts again\n");
       return;
   }
-  job.move_to_backup();
-  console_.print(kFileReadComplete);
 }
 
 CorvaneFiles::LoadResult CorvaneFiles::load_lines(driver::FileJob& job, std::string& contents) {

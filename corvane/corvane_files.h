@@ -55,6 +55,8 @@ class CorvaneFiles : public driver::FileHandler {
   LineOutcome commit_line(const driver::HistoryEntry& history, std::size_t line_number,
                           bool last_line);
 
+  // Moves the file after its load, or says why it waits.
+  void tell_outcome(driver::FileJob& job, LoadResult result);
   // What the load stored, and why the file waits if it does.
   void note_report(driver::FileReport& report, LoadResult result);
   // Tells a file with lines none of which the loader knows; true when it is to
