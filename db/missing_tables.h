@@ -28,4 +28,19 @@ Status find_missing_tables(Session& session, std::span<const std::string> tables
 // creates what is missing on connect.
 std::string missing_tables_notice(Session& session, const Target& target, std::string_view program);
 
+// Appends to `lacking` what the session's role may not do that `program`
+// needs on a PostgreSQL database ("INSERT, UPDATE on qx_tarvo_m0, ...",
+// "USAGE on TARVO_SEQUENCE"): read, insert and update every table it writes,
+// and draw from its sequence. The tables must exist (find_missing_tables).
+// The transaction the probes opened is rolled back; a failed probe ends the
+// search and is returned.
+Status find_missing_privileges(Session& session, std::string_view program,
+                               std::vector<std::string>& lacking);
+
+// The line that names what the role lacks and the owner's command that
+// grants it; empty when nothing is lacking, when the probes fail, and for
+// SQLite, which has no privileges.
+std::string missing_privileges_notice(Session& session, const Target& target,
+                                      std::string_view program);
+
 }  // namespace qx::db

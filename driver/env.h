@@ -105,6 +105,9 @@ class Env {
   // Flushes a file, or a directory's entries, to disk.
   virtual IoResult sync_file(const std::filesystem::path& path) = 0;
   virtual IoResult remove_file(const std::filesystem::path& path) = 0;
+  // Creates the directory and the missing directories above it; succeeds
+  // when it exists already.
+  virtual IoResult make_directory(const std::filesystem::path& path) = 0;
 
   virtual std::chrono::system_clock::time_point now() = 0;
   virtual void sleep_for(std::chrono::milliseconds duration) = 0;
@@ -123,6 +126,7 @@ class RealEnv : public Env {
   IoResult copy_file(const std::filesystem::path& from, const std::filesystem::path& to) override;
   IoResult sync_file(const std::filesystem::path& path) override;
   IoResult remove_file(const std::filesystem::path& path) override;
+  IoResult make_directory(const std::filesystem::path& path) override;
   std::chrono::system_clock::time_point now() override;
   void sleep_for(std::chrono::milliseconds duration) override;
 };

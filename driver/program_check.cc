@@ -19,6 +19,25 @@ IoResult try_writing(Env& env, const std::filesystem::path& dir) {
   return env.remove_file(probe);
 }
 
+// The directory a file is written in, relative ones against the current
+// directory.
+std::filesystem::path directory_of(const std::string& file) {
+  const auto parent = std::filesystem::absolute(file).parent_path();
+  return parent.empty() ? std::filesystem::current_path() : parent;
+}
+
+// The failed directory itself, or the nearest directory above it that
+// exists: the loader creates what is missing there.
+std::filesystem::path existing_failed_place(Env& env, const std::string& failed_dir) {
+  std::filesystem::path place = std::filesystem::absolute(failed_dir);
+  std::vector<DirectoryEntry> entries;
+  while (place.has_parent_path() && place != place.parent_path() &&
+         env.list_directory(place, entries).error() == std::errc::no_such_file_or_directory) {
+    place = place.parent_path();
+  }
+  return place;
+}
+
 }  // namespace
 
 ExitStatus check_program(Env& env, const CheckedPlaces& places, db::Session& session,
@@ -42,6 +61,31 @@ ExitStatus check_program(Env& env, const CheckedPlaces& places, db::Session& ses
                                        ": " + written.reason() +
                                        "; check that it exists and that this user may write to it");
   }
+  const auto writable = [&](const std::filesystem::path& dir, const std::string& what,
+                            const std::string& shown) {
+    if (IoResult written = try_writing(env, dir); !written.ok()) {
+      problem(kExitBackupUnwritable,
+              "Cannot write to " + what + " " + shown + ": " + written.reason() +
+                  "; check that it exists and that this user may write to it");
+    }
+  };
+  if (!places.failed_dir.empty()) {
+    const auto place = existing_failed_place(env, places.failed_dir);
+    writable(
+        place,
+        place == std::filesystem::absolute(places.failed_dir)
+            ? "the failed directory"
+            : "the directory the failed directory is created in",
+        place == std::filesystem::absolute(places.failed_dir) ? places.failed_dir : place.string());
+  }
+  if (!places.log_file.empty()) {
+    writable(directory_of(places.log_file), "the event log's directory",
+             directory_of(places.log_file).string());
+  }
+  if (!places.metrics_file.empty()) {
+    writable(directory_of(places.metrics_file), "the metrics file's directory",
+             directory_of(places.metrics_file).string());
+  }
   if (connected.failed()) {
     std::string line = database_failure_line(session, connected);
     line.pop_back();
@@ -50,6 +94,10 @@ ExitStatus check_program(Env& env, const CheckedPlaces& places, db::Session& ses
              !missing.empty()) {
     missing.pop_back();
     problem(kExitNoDatabase, missing);
+  } else if (std::string lacking = db::missing_privileges_notice(session, target, program);
+             !lacking.empty()) {
+    lacking.pop_back();
+    problem(kExitNoDatabase, lacking);
   }
   if (first == kExitDone) console.print("OK\n");
   return first;

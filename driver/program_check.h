@@ -1,8 +1,12 @@
 // What --check does: everything a loader needs before it can load, checked
 // once, with nothing loaded and nothing moved: the input directory can be
-// read, the backup directory can be written, the database answers and has
-// the program's tables. Each problem is printed as one line saying what to
-// do; "OK" when there is none.
+// read; the backup directory, the failed directory (or, while it is
+// missing, the directory the loader creates it in) and the directories of
+// the event log and the metrics file can be written; the database answers,
+// has the program's tables, and lets the loader's role read, insert and
+// update them and draw its keys. Each problem is printed as one line saying
+// what to do; "OK" when there is none, that is when a load would not fail
+// for the configuration.
 #pragma once
 
 #include <string>
@@ -18,6 +22,10 @@ namespace qx::driver {
 struct CheckedPlaces {
   std::string input_dir;   // as typed
   std::string backup_dir;  // as typed
+  // Empty when not configured.
+  std::string failed_dir;
+  std::string log_file;
+  std::string metrics_file;
 };
 
 // `session` has been asked to connect; `connected` is what it answered.

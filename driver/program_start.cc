@@ -78,6 +78,14 @@ int run_program(const ProgramSpec& spec, int argc, const char* const* argv, Cons
     console.print(*refusal);
     return kExitUsage;
   }
+  // The failed directory is made when missing, so that the first file set
+  // aside has somewhere to go; a failure is told, and files then stay.
+  if (!line.failed_dir.empty() && !line.check) {
+    if (IoResult made = env.make_directory(std::filesystem::absolute(line.failed_dir)); !made.ok()) {
+      console.print("Cannot create the failed directory " + line.failed_dir + ": " +
+                    made.reason() + "; files that cannot be loaded stay where they are\n");
+    }
+  }
   PasswordChoice password = choose_password(line, std::getenv("QX_PASSWORD"));
   if (!password.error.empty()) {
     console.print(password.error + "\n");
@@ -90,8 +98,10 @@ int run_program(const ProgramSpec& spec, int argc, const char* const* argv, Cons
   auto session = db::make_session(target);
   db::Status connected = session->connect();
   if (line.check) {
-    return check_program(env, {line.positional[2], line.positional[3]}, *session, connected, target,
-                         spec.texts.name, console);
+    return check_program(
+        env,
+        {line.positional[2], line.positional[3], line.failed_dir, line.log_file, line.metrics_file},
+        *session, connected, target, spec.texts.name, console);
   }
   if (connected.failed()) {
     spec.report_sql_error(connected, console.stream());
@@ -99,7 +109,9 @@ int run_program(const ProgramSpec& spec, int argc, const char* const* argv, Cons
   } else {
     if (spec.announce_connection) console.print("Connected to Oracle.....\n\n");
     console.print("Database: " + session->description() + "\n\n");
-    console.print(db::missing_tables_notice(*session, target, spec.texts.name));
+    const std::string missing = db::missing_tables_notice(*session, target, spec.texts.name);
+    console.print(missing.empty() ? db::missing_privileges_notice(*session, target, spec.texts.name)
+                                  : missing);
   }
   // A stop asked for while the connect was under way: nothing is scanned.
   if (stop_requested()) return kExitDone;

@@ -164,6 +164,12 @@ IoResult RealEnv::remove_file(const fs::path& path) {
   return error ? IoResult::failure(error) : IoResult::success();
 }
 
+IoResult RealEnv::make_directory(const fs::path& path) {
+  std::error_code error;
+  fs::create_directories(path, error);
+  return error ? IoResult::failure(error, "cannot create the directory") : IoResult::success();
+}
+
 std::chrono::system_clock::time_point RealEnv::now() {
   return std::chrono::system_clock::now();
 }

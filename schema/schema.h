@@ -64,6 +64,9 @@ const Table& load_history_table();
 // record tables, then the load history. Empty for any other name.
 std::vector<std::string> required_tables(std::string_view program);
 
+// The sequence `program`'s keys are drawn from; empty for any other name.
+std::string_view program_sequence(std::string_view program);
+
 // BOOK_SEQUENCE, TARVO_SEQUENCE, MERIDON_SEQUENCE; each hands out 1 first.
 const std::vector<std::string>& sequences();
 

@@ -137,10 +137,12 @@ Table build_load_history() {
 struct ProgramTables {
   std::string_view program;
   std::string_view table_prefix;
+  std::string_view sequence;
 };
 
-constexpr ProgramTables kProgramTables[] = {
-    {"corvane", "qx_air_"}, {"tarvo", "qx_tarvo_"}, {"meridon_full", "qx_meridon_"}};
+constexpr ProgramTables kProgramTables[] = {{"corvane", "qx_air_", "BOOK_SEQUENCE"},
+                                            {"tarvo", "qx_tarvo_", "TARVO_SEQUENCE"},
+                                            {"meridon_full", "qx_meridon_", "MERIDON_SEQUENCE"}};
 
 }  // namespace
 
@@ -159,6 +161,13 @@ std::vector<std::string> required_tables(std::string_view program) {
     names.push_back(load_history_table().name);
   }
   return names;
+}
+
+std::string_view program_sequence(std::string_view program) {
+  for (const auto& entry : kProgramTables) {
+    if (entry.program == program) return entry.sequence;
+  }
+  return {};
 }
 
 const std::vector<Table>& tables() {

@@ -90,13 +90,41 @@ TEST_F(TarvoProgramTest, CheckAndASingleScanEndWithAStatusThatSaysWhatWasLeftUnd
   EXPECT_EQ(fine.exit_code, 0) << fine.output;
   EXPECT_TRUE(fine.output.ends_with("OK\n")) << fine.output;
 
+  // Each place a load writes to, made unwritable in turn (a regular file
+  // where a directory should be, which holds even for root).
   const std::string missing = (dir.path() / "missing").string();
-  ProgramRun no_backup = run_tarvo_program({"--check", target, "-", in.string(), missing});
-  EXPECT_EQ(no_backup.exit_code, 6) << no_backup.output;
-  EXPECT_NE(no_backup.output.find("Cannot write to the backup directory " + missing),
-            std::string::npos);
-  ProgramRun no_input = run_tarvo_program({"--check", target, "-", missing, backup.string()});
-  EXPECT_EQ(no_input.exit_code, 4) << no_input.output;
+  const std::string not_a_dir = (dir.path() / "plain").string();
+  qx::testing::write_file(not_a_dir, "x");
+  struct Problem {
+    std::vector<std::string> args;
+    int status;
+    std::string line;
+  };
+  const Problem problems[] = {
+      {{in.string(), missing}, 6, "Cannot write to the backup directory " + missing},
+      {{missing, backup.string()}, 4, "Cannot read the input directory " + missing},
+      {{in.string(), backup.string(), "--failed-dir=" + not_a_dir + "/failed"},
+       6,
+       "Cannot write to the failed directory " + not_a_dir + "/failed"},
+      {{in.string(), backup.string(), "--log-file=" + not_a_dir + "/events.jsonl"},
+       6,
+       "Cannot write to the event log's directory " + not_a_dir},
+      {{in.string(), backup.string(), "--metrics-file=" + not_a_dir + "/qx.prom"},
+       6,
+       "Cannot write to the metrics file's directory " + not_a_dir},
+  };
+  for (const Problem& problem : problems) {
+    std::vector<std::string> args = {"--check", target, "-"};
+    args.insert(args.end(), problem.args.begin(), problem.args.end());
+    ProgramRun checked = run_tarvo_program(args);
+    EXPECT_EQ(checked.exit_code, problem.status) << checked.output;
+    EXPECT_NE(checked.output.find(problem.line), std::string::npos) << checked.output;
+    EXPECT_FALSE(checked.output.ends_with("OK\n")) << checked.output;
+  }
+  // A failed directory not made yet is fine: the loader makes it.
+  ProgramRun later = run_tarvo_program({"--check", target, "-", in.string(), backup.string(),
+                                        "--failed-dir=" + missing + "/failed"});
+  EXPECT_EQ(later.exit_code, 0) << later.output;
 
   // A file still being written waits, and a single scan says so.
   generate(1, 7);
@@ -105,6 +133,12 @@ TEST_F(TarvoProgramTest, CheckAndASingleScanEndWithAStatusThatSaysWhatWasLeftUnd
   EXPECT_EQ(waiting.exit_code, 5) << waiting.output;
   EXPECT_EQ(load(target).exit_code, 0);
   expect_all_moved();
+
+  // The failed directory is made at start, so the first file set aside gets there.
+  qx::testing::write_file(in / "JUNK.PNR", "no record of any kind\r");
+  run_tarvo_program({"--once", "--settle-ms=0", "--failed-dir=" + missing + "/failed", target, "-",
+                     in.string(), backup.string()});
+  EXPECT_TRUE(fs::exists(fs::path(missing) / "failed" / "JUNK.PNR"));
 }
 
 TEST(TarvoVerboseFlag, IsOnOnlyWithExactlyFiveArgumentsTheFifthYOrCapitalY) {
