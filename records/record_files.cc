@@ -53,6 +53,11 @@ std::size_t RecordFiles::file_records(const std::string& name) {
   for (std::size_t line : text_.cut(loader_->format().take_header)) {
     console_.about_line(name, line, driver::Notice::nul_byte, "NUL byte read as a blank");
   }
+  if (const std::size_t length = text_.short_header(); length > 0) {
+    console_.about_line(name, 1, driver::Notice::header_short,
+                        "header record of " + std::to_string(length) +
+                            " characters, ended early; its later columns stay empty");
+  }
   loader_->begin_file(name);
   std::size_t line_number = 0;
   for (std::string_view record : text_.records()) loader_->parse_line(record, ++line_number);
