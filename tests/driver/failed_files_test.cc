@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -31,25 +32,32 @@ enum class Verdict {
   loaded,    // moved to the backup directory
   own_data,  // ended by its own data: counts as a failed attempt
   systemic,  // the database failed it: stays, never counted
+  throws,    // its handling throws, as content no one foresaw may make it
 };
 
 class VerdictHandler : public FileHandler {
  public:
-  explicit VerdictHandler(db::Session& session, Verdict verdict)
-      : session_(session), verdict_(verdict) {}
+  // With `batches` the loop hands it its files a batch at a time.
+  VerdictHandler(db::Session& session, Verdict verdict, bool batches)
+      : session_(session), verdict_(verdict), batches_(batches) {}
   db::Session& session() override { return session_; }
   void report_sql_error(const db::Status&) override {}
   void handle_file(FileJob& job) override {
+    ++handlings;
     std::string contents;
     if (!job.read(contents).ok()) return;
     if (verdict_ == Verdict::loaded) job.move_to_backup();
     if (verdict_ == Verdict::own_data) job.count_failed_load("its commit was refused");
+    if (verdict_ == Verdict::throws) throw std::out_of_range("substr: position 342 > size 190");
   }
+  bool takes_batches() const override { return batches_; }
   void on_scan_without_files() override {}
+  int handlings = 0;
 
  private:
   db::Session& session_;
   Verdict verdict_;
+  bool batches_;
 };
 
 struct Case {
@@ -82,43 +90,67 @@ const Case kCases[] = {
     {"own data, no failed directory", false, 1, 1024, false, Verdict::own_data, 3, "in"},
     {"systemic failures never count", true, 1, 1024, false, Verdict::systemic, 3, "in"},
     {"within the size limit", true, 1, 10, false, Verdict::loaded, 1, "backup"},
+    {"handling throws", true, 3, 1024, false, Verdict::throws, 1, "failed",
+     "its handling failed unexpectedly: substr: position 342 > size 190", 1},
+    {"handling throws, no failed directory", false, 3, 1024, false, Verdict::throws, 3, "in"},
 };
 // clang-format on
 
 TEST(FailedFiles, EachKindOfFailureLeavesTheFileWhereItsRuleSays) {
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(c.what);
-    TempDir dir;
-    const fs::path in = dir.make_dir("in"), backup = dir.make_dir("backup");
-    const fs::path failed = dir.make_dir("failed");
-    write_file(in / "X.air", "0123456789");
-    qx::testing::FaultyEnv env;
-    env.fail_read_always = c.unreadable;
-    auto session = db::make_session(db::parse_target("-@" + (dir.path() / "q.db").string(), ""));
-    VerdictHandler handler(*session, c.verdict);
-    CapturedOutput out;
-    ScanLoop loop(env, handler,
-                  {in.string(), backup.string(), "*.air", std::chrono::milliseconds(0),
-                   std::chrono::milliseconds(0), true},
-                  out.file(), nullptr,
-                  {c.failed_dir ? failed.string() : "", c.max_attempts, c.max_file_size});
-    for (int scan = 0; scan < c.scans; ++scan) loop.scan();
+  for (const bool batches : {false, true}) {
+    for (const Case& c : kCases) {
+      SCOPED_TRACE(std::string(c.what) + (batches ? ", in batches" : ""));
+      TempDir dir;
+      const fs::path in = dir.make_dir("in"), backup = dir.make_dir("backup");
+      const fs::path failed = dir.make_dir("failed");
+      write_file(in / "X.air", "0123456789");
+      qx::testing::FaultyEnv env;
+      env.fail_read_always = c.unreadable;
+      auto session = db::make_session(db::parse_target("-@" + (dir.path() / "q.db").string(), ""));
+      VerdictHandler handler(*session, c.verdict, batches);
+      CapturedOutput out;
+      ScanLoop loop(env, handler,
+                    {in.string(),
+                     backup.string(),
+                     "*.air",
+                     std::chrono::milliseconds(0),
+                     std::chrono::milliseconds(0),
+                     true,
+                     false,
+                     {.files = batches ? 4 : 1}},
+                    out.file(), nullptr,
+                    {c.failed_dir ? failed.string() : "", c.max_attempts, c.max_file_size});
+      loop.scan();
+      const int handlings_at_first = handler.handlings;
+      for (int scan = 1; scan < c.scans; ++scan) loop.scan();
 
-    const std::string ends_in = c.ends_in;
-    EXPECT_EQ(fs::exists(in / "X.air"), ends_in == "in");
-    EXPECT_EQ(fs::exists(backup / "X.air"), ends_in == "backup");
-    EXPECT_EQ(fs::exists(failed / "X.air"), ends_in == "failed");
-    EXPECT_EQ(fs::exists(failed / "X.air.reason"), ends_in == "failed");
-    if (ends_in == "failed") {
-      const std::string reason = read_file(failed / "X.air.reason");
-      EXPECT_NE(reason.find("Failed: " + std::string(c.reason)), std::string::npos) << reason;
-      EXPECT_NE(reason.find("Attempts: " + std::to_string(c.attempts) + "\n"), std::string::npos)
-          << reason;
-      EXPECT_EQ(occurrences(out.text(), "File X.air cannot be loaded ("), 1u) << out.text();
-    }
-    // A file too large is told once, not at every scan.
-    if (c.max_file_size < 10) {
-      EXPECT_EQ(occurrences(out.text(), "--max-file-size"), 1u);
+      const std::string ends_in = c.ends_in;
+      EXPECT_EQ(fs::exists(in / "X.air"), ends_in == "in");
+      EXPECT_EQ(fs::exists(backup / "X.air"), ends_in == "backup");
+      EXPECT_EQ(fs::exists(failed / "X.air"), ends_in == "failed");
+      EXPECT_EQ(fs::exists(failed / "X.air.reason"), ends_in == "failed");
+      if (ends_in == "failed") {
+        const std::string reason = read_file(failed / "X.air.reason");
+        EXPECT_NE(reason.find("Failed: " + std::string(c.reason)), std::string::npos) << reason;
+        EXPECT_NE(reason.find("Attempts: " + std::to_string(c.attempts) + "\n"), std::string::npos)
+            << reason;
+        EXPECT_EQ(occurrences(out.text(), "File X.air cannot be loaded ("), 1u) << out.text();
+      }
+      // A file too large is told once, not at every scan.
+      if (c.max_file_size < 10) {
+        EXPECT_EQ(occurrences(out.text(), "--max-file-size"), 1u);
+      }
+      // A file whose handling throws is not handed over again at every scan,
+      // but at the reminder interval.
+      if (c.verdict == Verdict::throws && !c.failed_dir) {
+        EXPECT_EQ(handler.handlings, handlings_at_first);
+        EXPECT_EQ(occurrences(out.text(), "File X.air cannot be loaded (its handling failed"), 1u);
+        env.clock = env.now() + kReminderInterval;
+        loop.scan();
+        EXPECT_GT(handler.handlings, handlings_at_first);
+        EXPECT_NE(out.text().find("(for 15 min); it stays where it is"), std::string::npos)
+            << out.text();
+      }
     }
   }
 }
