@@ -485,8 +485,10 @@ std::size_t ScanLoop::handle_batch_guarded(std::span<FileJob* const> jobs) {
     // Which file was at fault is not known.
     handler_.session().rollback();
   }
+  // A file the batch committed is in the load history as loaded: the next
+  // scan only moves it.
   for (std::size_t i = 0; i < jobs.size(); ++i) {
-    if (!jobs[i]->moved_) handle_guarded(*jobs[i]);
+    if (!jobs[i]->moved_ && !jobs[i]->report_.committed) handle_guarded(*jobs[i]);
     if (!handler_.session().connected() || jobs[i]->report_.database_refused) return i + 1;
   }
   return jobs.size();
