@@ -73,6 +73,8 @@ struct Case {
   const char* ends_in;
   const char* reason = "";
   int attempts = 0;
+  // The loop hands the handler batches of files.
+  bool batches = false;
 };
 
 // clang-format off
@@ -92,65 +94,65 @@ const Case kCases[] = {
     {"within the size limit", true, 1, 10, false, Verdict::loaded, 1, "backup"},
     {"handling throws", true, 3, 1024, false, Verdict::throws, 1, "failed",
      "its handling failed unexpectedly: substr: position 342 > size 190", 1},
+    {"handling throws in a batch", true, 3, 1024, false, Verdict::throws, 1, "failed",
+     "its handling failed unexpectedly: substr: position 342 > size 190", 1, true},
     {"handling throws, no failed directory", false, 3, 1024, false, Verdict::throws, 3, "in"},
+    {"handling throws in a batch, no failed directory", false, 3, 1024, false, Verdict::throws,
+     3, "in", "", 0, true},
 };
 // clang-format on
 
 TEST(FailedFiles, EachKindOfFailureLeavesTheFileWhereItsRuleSays) {
-  for (const bool batches : {false, true}) {
-    for (const Case& c : kCases) {
-      SCOPED_TRACE(std::string(c.what) + (batches ? ", in batches" : ""));
-      TempDir dir;
-      const fs::path in = dir.make_dir("in"), backup = dir.make_dir("backup");
-      const fs::path failed = dir.make_dir("failed");
-      write_file(in / "X.air", "0123456789");
-      qx::testing::FaultyEnv env;
-      env.fail_read_always = c.unreadable;
-      auto session = db::make_session(db::parse_target("-@" + (dir.path() / "q.db").string(), ""));
-      VerdictHandler handler(*session, c.verdict, batches);
-      CapturedOutput out;
-      ScanLoop loop(env, handler,
-                    {in.string(),
-                     backup.string(),
-                     "*.air",
-                     std::chrono::milliseconds(0),
-                     std::chrono::milliseconds(0),
-                     true,
-                     false,
-                     {.files = batches ? 4 : 1}},
-                    out.file(), nullptr,
-                    {c.failed_dir ? failed.string() : "", c.max_attempts, c.max_file_size});
-      loop.scan();
-      const int handlings_at_first = handler.handlings;
-      for (int scan = 1; scan < c.scans; ++scan) loop.scan();
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    const fs::path in = dir.make_dir("in"), backup = dir.make_dir("backup");
+    const fs::path failed = dir.make_dir("failed");
+    write_file(in / "X.air", "0123456789");
+    qx::testing::FaultyEnv env;
+    env.fail_read_always = c.unreadable;
+    auto session = db::make_session(db::parse_target("-@" + (dir.path() / "q.db").string(), ""));
+    VerdictHandler handler(*session, c.verdict, c.batches);
+    CapturedOutput out;
+    ScanSettings settings = {in.string(),
+                             backup.string(),
+                             "*.air",
+                             std::chrono::milliseconds(0),
+                             std::chrono::milliseconds(0),
+                             true};
+    settings.batch.files = c.batches ? 4 : 1;
+    ScanLoop loop(env, handler, settings, out.file(), nullptr,
+                  {c.failed_dir ? failed.string() : "", c.max_attempts, c.max_file_size});
+    loop.scan();
+    const int handlings_at_first = handler.handlings;
+    for (int scan = 1; scan < c.scans; ++scan) loop.scan();
 
-      const std::string ends_in = c.ends_in;
-      EXPECT_EQ(fs::exists(in / "X.air"), ends_in == "in");
-      EXPECT_EQ(fs::exists(backup / "X.air"), ends_in == "backup");
-      EXPECT_EQ(fs::exists(failed / "X.air"), ends_in == "failed");
-      EXPECT_EQ(fs::exists(failed / "X.air.reason"), ends_in == "failed");
-      if (ends_in == "failed") {
-        const std::string reason = read_file(failed / "X.air.reason");
-        EXPECT_NE(reason.find("Failed: " + std::string(c.reason)), std::string::npos) << reason;
-        EXPECT_NE(reason.find("Attempts: " + std::to_string(c.attempts) + "\n"), std::string::npos)
-            << reason;
-        EXPECT_EQ(occurrences(out.text(), "File X.air cannot be loaded ("), 1u) << out.text();
-      }
-      // A file too large is told once, not at every scan.
-      if (c.max_file_size < 10) {
-        EXPECT_EQ(occurrences(out.text(), "--max-file-size"), 1u);
-      }
-      // A file whose handling throws is not handed over again at every scan,
-      // but at the reminder interval.
-      if (c.verdict == Verdict::throws && !c.failed_dir) {
-        EXPECT_EQ(handler.handlings, handlings_at_first);
-        EXPECT_EQ(occurrences(out.text(), "File X.air cannot be loaded (its handling failed"), 1u);
-        env.clock = env.now() + kReminderInterval;
-        loop.scan();
-        EXPECT_GT(handler.handlings, handlings_at_first);
-        EXPECT_NE(out.text().find("(for 15 min); it stays where it is"), std::string::npos)
-            << out.text();
-      }
+    const std::string ends_in = c.ends_in;
+    EXPECT_EQ(fs::exists(in / "X.air"), ends_in == "in");
+    EXPECT_EQ(fs::exists(backup / "X.air"), ends_in == "backup");
+    EXPECT_EQ(fs::exists(failed / "X.air"), ends_in == "failed");
+    EXPECT_EQ(fs::exists(failed / "X.air.reason"), ends_in == "failed");
+    if (ends_in == "failed") {
+      const std::string reason = read_file(failed / "X.air.reason");
+      EXPECT_NE(reason.find("Failed: " + std::string(c.reason)), std::string::npos) << reason;
+      EXPECT_NE(reason.find("Attempts: " + std::to_string(c.attempts) + "\n"), std::string::npos)
+          << reason;
+      EXPECT_EQ(occurrences(out.text(), "File X.air cannot be loaded ("), 1u) << out.text();
+    }
+    // A file too large is told once, not at every scan.
+    if (c.max_file_size < 10) {
+      EXPECT_EQ(occurrences(out.text(), "--max-file-size"), 1u);
+    }
+    // A file whose handling throws is not handed over again at every scan,
+    // but at the reminder interval.
+    if (c.verdict == Verdict::throws && !c.failed_dir) {
+      EXPECT_EQ(handler.handlings, handlings_at_first);
+      EXPECT_EQ(occurrences(out.text(), "File X.air cannot be loaded (its handling failed"), 1u);
+      env.clock = env.now() + kReminderInterval;
+      loop.scan();
+      EXPECT_GT(handler.handlings, handlings_at_first);
+      EXPECT_NE(out.text().find("(for 15 min); it stays where it is"), std::string::npos)
+          << out.text();
     }
   }
 }
