@@ -94,8 +94,11 @@ bool RecordFiles::write_in_batch(driver::FileJob& job, std::size_t& records, Fil
   // A file of no known record, or one that cannot be taken apart, is told
   // as alone; one that goes to the failed directory is set aside one by
   // one.
-  const bool unknown = unparsed || (loader_->known_records() == 0 && !text_.records().empty());
-  if (unknown && (job.has_failed_directory() || unloadable(job, unparsed))) return false;
+  const bool no_records_to_load =
+      unparsed || (loader_->known_records() == 0 && !text_.records().empty());
+  if (no_records_to_load && (job.has_failed_directory() || unloadable(job, unparsed))) {
+    return false;
+  }
   return loader_->write_file(job.history_entry(), account, key);
 }
 
