@@ -4,7 +4,8 @@ namespace qx::driver {
 namespace {
 
 constexpr std::array<std::string_view, kNoticeKinds> kNoticeNames = {
-    "line cut", "line dropped", "NUL byte", "field cut", "fields dropped", "continuation ignored",
+    "line cut",       "line dropped",         "NUL byte",     "field cut",
+    "fields dropped", "continuation ignored", "short header",
 };
 
 }  // namespace

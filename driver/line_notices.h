@@ -19,8 +19,9 @@ enum class Notice {
   field_cut,
   fields_dropped,
   continuation_ignored,
+  header_short,
 };
-inline constexpr std::size_t kNoticeKinds = 6;
+inline constexpr std::size_t kNoticeKinds = 7;
 
 // How many notices of one kind are printed per file.
 inline constexpr std::size_t kNoticesShownPerKind = 5;

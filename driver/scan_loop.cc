@@ -1,6 +1,7 @@
 #include "driver/scan_loop.h"
 
 #include <algorithm>
+#include <exception>
 #include <utility>
 
 #include "driver/directory_scan.h"
@@ -118,6 +119,7 @@ ScanOutcome ScanLoop::scan_files() {
                         [&](const DirectoryEntry& file) { return file.name == entry.first; });
   });
   failed_.forget_all_but(files);
+  faulted_.forget_all_but(files);
   remove_stale_temporaries();
 
   int handled = 0;
@@ -127,6 +129,7 @@ ScanOutcome ScanLoop::scan_files() {
   for (const auto& file : files) {
     if (stop_requested()) break;
     if (!settle_check_.settled(file, now)) continue;
+    if (faulted_.held_back(file, now)) continue;
     if (bool moved = false; failed_.too_large(input_dir_, file, moved)) {
       if (moved) ++outcome.files_done;
       continue;
@@ -149,7 +152,7 @@ ScanOutcome ScanLoop::scan_files() {
     // that files are moved in scan order.
     if (!run_batch(batch, outcome, handled)) return outcome;
     if (prepared == Prepared::loaded_earlier) prepared = move_loaded_earlier(*job);
-    if (prepared == Prepared::to_handle) handler_.handle_file(*job);
+    if (prepared == Prepared::to_handle) handle_guarded(*job);
     settle_job(*job, prepared, outcome);
     if (!scan_goes_on(*job, outcome)) return outcome;
   }
@@ -210,7 +213,7 @@ bool ScanLoop::run_batch(Batch& batch, ScanOutcome& outcome, int& handled) {
   if (!batch.jobs.empty()) {
     std::vector<FileJob*> jobs;
     for (const auto& job : batch.jobs) jobs.push_back(job.get());
-    const std::size_t done = std::min(handler_.handle_batch(jobs), jobs.size());
+    const std::size_t done = std::min(handle_batch_guarded(jobs), jobs.size());
     for (std::size_t i = 0; i < done; ++i) {
       settle_job(*jobs[i], Prepared::to_handle, outcome, false);
     }
@@ -459,6 +462,59 @@ void ScanLoop::report_failed_move(const std::string& name, const IoResult& failu
     line += " (moves have failed for " + describe_duration(backup_failure_.lasted(now)) + ")";
   }
   console_.print(line + "; it will not be loaded again, only its move retried\n");
+}
+
+void ScanLoop::handle_guarded(FileJob& job) {
+  std::string what;
+  try {
+    handler_.handle_file(job);
+    faulted_.handled(job.entry_);
+    return;
+  } catch (const std::exception& error) {
+    what = error.what();
+  } catch (...) {
+    what = "an exception of unknown kind";
+  }
+  set_aside_faulted(job, what);
+}
+
+std::size_t ScanLoop::handle_batch_guarded(std::span<FileJob* const> jobs) {
+  try {
+    return handler_.handle_batch(jobs);
+  } catch (...) {
+    // Which file was at fault is not known.
+    handler_.session().rollback();
+  }
+  // A file the batch committed is in the load history as loaded: the next
+  // scan only moves it.
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    if (!jobs[i]->moved_ && !jobs[i]->report_.committed) handle_guarded(*jobs[i]);
+    if (!handler_.session().connected() || jobs[i]->report_.database_refused) return i + 1;
+  }
+  return jobs.size();
+}
+
+void ScanLoop::set_aside_faulted(FileJob& job, const std::string& what) {
+  handler_.session().rollback();
+  const std::string why = "its handling failed unexpectedly: " + what;
+  job.report_.why = why;
+  // A file committed before the failure is in the load history as loaded:
+  // the next scan only moves it.
+  if (job.moved_ || job.report_.committed) {
+    console_.print("File " + job.name_ + ": " + why + "\n");
+    return;
+  }
+  const auto now = env_.now();
+  if (failed_.enabled()) {
+    // The move tells its own line, whether it went or not.
+    if (!job.move_to_failed(why)) faulted_.failed(job.entry_, now);
+    return;
+  }
+  const std::chrono::seconds lasted = faulted_.failed(job.entry_, now);
+  std::string line = "File " + job.name_ + " cannot be loaded (" + why + ")";
+  if (lasted.count() > 0) line += " (for " + describe_duration(lasted) + ")";
+  console_.print(line + "; it stays where it is and is tried again in " +
+                 describe_duration(kReminderInterval) + "\n");
 }
 
 void ScanLoop::note_read(FileJob& job) {

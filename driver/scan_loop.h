@@ -40,6 +40,7 @@
 #include "driver/console.h"
 #include "driver/env.h"
 #include "driver/failed_files.h"
+#include "driver/faulted_files.h"
 #include "driver/file_identity.h"
 #include "driver/file_report.h"
 #include "driver/load_history.h"
@@ -257,6 +258,15 @@ class ScanLoop {
   // Tells the refusal when it starts and at the reminder interval; true
   // when it told it now.
   bool tell_refusal(const std::string& why);
+  // Hands one file to the handler; an unexpected failure sets it aside.
+  void handle_guarded(FileJob& job);
+  // Hands a batch to the handler; after an unexpected failure the files it
+  // did not move are handed over one by one through handle_guarded.
+  // Returns how many of them, from the first, were handled.
+  std::size_t handle_batch_guarded(std::span<FileJob* const> jobs);
+  // Rolls back what the file's handling held, tells `what` went wrong, and
+  // moves the file to the failed directory or holds it back (FaultedFiles).
+  void set_aside_faulted(FileJob& job, const std::string& what);
   // Keeps the rhythm of a file that cannot be read: told when it starts,
   // recalled at the reminder interval, and said when it reads again.
   void note_read(FileJob& job);
@@ -277,6 +287,7 @@ class ScanLoop {
   std::set<std::string> failed_moves_;
   SettleCheck settle_check_;
   FailedFiles failed_;
+  FaultedFiles faulted_;
   OngoingFailure database_failure_;
   OngoingFailure input_failure_;
   OngoingFailure backup_failure_;

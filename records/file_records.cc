@@ -7,11 +7,11 @@ namespace qx::records {
 std::vector<std::size_t> FileRecords::cut(HeaderSplit take_header) {
   driver::end_at_ctrl_z(body_);
   header_.clear();
-  if (take_header != nullptr) take_header(body_, header_);
+  short_header_ = take_header != nullptr && take_header(body_, header_);
   const bool has_header = !header_.empty();
 
   std::vector<std::size_t> with_nul;
-  // The header holds no record end, so any NUL in it is in record 1.
+  // The header is record 1, whatever carriage returns it holds.
   if (!driver::blank_nul_bytes(header_, '\r').empty()) with_nul.push_back(1);
   for (std::size_t line : driver::blank_nul_bytes(body_, '\r')) {
     with_nul.push_back(line + (has_header ? 1 : 0));

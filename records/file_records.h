@@ -31,9 +31,13 @@ class FileRecords {
   // The records of the last cut, in file order; they view this object's
   // text and live until the next read.
   std::span<const std::string_view> records() const { return records_; }
+  // The length of the header of the last cut when it ended before its full
+  // length; 0 when it did not, or the file has no header.
+  std::size_t short_header() const { return short_header_ ? header_.size() : 0; }
 
  private:
   std::string header_;
+  bool short_header_ = false;
   std::string body_;
   std::vector<std::string_view> records_;
 };

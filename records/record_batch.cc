@@ -5,6 +5,8 @@
 // through; anything else (a row the database refuses, a refused commit, a
 // history row another instance took) rolls it back unseen, and its files
 // are loaded one by one, so that each ends exactly as it would alone.
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "records/record_files.h"
@@ -27,6 +29,18 @@ bool RecordFiles::load_together(std::span<driver::FileJob* const> jobs) {
   std::vector<FileAccount> accounts(jobs.size());
   std::vector<std::string> lines(jobs.size());
   std::vector<std::size_t> records(jobs.size());
+  // The batch's modes and held-back rows end with it, also when it ends in
+  // an exception.
+  struct BatchModes {
+    db::Session& session;
+    const driver::Console& console;
+    RecordLoad& load;
+    ~BatchModes() {
+      console.capture(nullptr);
+      session.set_row_failures_fail_transaction(false);
+      load.drop_batch();
+    }
+  } modes{session_, console_, loader_->load()};
   session_.set_row_failures_fail_transaction(true);
   std::vector<std::int64_t> keys(jobs.size());
   bool written = draw_keys(jobs, keys);
@@ -75,12 +89,14 @@ bool RecordFiles::write_in_batch(driver::FileJob& job, std::size_t& records, Fil
   if (steps_.announce_before_read) console_.print(announce);
   if (!job.read(text_.bytes()).ok()) return false;
   if (!steps_.announce_before_read) console_.print(announce);
-  records = file_records(job.name());
+  const std::optional<std::string> unparsed = file_records(job.name(), records);
   console_.end_of_file();
-  // A file of no known record is told as alone; one that goes to the
-  // failed directory is set aside one by one.
-  if (loader_->known_records() == 0 && !text_.records().empty() &&
-      (job.has_failed_directory() || set_aside_unknown(job))) {
+  // A file of no known record, or one that cannot be taken apart, is told
+  // as alone; one that goes to the failed directory is set aside one by
+  // one.
+  const bool no_records_to_load =
+      unparsed || (loader_->known_records() == 0 && !text_.records().empty());
+  if (no_records_to_load && (job.has_failed_directory() || unloadable(job, unparsed))) {
     return false;
   }
   return loader_->write_file(job.history_entry(), account, key);

@@ -1,5 +1,6 @@
 #include "records/record_files.h"
 
+#include <exception>
 #include <utility>
 
 namespace qx::records {
@@ -20,10 +21,10 @@ void RecordFiles::handle_file(driver::FileJob& job) {
     return;
   }
   if (!steps_.announce_before_read) console_.print(announce);
-  const std::size_t records = file_records(job.name());
+  std::size_t records = 0;
+  const std::optional<std::string> unparsed = file_records(job.name(), records);
   console_.end_of_file();
-  // An empty file is loaded as ever: it is no other format's file.
-  if (loader_->known_records() == 0 && !text_.records().empty() && set_aside_unknown(job)) return;
+  if (unloadable(job, unparsed)) return;
   const LoadOutcome outcome = loader_->load_file(job.history_entry());
   note_report(job.report(), outcome, records, loader_->load().account());
   if (end_file(job, outcome) == FileEnd::not_moved) print_not_found(job.name());
@@ -49,14 +50,37 @@ bool RecordFiles::read(driver::FileJob& job) {
   return false;
 }
 
-std::size_t RecordFiles::file_records(const std::string& name) {
+std::optional<std::string> RecordFiles::file_records(const std::string& name,
+                                                     std::size_t& records) {
+  records = 0;
+  try {
+    cut_and_file(name, records);
+  } catch (const std::exception& error) {
+    // Nothing of a file taken apart only in part is stored.
+    loader_->begin_file(name);
+    return "cannot be taken apart into records (" + std::string(error.what()) + ")";
+  }
+  return std::nullopt;
+}
+
+bool RecordFiles::unloadable(driver::FileJob& job, const std::optional<std::string>& unparsed) {
+  if (unparsed) return set_aside(job, *unparsed);
+  // An empty file is loaded as ever: it is no other format's file.
+  return loader_->known_records() == 0 && !text_.records().empty() &&
+         set_aside(job, "holds no record this loader knows");
+}
+
+void RecordFiles::cut_and_file(const std::string& name, std::size_t& records) {
   for (std::size_t line : text_.cut(loader_->format().take_header)) {
     console_.about_line(name, line, driver::Notice::nul_byte, "NUL byte read as a blank");
   }
+  if (const std::size_t length = text_.short_header(); length > 0) {
+    console_.about_line(name, 1, driver::Notice::header_short,
+                        "header record of " + std::to_string(length) +
+                            " characters, ended early; its later columns stay empty");
+  }
   loader_->begin_file(name);
-  std::size_t line_number = 0;
-  for (std::string_view record : text_.records()) loader_->parse_line(record, ++line_number);
-  return line_number;
+  for (std::string_view record : text_.records()) loader_->parse_line(record, ++records);
 }
 
 void RecordFiles::note_report(driver::FileReport& report, LoadOutcome outcome, std::size_t records,
@@ -100,13 +124,13 @@ RecordFiles::FileEnd RecordFiles::end_file(driver::FileJob& job, LoadOutcome out
   return job.move_to_backup() ? FileEnd::moved : FileEnd::not_moved;
 }
 
-bool RecordFiles::set_aside_unknown(driver::FileJob& job) {
-  const bool set_aside = job.has_failed_directory();
-  console_.print("File " + job.name() + " holds no record this loader knows; " +
-                 (set_aside ? "it is not loaded\n" : "it is loaded with no rows\n"));
-  if (!set_aside) return false;
+bool RecordFiles::set_aside(driver::FileJob& job, const std::string& what) {
+  const bool to_failed = job.has_failed_directory();
+  console_.print("File " + job.name() + " " + what + "; " +
+                 (to_failed ? "it is not loaded\n" : "it is loaded with no rows\n"));
+  if (!to_failed) return false;
   // Nothing was filed, so nothing is left for the next file.
-  if (!job.move_to_failed("it holds no record this loader knows")) print_not_found(job.name());
+  if (!job.move_to_failed("it " + what)) print_not_found(job.name());
   console_.print(kFileReadComplete);
   return true;
 }

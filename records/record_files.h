@@ -11,6 +11,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -67,8 +68,16 @@ class RecordFiles : public driver::FileHandler {
   // Reads the whole file; when it cannot be read, prints "Cannot open NAME:
   // REASON; it stays for the next scan" and "File Read Complete".
   bool read(driver::FileJob& job);
-  // Files every record; returns how many records the file held.
-  std::size_t file_records(const std::string& name);
+  // Files every record into the loader and counts them into `records`.
+  // When the file's text cannot be taken apart (its content meets a
+  // failure no record limit foresees), returns why, with nothing filed:
+  // the file is then handled as a file of no known record.
+  std::optional<std::string> file_records(const std::string& name, std::size_t& records);
+  // Cuts the file's text into records and files each, counting them.
+  void cut_and_file(const std::string& name, std::size_t& records);
+  // Whether the file read last is to be set aside as one of no known
+  // record, or one that cannot be taken apart (`unparsed`); see set_aside.
+  bool unloadable(driver::FileJob& job, const std::optional<std::string>& unparsed);
   // What the load of the file stored, and why it waits if it does.
   void note_report(driver::FileReport& report, LoadOutcome outcome, std::size_t records,
                    const FileAccount& account) const;
@@ -85,10 +94,12 @@ class RecordFiles : public driver::FileHandler {
                       std::int64_t key);
   FileEnd end_file(driver::FileJob& job, LoadOutcome outcome);
   void print_not_found(const std::string& name);
-  // A file with records none of which had a known type is told in one line; with
-  // a failed directory it is moved there, not loaded (so it has no history
-  // row), and true is returned. Without one it is loaded as any file.
-  bool set_aside_unknown(driver::FileJob& job);
+  // A file with records none of which had a known type, or one that
+  // cannot be taken apart, is told in one line, "File NAME " + `what`; with a
+  // failed directory it is moved there, not loaded (so it has no history
+  // row), and true is returned. Without one it is loaded as any file (with
+  // nothing filed, if it could not be taken apart).
+  bool set_aside(driver::FileJob& job, const std::string& what);
 
   db::Session& session_;
   std::unique_ptr<FixedRecordLoader> loader_;

@@ -21,8 +21,9 @@ inline constexpr std::size_t kLineLimit = 8191;
 // Moves the header record, when the file's text begins with one, from the
 // front of `body` into `header` (emptied first), together with the record
 // end that closes it; `body` keeps the records after it. A file without a
-// header leaves `body` as it is and `header` empty.
-using HeaderSplit = void (*)(std::string& body, std::string& header);
+// header leaves `body` as it is and `header` empty. Returns whether the
+// header ended before its full length (told by the file handling).
+using HeaderSplit = bool (*)(std::string& body, std::string& header);
 
 struct RecordFormat {
   // The type order of inserting (and, but for LoadPlan's header rule, of

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -31,25 +32,32 @@ enum class Verdict {
   loaded,    // moved to the backup directory
   own_data,  // ended by its own data: counts as a failed attempt
   systemic,  // the database failed it: stays, never counted
+  throws,    // its handling throws, as content no one foresaw may make it
 };
 
 class VerdictHandler : public FileHandler {
  public:
-  explicit VerdictHandler(db::Session& session, Verdict verdict)
-      : session_(session), verdict_(verdict) {}
+  // With `batches` the loop hands it its files a batch at a time.
+  VerdictHandler(db::Session& session, Verdict verdict, bool batches)
+      : session_(session), verdict_(verdict), batches_(batches) {}
   db::Session& session() override { return session_; }
   void report_sql_error(const db::Status&) override {}
   void handle_file(FileJob& job) override {
+    ++handlings;
     std::string contents;
     if (!job.read(contents).ok()) return;
     if (verdict_ == Verdict::loaded) job.move_to_backup();
     if (verdict_ == Verdict::own_data) job.count_failed_load("its commit was refused");
+    if (verdict_ == Verdict::throws) throw std::out_of_range("substr: position 342 > size 190");
   }
+  bool takes_batches() const override { return batches_; }
   void on_scan_without_files() override {}
+  int handlings = 0;
 
  private:
   db::Session& session_;
   Verdict verdict_;
+  bool batches_;
 };
 
 struct Case {
@@ -65,6 +73,8 @@ struct Case {
   const char* ends_in;
   const char* reason = "";
   int attempts = 0;
+  // The loop hands the handler batches of files.
+  bool batches = false;
 };
 
 // clang-format off
@@ -82,6 +92,13 @@ const Case kCases[] = {
     {"own data, no failed directory", false, 1, 1024, false, Verdict::own_data, 3, "in"},
     {"systemic failures never count", true, 1, 1024, false, Verdict::systemic, 3, "in"},
     {"within the size limit", true, 1, 10, false, Verdict::loaded, 1, "backup"},
+    {"handling throws", true, 3, 1024, false, Verdict::throws, 1, "failed",
+     "its handling failed unexpectedly: substr: position 342 > size 190", 1},
+    {"handling throws in a batch", true, 3, 1024, false, Verdict::throws, 1, "failed",
+     "its handling failed unexpectedly: substr: position 342 > size 190", 1, true},
+    {"handling throws, no failed directory", false, 3, 1024, false, Verdict::throws, 3, "in"},
+    {"handling throws in a batch, no failed directory", false, 3, 1024, false, Verdict::throws,
+     3, "in", "", 0, true},
 };
 // clang-format on
 
@@ -95,14 +112,20 @@ TEST(FailedFiles, EachKindOfFailureLeavesTheFileWhereItsRuleSays) {
     qx::testing::FaultyEnv env;
     env.fail_read_always = c.unreadable;
     auto session = db::make_session(db::parse_target("-@" + (dir.path() / "q.db").string(), ""));
-    VerdictHandler handler(*session, c.verdict);
+    VerdictHandler handler(*session, c.verdict, c.batches);
     CapturedOutput out;
-    ScanLoop loop(env, handler,
-                  {in.string(), backup.string(), "*.air", std::chrono::milliseconds(0),
-                   std::chrono::milliseconds(0), true},
-                  out.file(), nullptr,
+    ScanSettings settings = {in.string(),
+                             backup.string(),
+                             "*.air",
+                             std::chrono::milliseconds(0),
+                             std::chrono::milliseconds(0),
+                             true};
+    settings.batch.files = c.batches ? 4 : 1;
+    ScanLoop loop(env, handler, settings, out.file(), nullptr,
                   {c.failed_dir ? failed.string() : "", c.max_attempts, c.max_file_size});
-    for (int scan = 0; scan < c.scans; ++scan) loop.scan();
+    loop.scan();
+    const int handlings_at_first = handler.handlings;
+    for (int scan = 1; scan < c.scans; ++scan) loop.scan();
 
     const std::string ends_in = c.ends_in;
     EXPECT_EQ(fs::exists(in / "X.air"), ends_in == "in");
@@ -119,6 +142,17 @@ TEST(FailedFiles, EachKindOfFailureLeavesTheFileWhereItsRuleSays) {
     // A file too large is told once, not at every scan.
     if (c.max_file_size < 10) {
       EXPECT_EQ(occurrences(out.text(), "--max-file-size"), 1u);
+    }
+    // A file whose handling throws is not handed over again at every scan,
+    // but at the reminder interval.
+    if (c.verdict == Verdict::throws && !c.failed_dir) {
+      EXPECT_EQ(handler.handlings, handlings_at_first);
+      EXPECT_EQ(occurrences(out.text(), "File X.air cannot be loaded (its handling failed"), 1u);
+      env.clock = env.now() + kReminderInterval;
+      loop.scan();
+      EXPECT_GT(handler.handlings, handlings_at_first);
+      EXPECT_NE(out.text().find("(for 15 min); it stays where it is"), std::string::npos)
+          << out.text();
     }
   }
 }

@@ -19,6 +19,7 @@
 #include "db/make_session.h"
 #include "driver/load_history.h"
 #include "driver/scan_loop.h"
+#include "meridon_full/meridon_files.h"
 #include "support/captured_output.h"
 #include "support/faulty_env.h"
 #include "support/faulty_session.h"
@@ -48,7 +49,13 @@ inline std::unique_ptr<driver::FileHandler> make_corvane_files(db::Session& sess
   return std::make_unique<corvane::CorvaneFiles>(session, corvane::AirBuild::base, console);
 }
 
+inline std::unique_ptr<driver::FileHandler> make_meridon_files(db::Session& session,
+                                                               driver::Console console) {
+  return std::make_unique<meridon_full::MeridonFiles>(session, false, console);
+}
+
 inline constexpr Handling kTarvoHandling = {"tarvo", "*.PNR", make_tarvo_files};
+inline constexpr Handling kMeridonHandling = {"meridon_full", "*.MIR", make_meridon_files};
 inline constexpr Handling kCorvaneHandling = {"corvane", "*.air", make_corvane_files};
 
 class FileHandlingRun {
@@ -56,9 +63,10 @@ class FileHandlingRun {
   // Writes `files` into the input directory; `target` is the loaders' first
   // argument for the database.
   // `batch` limits the files of one transaction, for a handler that takes
-  // batches (one each by default).
+  // batches (one each by default); `failed` says where unloadable files go
+  // (nowhere by default).
   FileHandlingRun(const Handling& handling, const std::string& target, const Files& files,
-                  driver::BatchLimits batch = {})
+                  driver::BatchLimits batch = {}, driver::FailedSettings failed = {})
       : in(dir.make_dir("in")), backup(dir.make_dir("backup")) {
     for (const auto& [name, text] : files) write_file(in / name, text);
     auto faulty = std::make_unique<FaultySession>(db::make_session(db::parse_target(target, "")));
@@ -71,7 +79,7 @@ class FileHandlingRun {
         driver::ScanSettings{in.string(), backup.string(), handling.pattern,
                              std::chrono::milliseconds(0), std::chrono::milliseconds(0), true,
                              false, batch},
-        out.file(), history.get());
+        out.file(), history.get(), std::move(failed));
   }
 
   TempDir dir;

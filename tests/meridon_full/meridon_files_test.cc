@@ -7,8 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -115,26 +117,84 @@ TEST_F(MeridonFilesTest, ReadsTheHeaderThenTheLinesAtEveryFormOfLineEnd) {
   EXPECT_NE(out.text().find("File END.MIR line 2: NUL byte read as a blank\n"), std::string::npos);
 }
 
-// A header ends at 342 characters or sooner at its own record end (CR, CR
-// LF or LF), which belongs to no column and no record; the records after it
-// are read whole.
-TEST_F(MeridonFilesTest, AHeaderEndsAtItsOwnRecordEnd) {
+// A header of 342 characters whose carriage returns are its own content.
+std::string header_with_carriage_returns() {
+  std::string record = coded_line("T51", 342);
+  for (std::size_t position : {81, 145, 242, 294}) record[position - 1] = '\r';
+  return record;
+}
+
+// A file of one header: what the header keeps, and the A02 record after it.
+struct HeaderCase {
+  std::string name;
+  std::string contents;
+  std::string header;  // empty: no header row
+  std::vector<std::string> a02 = {};
+};
+
+std::vector<HeaderCase> header_cases() {
   const std::string short_header = coded_line("T51", 100);
   const std::string a14 = coded_line("A14", 300);
-  write_file(in / "1CR.MIR", short_header + "\r" + a14 + "\rA02cr\r");
-  write_file(in / "2CRLF.MIR", short_header + "\r\nA02crlf\r\n");
-  write_file(in / "3LF.MIR", short_header + "\nA02lf\r");
-  write_file(in / "4FULL-LF.MIR", header("full") + "\nA02full\r");
+  std::vector<HeaderCase> cases = {
+      {"CR-THEN-TAG.MIR", short_header + "\r" + a14 + "\rA02cr\r", short_header, {"cr"}},
+      {"CR-THEN-TEXT.MIR",
+       short_header + "\rmore of it\rA02text\r",
+       short_header + "\rmore of it",
+       {"text"}},
+      {"CR-AT-END.MIR", short_header + "\r", short_header},
+      {"CRLF.MIR", short_header + "\r\nA02crlf\r\n", short_header, {"crlf"}},
+      {"LF.MIR", short_header + "\nA02lf\r", short_header, {"lf"}},
+      {"FULL-LF.MIR", header("full") + "\nA02full\r", header("full"), {"full"}},
+      {"FULL-CR-INSIDE.MIR",
+       header_with_carriage_returns() + "\rA02inside\r",
+       header_with_carriage_returns(),
+       {"inside"}},
+  };
+  // A transfer cut short: no record end at all.
+  for (std::size_t length : {1, 100, 341, 342, 343}) {
+    cases.push_back({"CUT" + std::to_string(length) + ".MIR", coded_line("T51", length),
+                     length < 3 ? "" : coded_line("T51", std::min<std::size_t>(length, 342))});
+  }
+  return cases;
+}
+
+// A header is the first 342 characters, or ends sooner at a line feed, or
+// at a carriage return where the records begin (a known tag, or the end of
+// the file); any other carriage return is its content. Its own record end
+// belongs to no column and no record; the records after it are read whole.
+// A header that ends early is told.
+TEST_F(MeridonFilesTest, AHeaderKeepsItsCarriageReturnsUnlessTheRecordsBeginThere) {
+  const std::vector<HeaderCase> cases = header_cases();
+  for (const HeaderCase& c : cases) write_file(in / c.name, c.contents);
   start();
   loop->scan();
-  EXPECT_EQ(rows("select mt5_file_name, mt5_13, mt5_14, mt5_49 from qx_meridon_t5 order by 1"),
-            (Rows{{"1CR.MIR", short_header.substr(98), {}, {}},
-                  {"2CRLF.MIR", short_header.substr(98), {}, {}},
-                  {"3LF.MIR", short_header.substr(98), {}, {}},
-                  {"4FULL-LF.MIR", "......", "......", std::string(48, '.')}}));
-  EXPECT_EQ(rows("select ma14_1 from qx_meridon_a14"), (Rows{{a14.substr(3, 240)}}));
-  EXPECT_EQ(rows("select ma02_1 from qx_meridon_a02 order by ma02_reference"),
-            (Rows{{"cr"}, {"crlf"}, {"lf"}, {"full"}}));
+  const auto stored = stored_mir_rows(reader());
+  const auto& headers = stored.count("qx_meridon_t5") != 0 ? stored.at("qx_meridon_t5") : Rows{};
+  for (const HeaderCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_TRUE(fs::exists(backup / c.name));
+    auto row =
+        std::find_if(headers.begin(), headers.end(), [&](const Row& r) { return r[2] == c.name; });
+    ASSERT_EQ(row != headers.end(), !c.header.empty());
+    if (c.header.empty()) continue;
+    Row expected(row->begin(), row->begin() + 3);
+    for (const std::string& value : expected_slots(expected_type("T51"), c.header)) {
+      expected.push_back(value.empty() ? std::nullopt : std::optional<std::string>(value));
+    }
+    EXPECT_EQ(*row, expected);
+    Rows a02;
+    for (const std::string& value : c.a02) a02.push_back({value});
+    EXPECT_EQ(rows("select ma02_1 from qx_meridon_a02 join qx_meridon_t5 on mt5_reference = "
+                   "ma02_reference where mt5_file_name = '" +
+                   c.name + "' order by ma02_serial"),
+              a02);
+    const bool told = out.text().find("File " + c.name + " line 1: header record of " +
+                                      std::to_string(c.header.size()) +
+                                      " characters, ended early") != std::string::npos;
+    EXPECT_EQ(told, c.header.size() < 342) << out.text();
+  }
+  EXPECT_EQ(rows("select ma14_1 from qx_meridon_a14"),
+            (Rows{{coded_line("A14", 300).substr(3, 240)}}));
 }
 
 TEST_F(MeridonFilesTest, AFileWithoutAHeaderHasEveryLineFiled) {

@@ -7,7 +7,9 @@
 #include <array>
 #include <filesystem>
 #include <memory>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -44,6 +46,7 @@ struct TableOf {
 struct Pnr {
   using Loader = tarvo::PnrLoader;
   using Files = tarvo::TarvoFiles;
+  static constexpr RecordFileSteps kSteps = tarvo::kPnrFileSteps;
   static constexpr const char* kExtension = ".PNR";
   static constexpr const char* kSequence = "TARVO_SEQUENCE";
   static std::span<const RecordType> types() { return tarvo::pnr_record_types(); }
@@ -64,6 +67,7 @@ struct Pnr {
 struct Mir {
   using Loader = meridon_full::MirLoader;
   using Files = meridon_full::MeridonFiles;
+  static constexpr RecordFileSteps kSteps = meridon_full::kMirFileSteps;
   static constexpr const char* kExtension = ".MIR";
   static constexpr const char* kSequence = "MERIDON_SEQUENCE";
   static std::span<const RecordType> types() { return meridon_full::mir_record_types(); }
@@ -81,6 +85,21 @@ struct Mir {
     return {{"select mt5_reference, mt5_file_name from qx_meridon_t5", {{"2", "A.MIR"}}},
             {"select ma02_reference, ma02_serial, ma02_1 from qx_meridon_a02", {{"2", "0", "one"}}},
             {"select ma14_reference, ma14_1 from qx_meridon_a14", {{"2", "two"}}}};
+  }
+};
+
+// The format's loader, but one that meets a record beginning "!!" with the
+// exception a cut past a record's end throws (and takes no continuation
+// lines): a file whose text cannot be taken apart.
+template <class Loader>
+class ThrowingLoader : public Loader {
+ public:
+  using Loader::Loader;
+
+ private:
+  bool take_line(std::string_view, std::string_view line, std::size_t) override {
+    if (line.starts_with("!!")) throw std::out_of_range("a cut past the record's end");
+    return false;
   }
 };
 
@@ -231,26 +250,47 @@ TYPED_TEST(RecordFilesGuarantees, OnlyOwnDataRefusalsSetAFileAsideAfterItsAttemp
       << this->out.text();
 }
 
-// A file of no record this loader knows is another format's, or none: it
-// is told, and set aside unloaded when there is a failed directory.
+// A file of no record this loader knows is another format's, or none; a
+// file whose text cannot be taken apart is taken alike. Either is told, and
+// set aside unloaded when there is a failed directory; without one it is
+// loaded with no rows.
 TYPED_TEST(RecordFilesGuarantees, AFileOfNoKnownRecordIsToldAndSetAsideUnloaded) {
-  const std::string a = name<TypeParam>("A"), b = name<TypeParam>("B");
+  auto& session = *this->session;
+  this->files =
+      std::make_unique<RecordFiles>(session,
+                                    std::make_unique<ThrowingLoader<typename TypeParam::Loader>>(
+                                        session, false, this->out.file()),
+                                    TypeParam::kSteps, false, this->out.file());
   std::string unknown;
   for (const auto& record : TypeParam::unknown_records()) unknown += record + "\r";
-  write_file(this->in / a, unknown);
-  this->loop->scan();
-  EXPECT_TRUE(fs::exists(this->backup / a));  // without a failed directory, loaded as ever
+  const std::pair<std::string, std::string> kinds[] = {
+      {unknown, " holds no record this loader knows; "},
+      {this->file("header", {"a"}) + "!!cut\r",
+       " cannot be taken apart into records (a cut past the record's end); "}};
+  for (const auto& [contents, told] : kinds) {
+    SCOPED_TRACE(told);
+    const std::string a = name<TypeParam>("A"), b = name<TypeParam>("B");
+    this->failed = {};
+    this->start_loop(*this->files, std::string("*") + TypeParam::kExtension,
+                     std::chrono::milliseconds(10000));
+    write_file(this->in / a, contents);
+    this->loop->scan();
+    EXPECT_TRUE(fs::exists(this->backup / a));  // without a failed directory, loaded as ever
 
-  const fs::path failed = this->dir.make_dir("failed");
-  this->failed = {failed.string(), 3, 1 << 20};
-  this->start_loop(*this->files, std::string("*") + TypeParam::kExtension,
-                   std::chrono::milliseconds(10000));
-  write_file(this->in / b, unknown);
-  this->loop->scan();
-  EXPECT_TRUE(fs::exists(failed / b));
-  EXPECT_TRUE(fs::exists(failed / (b + ".reason")));
-  EXPECT_EQ(qx::testing::occurrences(this->out.text(), " holds no record this loader knows; "), 2u);
-  EXPECT_EQ(this->pg().count("qx_load_history"), 1);  // A's row only
+    const fs::path failed = this->dir.make_dir("failed");
+    this->failed = {failed.string(), 3, 1 << 20};
+    this->start_loop(*this->files, std::string("*") + TypeParam::kExtension,
+                     std::chrono::milliseconds(10000));
+    write_file(this->in / b, contents);
+    this->loop->scan();
+    EXPECT_TRUE(fs::exists(failed / b));
+    EXPECT_TRUE(fs::exists(failed / (b + ".reason")));
+    EXPECT_EQ(qx::testing::occurrences(this->out.take(), told), 2u);
+    EXPECT_EQ(this->pg().count("qx_load_history"), 1);  // A's row only
+    for (const auto& of : TypeParam::kTables) EXPECT_EQ(this->stored(of), 0) << of.table;
+    this->database_pg.run("delete from qx_load_history");
+    fs::remove_all(failed);
+  }
 }
 
 TYPED_TEST(RecordFilesGuarantees, AFileMetByALostConnectionStaysAndIsLoadedOnceWhenItIsBack) {
