@@ -42,8 +42,9 @@ bool RecordFiles::read(driver::FileJob& job) {
   if (read.ok()) return true;
   job.report().why = "cannot be read: " + read.reason();
   if (job.tell_read_failure()) {
-    console_.print("Cannot open " + job.name() + ": " + read.reason() +
-                   "; it stays for the next scan\n");
+    console_.print(
+        "Cannot open " + job.name() + ": " + read.reason() + "; it stays for the next scan\n",
+        driver::Priority::warning);
   }
   console_.print(kFileReadComplete);
   return false;
@@ -77,8 +78,9 @@ void RecordFiles::note_report(driver::FileReport& report, LoadOutcome outcome, s
 RecordFiles::FileEnd RecordFiles::end_file(driver::FileJob& job, LoadOutcome outcome) {
   if (outcome == LoadOutcome::commit_unconfirmed) {
     console_.print("\nFile " + job.name() + ": " + why_not_loaded(outcome) +
-                   "; it stays, and its load history says at the next scan whether it is only "
-                   "moved or loaded again\n");
+                       "; it stays, and its load history says at the next scan whether it is only "
+                       "moved or loaded again\n",
+                   driver::Priority::warning);
     console_.print(kFileReadComplete);
     return FileEnd::not_loaded;
   }
@@ -87,8 +89,9 @@ RecordFiles::FileEnd RecordFiles::end_file(driver::FileJob& job, LoadOutcome out
     const bool set_aside =
         outcome == LoadOutcome::commit_refused && job.count_failed_load(why_not_loaded(outcome));
     console_.print("\nFile " + job.name() + " was not loaded: " + why_not_loaded(outcome) +
-                   (set_aside ? "; nothing of it was stored\n"
-                              : "; nothing of it was stored and it stays for a later scan\n"));
+                       (set_aside ? "; nothing of it was stored\n"
+                                  : "; nothing of it was stored and it stays for a later scan\n"),
+                   driver::Priority::warning);
     console_.print(kFileReadComplete);
     return FileEnd::not_loaded;
   }
@@ -103,7 +106,8 @@ RecordFiles::FileEnd RecordFiles::end_file(driver::FileJob& job, LoadOutcome out
 bool RecordFiles::set_aside_unknown(driver::FileJob& job) {
   const bool set_aside = job.has_failed_directory();
   console_.print("File " + job.name() + " holds no record this loader knows; " +
-                 (set_aside ? "it is not loaded\n" : "it is loaded with no rows\n"));
+                     (set_aside ? "it is not loaded\n" : "it is loaded with no rows\n"),
+                 driver::Priority::warning);
   if (!set_aside) return false;
   // Nothing was filed, so nothing is left for the next file.
   if (!job.move_to_failed("it holds no record this loader knows")) print_not_found(job.name());
@@ -114,7 +118,7 @@ bool RecordFiles::set_aside_unknown(driver::FileJob& job) {
 void RecordFiles::print_not_found(const std::string& name) {
   if (steps_.not_found.empty()) return;
   std::string line(steps_.not_found);
-  console_.print(line + name + "\n");
+  console_.print(line + name + "\n", driver::Priority::warning);
 }
 
 }  // namespace qx::records
