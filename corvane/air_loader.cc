@@ -197,7 +197,7 @@ void AirLoader::report_split(const SplitReport& report, std::size_t line_number)
 }
 
 void AirLoader::report_sql_error(const db::Status& status) {
-  db::report_sql_error_by_text(status, console_.stream());
+  console_.print_now(db::format_sql_error_by_text(status), driver::Priority::err);
 }
 
 bool AirLoader::step(const db::Status& status, bool row) {

@@ -16,8 +16,9 @@ void CorvaneFiles::handle_file(driver::FileJob& job) {
   if (!read.ok()) {
     job.report().why = "cannot be read: " + read.reason();
     if (job.tell_read_failure()) {
-      console_.print("Cannot open " + job.name() + ": " + read.reason() +
-                     "; it stays for the next scan\n");
+      console_.print(
+          "Cannot open " + job.name() + ": " + read.reason() + "; it stays for the next scan\n",
+          driver::Priority::warning);
     }
     console_.print(kFileReadComplete);
     return;
@@ -41,12 +42,14 @@ void CorvaneFiles::tell_outcome(driver::FileJob& job, LoadResult result) {
       return;
     case LoadResult::connection_lost:
       console_.print("The database connection was lost while loading " + job.name() +
-                     "; the file stays for the next scan\n");
+                         "; the file stays for the next scan\n",
+                     driver::Priority::err);
       return;
     case LoadResult::refused:
       // Only a refusal of the file's own data counts against the file.
       if (refused_own_data_ && job.count_failed_load(loader_.refusal())) return;
-      console_.print(loader_.refusal() + "; the file stays for a later scan\n");
+      console_.print(loader_.refusal() + "; the file stays for a later scan\n",
+                     driver::Priority::warning);
       return;
     case LoadResult::set_aside:
       job.move_to_failed("it holds no record this loader knows");
@@ -188,7 +191,8 @@ bool CorvaneFiles::no_line_known(driver::FileJob& job, const std::vector<std::st
   }
   const bool set_aside = job.has_failed_directory();
   console_.print("File " + job.name() + " holds no record this loader knows; " +
-                 (set_aside ? "it is not loaded\n" : "it is loaded with no rows\n"));
+                     (set_aside ? "it is not loaded\n" : "it is loaded with no rows\n"),
+                 driver::Priority::warning);
   return set_aside;
 }
 

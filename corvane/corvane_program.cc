@@ -22,7 +22,7 @@ int run_corvane(AirBuild build, int argc, const char* const* argv, std::FILE* ou
   spec.pattern = "*.air";
   spec.pause = kPauseBetweenScans;
   spec.announce_connection = true;
-  spec.report_sql_error = &db::report_sql_error_by_text;
+  spec.format_sql_error = &db::format_sql_error_by_text;
   spec.make_handler = [build](db::Session& session, const driver::CommandLine&,
                               driver::Console console) {
     return std::make_unique<CorvaneFiles>(session, build, console);

@@ -62,6 +62,29 @@ std::string_view first_line(std::string_view text) {
   return text.substr(0, text.find('\n'));
 }
 
+// `text` on one line: every run of blanks that holds a tab or a line end
+// becomes one space, and the ends are trimmed. libpq indents a connect
+// failure's hint with a tab on a line of its own, and a server's message
+// may quote a value that holds either; printed as they stand they would
+// break the loader's one-line messages.
+std::string on_one_line(std::string_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size();) {
+    std::size_t run_end = text.find_first_not_of(" \t\r\n", i);
+    if (run_end == std::string_view::npos) run_end = text.size();
+    if (run_end == i) {
+      out += text[i++];
+      continue;
+    }
+    const std::string_view run = text.substr(i, run_end - i);
+    out += run.find_first_of("\t\r\n") == std::string_view::npos ? run : " ";
+    i = run_end;
+  }
+  out.erase(0, out.find_first_not_of(' '));
+  while (out.ends_with(' ')) out.pop_back();
+  return out;
+}
+
 // libpq reports a failed connect as "connection to server ... failed: WHY",
 // sometimes with the server's "FATAL:  " in front of WHY; the reason is what
 // fits in a status message.
@@ -117,10 +140,9 @@ Status PostgresSession::connect() {
   if (conn == nullptr) return Status::failure(kNotConnected, "out of memory");
   if (PQstatus(conn) != CONNECTION_OK) {
     // libpq's whole message names the host or socket of every attempt.
-    connect_failure_detail_ = PQerrorMessage(conn);
-    for (auto& c : connect_failure_detail_) c = c == '\n' ? ' ' : c;
-    while (connect_failure_detail_.ends_with(' ')) connect_failure_detail_.pop_back();
-    auto status = Status::failure(kNotConnected, connect_failure_reason(PQerrorMessage(conn)));
+    connect_failure_detail_ = on_one_line(PQerrorMessage(conn));
+    auto status =
+        Status::failure(kNotConnected, on_one_line(connect_failure_reason(PQerrorMessage(conn))));
     PQfinish(conn);
     return status;
   }
@@ -137,7 +159,7 @@ Status PostgresSession::connect() {
     return status;
   }
   if (PQenterPipelineMode(conn) != 1) {
-    auto status = Status::failure(kNotConnected, first_line(PQerrorMessage(conn)));
+    auto status = Status::failure(kNotConnected, on_one_line(first_line(PQerrorMessage(conn))));
     PQfinish(conn);
     return status;
   }
@@ -362,8 +384,10 @@ bool PostgresSession::send_transaction(Operation& op, bool open) {
 }
 
 std::string PostgresSession::error_text(const PGresult* result) const {
-  if (const char* primary = PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY)) return primary;
-  return std::string(first_line(PQresultErrorMessage(result)));
+  if (const char* primary = PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY)) {
+    return on_one_line(primary);
+  }
+  return on_one_line(first_line(PQresultErrorMessage(result)));
 }
 
 Status PostgresSession::failure_from(const PGresult* result) const {
@@ -398,7 +422,7 @@ Status PostgresSession::drop_silent_server() {
 }
 
 Status PostgresSession::drop_connection_with_libpq_error() {
-  return drop_connection(std::string(first_line(PQerrorMessage(conn_))));
+  return drop_connection(on_one_line(first_line(PQerrorMessage(conn_))));
 }
 
 PostgresSession::ItemOutcome PostgresSession::read_item_result(Operation& op, const Item& item,

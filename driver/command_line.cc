@@ -50,6 +50,8 @@ constexpr Option kOptions[] = {
      .help = "name this instance in the load history (default host:process)"},
     {.name = "--password-file", .kind = Kind::text, .text = &CommandLine::password_file,
      .help = "read the database password from the first line of PATH"},
+    {.name = "--quiet-idle", .kind = Kind::flag, .flag = &CommandLine::quiet_idle,
+     .help = "leave out the scanning and completion lines of scans that found no file"},
     {.name = "--summary", .kind = Kind::flag, .flag = &CommandLine::summary,
      .help = "print a summary line of every file loaded"},
     {.name = "--log-file", .kind = Kind::text, .text = &CommandLine::log_file,
@@ -146,7 +148,42 @@ bool take(const Option& option, std::optional<std::string_view> value, CommandLi
   return false;
 }
 
+// What --help writes after an option's name: "=N", "=DIR", ... or nothing.
+std::string_view value_hint(const Option& option) {
+  switch (option.kind) {
+    case Kind::flag:
+      return "";
+    case Kind::milliseconds:
+    case Kind::seconds:
+    case Kind::count:
+    case Kind::bytes:
+      return "=N";
+    case Kind::text:
+      return option.name.ends_with("dir")  ? "=DIR"
+             : option.name == "--instance" ? "=NAME"
+                                           : "=PATH";
+  }
+  return "";
+}
+
 }  // namespace
+
+std::string roff(std::string_view text) {
+  std::string out;
+  bool line_start = true;
+  for (char c : text) {
+    if (line_start && (c == '.' || c == '\'')) out += "\\&";
+    if (c == '\\') {
+      out += "\\e";
+    } else if (c == '-') {
+      out += "\\-";
+    } else {
+      out += c;
+    }
+    line_start = c == '\n';
+  }
+  return out;
+}
 
 CommandLine parse_command_line(int argc, const char* const* argv) {
   CommandLine line;
@@ -164,6 +201,7 @@ CommandLine parse_command_line(int argc, const char* const* argv) {
     for (const Option& candidate : kOptions) {
       if (candidate.name == name) option = &candidate;
     }
+    if (!line.error.empty()) continue;
     if (option == nullptr) {
       line.error = "unknown option " + std::string(arg);
     } else if (!take(*option, value, line)) {
@@ -176,22 +214,7 @@ CommandLine parse_command_line(int argc, const char* const* argv) {
 std::string options_help(const std::string& usage) {
   std::string text = usage + "Options:\n";
   for (const Option& option : kOptions) {
-    std::string head = "  " + std::string(option.name);
-    switch (option.kind) {
-      case Kind::flag:
-        break;
-      case Kind::milliseconds:
-      case Kind::seconds:
-      case Kind::count:
-      case Kind::bytes:
-        head += "=N";
-        break;
-      case Kind::text:
-        head += option.name.ends_with("dir")  ? "=DIR"
-                : option.name == "--instance" ? "=NAME"
-                                              : "=PATH";
-        break;
-    }
+    std::string head = "  " + std::string(option.name) + std::string(value_hint(option));
     head.resize(std::max<std::size_t>(head.size() + 1, 22), ' ');
     std::string_view help = option.help;
     for (std::size_t start = 0; start <= help.size();) {
@@ -202,6 +225,18 @@ std::string options_help(const std::string& usage) {
       text += '\n';
       start = end + 1;
     }
+  }
+  return text;
+}
+
+std::string options_manual() {
+  std::string text;
+  for (const Option& option : kOptions) {
+    text += ".TP\n\\fB" + roff(option.name) + "\\fR" + roff(value_hint(option)) + "\n";
+    std::string help(option.help);
+    // --help breaks its lines for a terminal; the page is filled by man.
+    for (char& c : help) c = c == '\n' ? ' ' : c;
+    text += roff(help) + "\n";
   }
   return text;
 }

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "driver/batch_limits.h"
@@ -39,8 +40,11 @@ struct CommandLine {
   // How long a database may keep an answer waiting before its connection
   // is taken as lost.
   std::chrono::seconds db_timeout{60};
-  // Set when an option is unknown or its value unreadable; the program then
-  // prints it with its usage text and exits non-zero.
+  // Leave out the scanning line and the completion line of a scan that
+  // found no file (a service's journal need not hear of every idle scan).
+  bool quiet_idle = false;
+  // Set when an option is unknown or its value unreadable, naming the
+  // first such option; the program then prints it and exits non-zero.
   std::string error;
 };
 
@@ -48,5 +52,13 @@ CommandLine parse_command_line(int argc, const char* const* argv);
 
 // The text printed for --help: `usage` followed by the options.
 std::string options_help(const std::string& usage);
+
+// The same options for a manual page: one roff ".TP" paragraph each, the
+// option in bold and its help as one filled paragraph.
+std::string options_manual();
+
+// `text` as roff text for a manual page: backslashes and hyphens escaped,
+// and a line that would begin with a control character made plain.
+std::string roff(std::string_view text);
 
 }  // namespace qx::driver

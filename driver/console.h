@@ -8,6 +8,11 @@
 // (line_notices.h), so that the few of each kind printed per file are
 // counted across the loader and its file handling alike. For the same
 // reason a capture (capture()) takes the lines of every copy.
+//
+// Under a service manager whose journal reads standard output, each line
+// begins with its priority as "<N>" (the syslog levels), so that the
+// journal can tell failures from progress; on a terminal or in a file the
+// lines are written exactly as they always were.
 #pragma once
 
 #include <cstddef>
@@ -20,22 +25,42 @@
 
 namespace qx::driver {
 
+// The syslog levels the journal reads from a "<N>" prefix: failures that
+// stop loading are `err`, those that leave a file or a side output behind
+// `warning`; the ends of failures and the notices about a file's lines are
+// `notice`, everything else (the progress lines) `info`.
+enum class Priority { err = 3, warning = 4, notice = 5, info = 6 };
+
+// Whether `out` is the journal's stream: `journal_stream` (the value of
+// JOURNAL_STREAM, "DEVICE:INODE") names the device and inode of out's
+// descriptor, as the service manager sets it for a unit whose output goes
+// to the journal. A process started from such a unit whose output is
+// redirected elsewhere inherits the variable but fails the comparison.
+// False for a null `journal_stream` or one that cannot be read.
+bool is_journal_stream(std::FILE* out, const char* journal_stream);
+
 class Console {
  public:
   // Implicit, so that a stream can be passed wherever a console is taken.
-  Console(std::FILE* out)  // NOLINT(google-explicit-constructor)
-      : out_(out), shared_(std::make_shared<Shared>()) {}
+  // Prefixes priorities when `out` is the journal's stream (JOURNAL_STREAM).
+  Console(std::FILE* out);  // NOLINT(google-explicit-constructor)
+  // Prefixes priorities when `journal` is set, whatever the stream.
+  Console(std::FILE* out, bool journal);
 
-  // Writes `text` as it stands and flushes it, or appends it to the
-  // capture in place.
-  void print(std::string_view text) const {
-    if (shared_->capture != nullptr) {
-      shared_->capture->append(text);
-      return;
-    }
-    std::fwrite(text.data(), 1, text.size(), out_);
-    std::fflush(out_);
-  }
+  // Writes `text` and flushes it, or appends it to the capture in place.
+  // For the journal, each line that `text` begins gets the prefix of
+  // `priority`; a line continued by a later print keeps the priority it
+  // began with.
+  void print(std::string_view text, Priority priority = Priority::info) const;
+
+  // Writes `text` to the stream even while a capture is in place, as the
+  // database's error printers always have: their lines are told when the
+  // error happens, also for a file whose own lines are held back.
+  void print_now(std::string_view text, Priority priority) const;
+
+  // Prints what a capture took, as it stands: its lines already carry
+  // their priorities.
+  void replay(std::string_view captured) const;
 
   // From now on the lines of this console and all its copies are appended
   // to `*into` instead of being written, until capture(nullptr): a file
@@ -57,13 +82,13 @@ class Console {
     text += " line " + std::to_string(line_number) + ": ";
     text += what;
     text += '\n';
-    print(text);
+    print(text, Priority::notice);
   }
 
   // Prints how many notices of each kind the file in hand held back, once
   // per kind, and starts the tally again. Called when a file's lines have
   // all been read.
-  void end_of_file() const { print(shared_->notices.take_held_back()); }
+  void end_of_file() const { print(shared_->notices.take_held_back(), Priority::notice); }
 
   std::FILE* stream() const { return out_; }
 
@@ -71,7 +96,12 @@ class Console {
   struct Shared {
     LineNotices notices;
     std::string* capture = nullptr;
+    bool journal = false;
+    bool at_line_start = true;
   };
+  // `text` with the priority prefixes the journal needs, or as it stands.
+  std::string with_priority(std::string_view text, Priority priority) const;
+  void write(std::string_view text) const;
   std::FILE* out_;
   std::shared_ptr<Shared> shared_;
 };

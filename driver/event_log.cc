@@ -4,19 +4,29 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 
 namespace qx::driver {
 
-JsonLine EventLog::event(std::string_view name) {
-  const std::time_t now = std::time(nullptr);
+std::string event_time(std::chrono::system_clock::time_point when) {
+  const auto since_epoch = when.time_since_epoch();
+  const auto seconds = std::chrono::floor<std::chrono::seconds>(since_epoch);
+  const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(since_epoch - seconds);
+  const std::time_t whole = static_cast<std::time_t>(seconds.count());
   std::tm utc{};
-  gmtime_r(&now, &utc);
-  char stamp[32];
-  std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &utc);
+  gmtime_r(&whole, &utc);
+  char stamp[40];
+  const std::size_t length = std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S", &utc);
+  std::snprintf(stamp + length, sizeof stamp - length, ".%03d+00:00",
+                static_cast<int>(millis.count()));
+  return stamp;
+}
+
+JsonLine EventLog::event(std::string_view name) {
   JsonLine line;
-  line.text("time", stamp).text("event", name);
+  line.text("time", event_time(std::chrono::system_clock::now())).text("event", name);
   return line;
 }
 
@@ -34,9 +44,10 @@ void EventLog::append(const JsonLine& json) {
   }
   if (error != 0 && !failing_) {
     console_.print("Cannot write the event log " + path_ + ": " + std::strerror(error) +
-                   "; loading goes on without it\n");
+                       "; loading goes on without it\n",
+                   Priority::warning);
   } else if (error == 0 && failing_) {
-    console_.print("The event log " + path_ + " can be written again\n");
+    console_.print("The event log " + path_ + " can be written again\n", Priority::notice);
   }
   failing_ = error != 0;
 }

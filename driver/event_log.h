@@ -1,7 +1,8 @@
 // The event log of --log-file: JSON Lines for log shippers, one object per
 // event, appended to the file and written out at once, the file opened for
 // each event so that a log rotated away is started afresh. Every object has
-// "time" (UTC, ISO 8601) and "event":
+// "time" (UTC, ISO 8601 with milliseconds and the offset,
+// "2026-03-01T09:15:02.348+00:00") and "event":
 //   start:         program, version, instance, database, input_dir, backup_dir
 //   stop
 //   file:          name, outcome ("loaded", "moved earlier", "waiting"), why,
@@ -22,6 +23,9 @@
 #include "driver/scan_observer.h"
 
 namespace qx::driver {
+
+// The "time" of an event at `when`.
+std::string event_time(std::chrono::system_clock::time_point when);
 
 class EventLog : public ScanObserver {
  public:

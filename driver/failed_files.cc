@@ -1,6 +1,6 @@
 #include "driver/failed_files.h"
 
-#include <cstdio>
+#include <ctime>
 #include <utility>
 
 #include "driver/move_file.h"
@@ -26,7 +26,7 @@ bool FailedFiles::too_large(const fs::path& input_dir, const DirectoryEntry& fil
     moved = give_up(input_dir, file, what);
     return true;
   }
-  console_.print("File " + file.name + ": " + what + " and stays where it is\n");
+  console_.print("File " + file.name + ": " + what + " and stays where it is\n", Priority::warning);
   return true;
 }
 
@@ -52,13 +52,15 @@ bool FailedFiles::give_up(const fs::path& input_dir, const DirectoryEntry& file,
   }
   if (!done.ok()) {
     console_.print("File " + file.name + " cannot be loaded (" + what +
-                   ") and could not be moved to " + shown + ": " + done.reason() +
-                   "; it stays where it is\n");
+                       ") and could not be moved to " + shown + ": " + done.reason() +
+                       "; it stays where it is\n",
+                   Priority::err);
     return false;
   }
   attempts_.erase(key_of(file));
   console_.print("File " + file.name + " cannot be loaded (" + what + "); moved to " + shown +
-                 ", the reason is in " + shown + ".reason\n");
+                     ", the reason is in " + shown + ".reason\n",
+                 Priority::warning);
   return true;
 }
 
@@ -75,9 +77,10 @@ void FailedFiles::forget_all_but(const std::vector<DirectoryEntry>& files) {
 
 std::string FailedFiles::reason_text(const std::string& name, const std::string& what,
                                      const std::tm& when, int attempts) {
+  // Local time with its offset from UTC, so that a reason read on another
+  // host, or after a change of summer time, still says when.
   char stamp[80];
-  std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d", when.tm_year + 1900,
-                when.tm_mon + 1, when.tm_mday, when.tm_hour, when.tm_min, when.tm_sec);
+  std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S %z", &when);
   return "File: " + name + "\nFailed: " + what + "\nAt: " + stamp +
          "\nAttempts: " + std::to_string(attempts) + "\n";
 }

@@ -65,7 +65,8 @@ class FailedFiles {
   // that what is remembered never outgrows the input directory.
   void forget_all_but(const std::vector<DirectoryEntry>& files);
 
-  // The text of NAME.reason.
+  // The text of NAME.reason; `when` is a local time as local_time() gives
+  // it, printed with its offset from UTC ("2026-03-01 10:15:02 +0100").
   static std::string reason_text(const std::string& name, const std::string& what,
                                  const std::tm& when, int attempts);
 

@@ -31,7 +31,9 @@ std::int64_t unix_seconds(std::chrono::system_clock::time_point time) {
 }  // namespace
 
 void MetricsFile::started(const StartInfo& info) {
-  labels_ = "program=\"" + label_value(info.program) + "\",instance=\"" +
+  // Not "instance": the collector gives every sample that label itself
+  // (the scraped host), and would rename this one.
+  labels_ = "program=\"" + label_value(info.program) + "\",loader_instance=\"" +
             label_value(info.instance) + "\"";
 }
 
@@ -90,12 +92,16 @@ std::string MetricsFile::text(const ScanReport& report) const {
 
 void MetricsFile::scan_done(const ScanReport& report) {
   if (report.successful()) last_successful_scan_ = unix_seconds(report.time);
-  IoResult stored = store_file(env_, text(report), path_);
+  // Readable by the group and by others whatever the loader's umask: the
+  // collector runs as a user of its own, and the numbers hold no secret.
+  IoResult stored = store_file(env_, text(report), path_, kMetricsFilePermissions);
   if (!stored.ok() && !failing_) {
     console_.print("Cannot write the metrics file " + path_.string() + ": " + stored.reason() +
-                   "; loading goes on without it\n");
+                       "; loading goes on without it\n",
+                   Priority::warning);
   } else if (stored.ok() && failing_) {
-    console_.print("The metrics file " + path_.string() + " can be written again\n");
+    console_.print("The metrics file " + path_.string() + " can be written again\n",
+                   Priority::notice);
   }
   failing_ = !stored.ok();
 }

@@ -1,8 +1,9 @@
 // The metrics of --metrics-file, rewritten after every scan in the text
 // exposition format a node exporter's textfile collector reads. The file is
 // written under a temporary name in its directory and renamed into place
-// (move_file.h), so the collector never reads half of it. Every sample
-// carries the labels program and instance:
+// (move_file.h), so the collector never reads half of it, with the
+// permissions 0644 whatever the umask. Every sample carries the labels
+// program and loader_instance:
 //   qx_loader_files_loaded_total                   counter
 //   qx_loader_rows_loaded_total                    counter (rows of files loaded)
 //   qx_loader_rows_rejected_total                  counter (rows of files loaded)
@@ -26,6 +27,10 @@
 
 namespace qx::driver {
 
+inline constexpr std::filesystem::perms kMetricsFilePermissions =
+    std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+    std::filesystem::perms::group_read | std::filesystem::perms::others_read;
+
 class MetricsFile : public ScanObserver {
  public:
   // A relative `path` is taken from the current directory, once.
@@ -44,7 +49,7 @@ class MetricsFile : public ScanObserver {
   Env& env_;
   std::filesystem::path path_;
   Console console_;
-  std::string labels_;  // program="...",instance="..."
+  std::string labels_;  // program="...",loader_instance="..."
   std::int64_t files_loaded_ = 0;
   std::int64_t rows_loaded_ = 0;
   std::int64_t rows_rejected_ = 0;

@@ -53,10 +53,17 @@ IoResult move_file(Env& env, const std::filesystem::path& from, const std::files
   return IoResult::success();
 }
 
-IoResult store_file(Env& env, std::string_view contents, const std::filesystem::path& to) {
+IoResult store_file(Env& env, std::string_view contents, const std::filesystem::path& to,
+                    std::optional<std::filesystem::perms> permissions) {
   return place_through_temporary(
       env, to,
-      [&](const std::filesystem::path& temporary) { return env.write_file(temporary, contents); },
+      [&](const std::filesystem::path& temporary) {
+        IoResult written = env.write_file(temporary, contents);
+        if (!written.ok() || !permissions) return written;
+        std::error_code error;
+        std::filesystem::permissions(temporary, *permissions, error);
+        return error ? IoResult::failure(error) : IoResult::success();
+      },
       "write failed");
 }
 

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string_view>
 
 #include "driver/env.h"
@@ -21,9 +22,12 @@ namespace qx::driver {
 IoResult move_file(Env& env, const std::filesystem::path& from, const std::filesystem::path& to);
 
 // Writes `contents` to `to`, replacing a file there, through a temporary
-// name as above. After a failure `to` is as it was (or already holds
-// `contents` when only the directory's flush failed).
-IoResult store_file(Env& env, std::string_view contents, const std::filesystem::path& to);
+// name as above; with `permissions`, the file has exactly those before it
+// takes its name (the umask leaves them alone). After a failure `to` is as
+// it was (or already holds `contents` when only the directory's flush
+// failed).
+IoResult store_file(Env& env, std::string_view contents, const std::filesystem::path& to,
+                    std::optional<std::filesystem::perms> permissions = std::nullopt);
 
 // The temporary name beside `to`: hidden, and ending in ".partial" so that
 // no loader's pattern takes it.

@@ -45,7 +45,7 @@ ExitStatus check_program(Env& env, const CheckedPlaces& places, db::Session& ses
                          const std::string& program, Console console) {
   ExitStatus first = kExitDone;
   const auto problem = [&](ExitStatus status, const std::string& line) {
-    console.print(line + "\n");
+    console.print(line + "\n", Priority::err);
     if (first == kExitDone) first = status;
   };
   std::vector<DirectoryEntry> entries;

@@ -45,7 +45,9 @@ std::optional<int> answer_command_line(const CommandLine& line, const ProgramTex
                                        Console console) {
   console.print(banner_text(texts.title));
   if (!line.error.empty()) {
-    console.print(texts.name + ": " + line.error + "\n" + options_help(texts.usage));
+    // One line, so that a unit restarted on a mistyped option does not
+    // fill the journal with the whole help each time.
+    console.print(texts.name + ": " + line.error + "; see --help\n", Priority::err);
     return 2;
   }
   if (line.help) {
@@ -53,7 +55,10 @@ std::optional<int> answer_command_line(const CommandLine& line, const ProgramTex
     return 0;
   }
   if (line.version) {
-    console.print(texts.version);
+    std::string version = texts.version;
+    while (version.ends_with('\n')) version.pop_back();
+    console.print(version + " (" + std::string(kPackageName) + " " + std::string(kPackageVersion) +
+                  ")\n");
     return 0;
   }
   if (line.positional.size() < 4) {
@@ -69,26 +74,28 @@ int run_program(const ProgramSpec& spec, int argc, const char* const* argv, Cons
   if (auto status = answer_command_line(line, spec.texts, console)) return *status;
   RealEnv env;
   if (auto refusal = same_directory_refusal(env, line.positional[2], line.positional[3])) {
-    console.print(*refusal);
+    console.print(*refusal, Priority::err);
     return kExitUsage;
   }
   if (auto refusal = line.failed_dir.empty()
                          ? std::nullopt
                          : failed_directory_refusal(env, line.positional[2], line.failed_dir)) {
-    console.print(*refusal);
+    console.print(*refusal, Priority::err);
     return kExitUsage;
   }
   // The failed directory is made when missing, so that the first file set
   // aside has somewhere to go; a failure is told, and files then stay.
   if (!line.failed_dir.empty() && !line.check) {
-    if (IoResult made = env.make_directory(std::filesystem::absolute(line.failed_dir)); !made.ok()) {
-      console.print("Cannot create the failed directory " + line.failed_dir + ": " +
-                    made.reason() + "; files that cannot be loaded stay where they are\n");
+    if (IoResult made = env.make_directory(std::filesystem::absolute(line.failed_dir));
+        !made.ok()) {
+      console.print("Cannot create the failed directory " + line.failed_dir + ": " + made.reason() +
+                        "; files that cannot be loaded stay where they are\n",
+                    Priority::err);
     }
   }
   PasswordChoice password = choose_password(line, std::getenv("QX_PASSWORD"));
   if (!password.error.empty()) {
-    console.print(password.error + "\n");
+    console.print(password.error + "\n", Priority::err);
     return kExitUsage;
   }
 
@@ -104,14 +111,15 @@ int run_program(const ProgramSpec& spec, int argc, const char* const* argv, Cons
         *session, connected, target, spec.texts.name, console);
   }
   if (connected.failed()) {
-    spec.report_sql_error(connected, console.stream());
-    console.print(database_failure_line(*session, connected));
+    console.print(spec.format_sql_error(connected), Priority::err);
+    console.print(database_failure_line(*session, connected), Priority::err);
   } else {
     if (spec.announce_connection) console.print("Connected to Oracle.....\n\n");
     console.print("Database: " + session->description() + "\n\n");
     const std::string missing = db::missing_tables_notice(*session, target, spec.texts.name);
     console.print(missing.empty() ? db::missing_privileges_notice(*session, target, spec.texts.name)
-                                  : missing);
+                                  : missing,
+                  Priority::err);
   }
   // A stop asked for while the connect was under way: nothing is scanned.
   if (stop_requested()) return kExitDone;
@@ -120,7 +128,8 @@ int run_program(const ProgramSpec& spec, int argc, const char* const* argv, Cons
   const std::string instance = line.instance.empty() ? default_instance_name() : line.instance;
   LoadHistory history(*session, spec.texts.name, instance);
   ScanSettings settings{line.positional[2], line.positional[3], spec.pattern, spec.pause,
-                        line.settle,        line.once,          true,         line.batch};
+                        line.settle,        line.once,          true,         line.batch,
+                        line.quiet_idle};
   ScanLoop loop(env, *handler, std::move(settings), console, &history,
                 {line.failed_dir, line.max_attempts, line.max_file_size});
   ObserverList observers;

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "db/session.h"
 #include "driver/command_line.h"
@@ -19,6 +20,12 @@
 #include "driver/scan_loop.h"
 
 namespace qx::driver {
+
+// The package the programs are shipped in, and its version: the one
+// version an operator upgrades by, printed by --version after the
+// program's own.
+inline constexpr std::string_view kPackageName = "qx-loaders";
+inline constexpr std::string_view kPackageVersion = QX_PACKAGE_VERSION;
 
 // What one program prints before it connects.
 struct ProgramTexts {
@@ -38,8 +45,8 @@ struct ProgramSpec {
   // After a successful connect: "Connected to Oracle....." and the line
   // naming the database (the AIR loader), or nothing more (the others).
   bool announce_connection = false;
-  // Prints a failed status: the program's own error printer.
-  void (*report_sql_error)(const db::Status& status, std::FILE* out) = nullptr;
+  // The text the program's own error printer prints for a failed status.
+  std::string (*format_sql_error)(const db::Status& status) = nullptr;
   // The program's file handling, built once the session exists; it keeps
   // references to `session`.
   std::function<std::unique_ptr<FileHandler>(db::Session& session, const CommandLine& line,
@@ -48,12 +55,13 @@ struct ProgramSpec {
 };
 
 // Prints the banner, then answers what ends the program before it
-// connects: an unknown option or an unreadable value (the error, the usage
-// and the options help; status 2), --help (the usage and the options help;
-// status 0), --version (status 0), or fewer than four positional arguments
-// (the usage line alone; `usage_exit_status`). Returns that exit status, or
-// nothing when the program goes on: then `line` has at least four
-// positional arguments.
+// connects: an unknown option or an unreadable value (one line naming the
+// first, "NAME: unknown option --x; see --help"; status 2), --help (the
+// usage and the options help; status 0), --version (the program's line
+// and the package's version, "tarvo 2.0 (qx-loaders 2.1.0)"; status 0),
+// or fewer than four positional arguments (the usage line alone;
+// `usage_exit_status`). Returns that exit status, or nothing when the
+// program goes on: then `line` has at least four positional arguments.
 std::optional<int> answer_command_line(const CommandLine& line, const ProgramTexts& texts,
                                        Console console);
 

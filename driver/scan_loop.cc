@@ -103,11 +103,16 @@ ScanOutcome ScanLoop::scan_files() {
   scanned_.clear();
   done_.clear();
   outcome.connected = ensure_connected();
-  console_.print(format_scanning_line(settings_.input_dir_as_typed, local_time(env_.now()),
-                                      settings_.pattern));
+  // The line tells the time the scan began, also when it is printed only
+  // once the scan has found a file.
+  const std::string scanning_line =
+      format_scanning_line(settings_.input_dir_as_typed, local_time(env_.now()), settings_.pattern);
+  if (!settings_.quiet_idle) console_.print(scanning_line);
 
   std::vector<DirectoryEntry> files;
   IoResult listed = list_input_files(env_, input_dir_, extension_, files);
+  const bool idle = listed.ok() && files.empty();
+  if (settings_.quiet_idle && !idle) console_.print(scanning_line);
   note_input_directory(listed);
   outcome.input_readable = listed.ok();
   outcome.files_found = static_cast<int>(files.size());
@@ -157,7 +162,9 @@ ScanOutcome ScanLoop::scan_files() {
     if (!scan_goes_on(*job, outcome)) return outcome;
   }
   if (!run_batch(batch, outcome, handled)) return outcome;
-  if (handled == 0 && !stop_requested()) handler_.on_scan_without_files();
+  if (handled == 0 && !stop_requested() && !(settings_.quiet_idle && idle)) {
+    handler_.on_scan_without_files();
+  }
   return outcome;
 }
 
@@ -259,7 +266,9 @@ bool ScanLoop::note_database_refusal(const FileJob& job) {
   if (job.report_.committed) {
     if (auto lasted = refusal_failure_.ended(env_.now())) {
       console_.print("The database " + handler_.session().description() +
-                     " takes the loader's work again, after " + describe_duration(*lasted) + "\n");
+                         " takes the loader's work again, after " + describe_duration(*lasted) +
+                         "\n",
+                     Priority::notice);
     }
   }
   return false;
@@ -274,8 +283,9 @@ bool ScanLoop::tell_refusal(const std::string& why) {
     line += " (for " + describe_duration(refusal_failure_.lasted(now)) + ")";
   }
   console_.print(line +
-                 "; the files wait, and each scan tries the first of them again: check the "
-                 "tables, the privileges and the space of the database\n");
+                     "; the files wait, and each scan tries the first of them again: check the "
+                     "tables, the privileges and the space of the database\n",
+                 Priority::err);
   return true;
 }
 
@@ -284,7 +294,8 @@ void ScanLoop::note_input_directory(const IoResult& listed) {
   if (listed.ok()) {
     if (auto lasted = input_failure_.ended(now)) {
       console_.print("The input directory " + settings_.input_dir_as_typed +
-                     " can be read again, after " + describe_duration(*lasted) + "\n");
+                         " can be read again, after " + describe_duration(*lasted) + "\n",
+                     Priority::notice);
       if (observer_ != nullptr) {
         observer_->failure_ended(FailureKind::input_directory, settings_.input_dir_as_typed,
                                  *lasted);
@@ -304,8 +315,9 @@ void ScanLoop::note_input_directory(const IoResult& listed) {
     line += " (for " + describe_duration(input_failure_.lasted(now)) + ")";
   }
   console_.print(line +
-                 "; no file is loaded until it can be read: check that it exists and "
-                 "that this loader's user may read it\n");
+                     "; no file is loaded until it can be read: check that it exists and "
+                     "that this loader's user may read it\n",
+                 Priority::err);
 }
 
 bool ScanLoop::ensure_connected() {
@@ -329,7 +341,8 @@ bool ScanLoop::ensure_connected() {
   if (status.ok()) {
     if (auto lasted = database_failure_.ended(now)) {
       console_.print("The database " + session.description() + " is reachable again, after " +
-                     describe_duration(*lasted) + "\n");
+                         describe_duration(*lasted) + "\n",
+                     Priority::notice);
       if (observer_ != nullptr) {
         observer_->failure_ended(FailureKind::database, session.description(), *lasted);
       }
@@ -344,7 +357,8 @@ bool ScanLoop::ensure_connected() {
   }
   if (database_failure_.due(now)) {
     handler_.report_sql_error(status);
-    console_.print(database_failure_line(session, status, database_failure_.lasted(now)));
+    console_.print(database_failure_line(session, status, database_failure_.lasted(now)),
+                   Priority::err);
   }
   return false;
 }
@@ -397,8 +411,9 @@ void ScanLoop::report_unreadable_history(const FileJob& job, const db::Status& s
   handler_.report_sql_error(status);
   if (tell_refusal("its load history could not be read: " + status.message)) {
     console_.print("The load history of " + job.name_ +
-                   " could not be read; the file and the rest of the scan wait for a later "
-                   "scan\n");
+                       " could not be read; the file and the rest of the scan wait for a later "
+                       "scan\n",
+                   Priority::err);
   }
 }
 
@@ -409,7 +424,8 @@ ScanLoop::Prepared ScanLoop::move_loaded_earlier(FileJob& job) {
   if (job.moved_) {
     note_moved();
     console_.print("File " + job.name_ + " was loaded earlier and is now moved to " +
-                   display_path(settings_.backup_dir_as_typed, job.name_) + "\n");
+                       display_path(settings_.backup_dir_as_typed, job.name_) + "\n",
+                   Priority::notice);
   }
   return Prepared::done;
 }
@@ -439,8 +455,9 @@ IoResult ScanLoop::store_replaced(const std::string& name, const std::string& by
     report_failed_move(name, stored);
   } else {
     console_.print("File " + name + " was replaced while it was loaded: the bytes loaded are in " +
-                   display_path(settings_.backup_dir_as_typed, name) +
-                   ", the new file waits for the next scan\n");
+                       display_path(settings_.backup_dir_as_typed, name) +
+                       ", the new file waits for the next scan\n",
+                   Priority::warning);
   }
   return stored;
 }
@@ -461,7 +478,7 @@ void ScanLoop::report_failed_move(const std::string& name, const IoResult& failu
   if (backup_failure_.lasted(now).count() > 0) {
     line += " (moves have failed for " + describe_duration(backup_failure_.lasted(now)) + ")";
   }
-  console_.print(line + "; it will not be loaded again, only its move retried\n");
+  console_.print(line + "; it will not be loaded again, only its move retried\n", Priority::err);
 }
 
 void ScanLoop::handle_guarded(FileJob& job) {
@@ -526,8 +543,9 @@ void ScanLoop::note_read(FileJob& job) {
   auto failing = unreadable_.find(job.name_);
   if (failing == unreadable_.end()) return;
   if (auto lasted = failing->second.ended(now)) {
-    console_.print("File " + job.name_ + " can be read again, after " + describe_duration(*lasted) +
-                   "\n");
+    console_.print(
+        "File " + job.name_ + " can be read again, after " + describe_duration(*lasted) + "\n",
+        Priority::notice);
   }
   unreadable_.erase(failing);
 }
@@ -535,7 +553,8 @@ void ScanLoop::note_read(FileJob& job) {
 void ScanLoop::note_moved() {
   if (auto lasted = backup_failure_.ended(env_.now())) {
     console_.print("Moving into the backup directory " + settings_.backup_dir_as_typed +
-                   " works again, after " + describe_duration(*lasted) + "\n");
+                       " works again, after " + describe_duration(*lasted) + "\n",
+                   Priority::notice);
   }
 }
 

@@ -63,6 +63,9 @@ struct ScanSettings {
   bool connect_tried_at_start = false;
   // Files per transaction for a handler that takes batches.
   BatchLimits batch = {};
+  // A scan that finds no file prints neither its scanning line nor the
+  // handler's line for an empty scan.
+  bool quiet_idle = false;
 };
 
 class ScanLoop;

@@ -59,7 +59,7 @@ bool RecordFiles::load_together(std::span<driver::FileJob* const> jobs) {
     return false;
   }
   for (std::size_t i = 0; i < jobs.size(); ++i) {
-    console_.print(lines[i]);
+    console_.replay(lines[i]);
     note_report(jobs[i]->report(), outcome, records[i], accounts[i]);
     if (end_file(*jobs[i], outcome) == FileEnd::not_moved) print_not_found(jobs[i]->name());
   }

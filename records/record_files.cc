@@ -43,8 +43,9 @@ bool RecordFiles::read(driver::FileJob& job) {
   if (read.ok()) return true;
   job.report().why = "cannot be read: " + read.reason();
   if (job.tell_read_failure()) {
-    console_.print("Cannot open " + job.name() + ": " + read.reason() +
-                   "; it stays for the next scan\n");
+    console_.print(
+        "Cannot open " + job.name() + ": " + read.reason() + "; it stays for the next scan\n",
+        driver::Priority::warning);
   }
   console_.print(kFileReadComplete);
   return false;
@@ -101,8 +102,9 @@ void RecordFiles::note_report(driver::FileReport& report, LoadOutcome outcome, s
 RecordFiles::FileEnd RecordFiles::end_file(driver::FileJob& job, LoadOutcome outcome) {
   if (outcome == LoadOutcome::commit_unconfirmed) {
     console_.print("\nFile " + job.name() + ": " + why_not_loaded(outcome) +
-                   "; it stays, and its load history says at the next scan whether it is only "
-                   "moved or loaded again\n");
+                       "; it stays, and its load history says at the next scan whether it is only "
+                       "moved or loaded again\n",
+                   driver::Priority::warning);
     console_.print(kFileReadComplete);
     return FileEnd::not_loaded;
   }
@@ -111,8 +113,9 @@ RecordFiles::FileEnd RecordFiles::end_file(driver::FileJob& job, LoadOutcome out
     const bool set_aside =
         outcome == LoadOutcome::commit_refused && job.count_failed_load(why_not_loaded(outcome));
     console_.print("\nFile " + job.name() + " was not loaded: " + why_not_loaded(outcome) +
-                   (set_aside ? "; nothing of it was stored\n"
-                              : "; nothing of it was stored and it stays for a later scan\n"));
+                       (set_aside ? "; nothing of it was stored\n"
+                                  : "; nothing of it was stored and it stays for a later scan\n"),
+                   driver::Priority::warning);
     console_.print(kFileReadComplete);
     return FileEnd::not_loaded;
   }
@@ -127,7 +130,8 @@ RecordFiles::FileEnd RecordFiles::end_file(driver::FileJob& job, LoadOutcome out
 bool RecordFiles::set_aside(driver::FileJob& job, const std::string& what) {
   const bool to_failed = job.has_failed_directory();
   console_.print("File " + job.name() + " " + what + "; " +
-                 (to_failed ? "it is not loaded\n" : "it is loaded with no rows\n"));
+                     (to_failed ? "it is not loaded\n" : "it is loaded with no rows\n"),
+                 driver::Priority::warning);
   if (!to_failed) return false;
   // Nothing was filed, so nothing is left for the next file.
   if (!job.move_to_failed("it " + what)) print_not_found(job.name());
@@ -138,7 +142,7 @@ bool RecordFiles::set_aside(driver::FileJob& job, const std::string& what) {
 void RecordFiles::print_not_found(const std::string& name) {
   if (steps_.not_found.empty()) return;
   std::string line(steps_.not_found);
-  console_.print(line + name + "\n");
+  console_.print(line + name + "\n", driver::Priority::warning);
 }
 
 }  // namespace qx::records

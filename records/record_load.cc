@@ -343,7 +343,7 @@ void RecordLoad::clear_records(bool verbose) {
 }
 
 void RecordLoad::report_sql_error(const db::Status& status) const {
-  db::report_sql_error_by_code(status, console_.stream());
+  console_.print_now(db::format_sql_error_by_code(status), driver::Priority::err);
 }
 
 }  // namespace qx::records

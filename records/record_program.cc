@@ -23,7 +23,7 @@ driver::ProgramSpec record_program_spec(
   spec.texts = std::move(texts);
   spec.pattern = std::move(pattern);
   spec.pause = kPauseBetweenScans;
-  spec.report_sql_error = &db::report_sql_error_by_code;
+  spec.format_sql_error = &db::format_sql_error_by_code;
   spec.make_handler = [make_files](db::Session& session, const driver::CommandLine& line,
                                    driver::Console console) {
     return make_files(session, verbose_flag(line.positional), console);

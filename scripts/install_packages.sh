@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the loaders need to build, run and be tested,
 # when any is missing: compiler and CMake, SQLite, the PostgreSQL client
-# library and server, the digest libraries, GoogleTest, clang-format.
+# library and server, the digest libraries, GoogleTest, clang-format, and
+# lintian for the package test (about 25 MB).
 set -euo pipefail
 
 packages=(build-essential cmake pkg-config libsqlite3-dev sqlite3 libpq-dev libssl-dev libxxhash-dev
-          postgresql libgtest-dev libgmock-dev clang-format)
+          postgresql libgtest-dev libgmock-dev clang-format lintian)
 
 missing=()
 for package in "${packages[@]}"; do

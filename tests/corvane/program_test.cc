@@ -140,7 +140,9 @@ TEST_F(CorvaneProgramTest, EachBuildIsItsOwnProgramAndStoresWhatItsRecordsSay) {
     std::string program = build == AirBuild::base ? "corvane" : "corvane_" + name;
     ProgramRun version = run_program(program, {"--version"}, dir.path());
     EXPECT_EQ(version.exit_code, 0);
-    EXPECT_NE(version.output.find("build " + name + "\n"), std::string::npos) << version.output;
+    EXPECT_NE(version.output.find("build " + name + " (qx-loaders " QX_PACKAGE_VERSION ")\n"),
+              std::string::npos)
+        << version.output;
 
     for (const auto& file : loaded) qx::testing::write_file(in / file.name, file.contents);
     std::string database = (dir.path() / (name + ".db")).string();

@@ -78,6 +78,15 @@ TEST(BoundedWait, AConnectToAServerThatNeverAnswersGivesUpAfterTheConnectTimeout
   EXPECT_LT(waited, 10.0);
   EXPECT_NE(session->connect_failure_detail().find("127.0.0.1"), std::string::npos)
       << session->connect_failure_detail();
+
+  // Refused now that nobody listens: libpq's hint comes on a line of its
+  // own, indented with a tab, and is printed on the one line.
+  auto refused = make_session(target);
+  EXPECT_EQ(refused->connect().code, kNotConnected);
+  const std::string detail = refused->connect_failure_detail();
+  EXPECT_NE(detail.find("refused"), std::string::npos) << detail;
+  EXPECT_EQ(detail.find_first_of("\t\r\n"), std::string::npos) << detail;
+  EXPECT_EQ(detail.find("  "), std::string::npos) << detail;
 }
 
 }  // namespace

@@ -26,6 +26,8 @@ TEST(CommandLine, DefaultsAndFlags) {
   EXPECT_EQ(line.settle, kDefaultSettle);
   EXPECT_TRUE(parse({"--help"}).help);
   EXPECT_TRUE(parse({"--version"}).version);
+  EXPECT_FALSE(line.quiet_idle);
+  EXPECT_TRUE(parse({"--quiet-idle"}).quiet_idle);
 }
 
 TEST(CommandLine, ValuedOptionsTakeTheirValuesAndUnits) {
@@ -59,7 +61,8 @@ TEST(CommandLine, BadOptionsAreErrors) {
   EXPECT_FALSE(parse({"--settle-ms=abc"}).error.empty());
   EXPECT_FALSE(parse({"--settle-ms=-5"}).error.empty());
   EXPECT_FALSE(parse({"--settle-ms="}).error.empty());
-  EXPECT_FALSE(parse({"--verbose"}).error.empty());
+  // The first bad option is the one named.
+  EXPECT_EQ(parse({"--verbose", "--once=yes"}).error, "unknown option --verbose");
   // A single dash is an ordinary argument (a password may begin with one).
   EXPECT_EQ(parse({"-x"}).positional, std::vector<std::string>{"-x"});
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -136,6 +137,9 @@ TEST(FailedFiles, EachKindOfFailureLeavesTheFileWhereItsRuleSays) {
       const std::string reason = read_file(failed / "X.air.reason");
       EXPECT_NE(reason.find("Failed: " + std::string(c.reason)), std::string::npos) << reason;
       EXPECT_NE(reason.find("Attempts: " + std::to_string(c.attempts) + "\n"), std::string::npos)
+          << reason;
+      EXPECT_TRUE(std::regex_search(
+          reason, std::regex(R"(\nAt: \d{4}-\d\d-\d\d \d\d:\d\d:\d\d [+-]\d{4}\n)")))
           << reason;
       EXPECT_EQ(occurrences(out.text(), "File X.air cannot be loaded ("), 1u) << out.text();
     }

@@ -191,6 +191,29 @@ TEST_F(ScanLoopTest, FilesStillBeingWrittenWaitForALaterScanEvenWhenStampedAhead
   EXPECT_EQ(loader.loaded, std::vector<std::string>{"X.air=x"});
 }
 
+// A quiet loop leaves out the lines of a scan that found no file, and only
+// those: a file left to settle is found, and its scan prints as ever.
+TEST_F(ScanLoopTest, QuietIdleLeavesOutOnlyTheLinesOfScansThatFoundNoFile) {
+  env.clock = std::chrono::system_clock::now();
+  ScanSettings quiet{in.string(), backup.string(), "*.air", std::chrono::milliseconds(3600),
+                     std::chrono::milliseconds(1000)};
+  quiet.quiet_idle = true;
+  ScanLoop loop(env, loader, quiet, out.file());
+  loop.scan();
+  EXPECT_EQ(out.take(), "");
+  EXPECT_EQ(loader.empty_scans, 0);
+  write_file(in / "X.air", "x");
+  loop.scan();
+  EXPECT_TRUE(out.take().starts_with("Scanning Directory " + in.string() + " "));
+  EXPECT_EQ(loader.empty_scans, 1);
+  *env.clock += std::chrono::milliseconds(1000);
+  loop.scan();
+  EXPECT_EQ(loader.loaded, std::vector<std::string>{"X.air=x"});
+  EXPECT_NE(out.take().find("Scanning Directory "), std::string::npos);
+  loop.scan();
+  EXPECT_EQ(out.take(), "");
+}
+
 TEST_F(ScanLoopTest, AnUnreadableInputDirectoryIsReportedAndNothingElseScanned) {
   write_file(std::filesystem::current_path() / "qx_scan_loop_decoy.air", "decoy");
   auto loop = make_loop((dir.path() / "missing").string(), backup.string());

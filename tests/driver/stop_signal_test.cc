@@ -64,7 +64,7 @@ TEST_F(StopSignal, AStopDuringTheStartUpConnectEndsTheProgramWithoutAScan) {
   ProgramSpec spec;
   spec.texts = {"test", "Test", "usage\n", "version\n", 2};
   spec.pattern = "*.air";
-  spec.report_sql_error = [](const db::Status&, std::FILE*) {};
+  spec.format_sql_error = [](const db::Status&) { return std::string(); };
   bool handler_made = false;
   spec.make_handler = [&](db::Session& session, const CommandLine&, Console) {
     handler_made = true;

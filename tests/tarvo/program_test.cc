@@ -2,8 +2,10 @@
 // against SQLite and PostgreSQL; the tables are read back and compared with
 // what the files hold.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -79,6 +81,25 @@ TEST_F(TarvoProgramTest, TheBannerComesFirstAndAFailedConnectIsPrintedOnce) {
   EXPECT_TRUE(unreachable.output.starts_with(kBanner + "Connecting to Oracle.....\n\n-14 "))
       << unreachable.output;
   qx::testing::expect_unreachable_database_told_once(unreachable);
+
+  // A mistyped option is one line, not the whole help.
+  ProgramRun mistyped = run_tarvo_program({"--setle-ms=0", "u@x.db", "pw", "in", "out"});
+  EXPECT_EQ(mistyped.exit_code, 2);
+  EXPECT_EQ(mistyped.output, kBanner + "tarvo: unknown option --setle-ms=0; see --help\n");
+
+  // Under a journal that reads the output, each line carries its priority.
+  const fs::path output = dir.path() / "output.txt";
+  qx::testing::write_file(output, "");
+  struct stat status {};
+  ASSERT_EQ(::stat(output.c_str(), &status), 0);
+  const std::string stream = std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino);
+  ::setenv("JOURNAL_STREAM", stream.c_str(), 1);
+  ProgramRun journal = load("t@" + (dir.path() / "missing" / "pnr.db").string());
+  ::unsetenv("JOURNAL_STREAM");
+  EXPECT_TRUE(journal.output.starts_with("<6>\n<6>\n<6>\n<6>TARVO PNR")) << journal.output;
+  EXPECT_NE(journal.output.find("\n<3>-14 "), std::string::npos) << journal.output;
+  EXPECT_NE(journal.output.find("\n<3>Cannot connect to the database "), std::string::npos);
+  EXPECT_NE(journal.output.find("\n<6>Scanning Directory "), std::string::npos);
 }
 
 // What an operator or a service manager reads from the exit status: --check
