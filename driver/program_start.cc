@@ -99,7 +99,16 @@ int run_program(const ProgramSpec& spec, int argc, const char* const* argv, Cons
   } else {
     if (spec.announce_connection) console.print("Connected to Oracle.....\n\n");
     console.print("Database: " + session->description() + "\n\n");
-    console.print(db::missing_tables_notice(*session, target, spec.texts.name));
+    db::Status search;
+    console.print(db::missing_tables_notice(*session, target, spec.texts.name, &search));
+    // A server that stops answering the look at the tables (one held by a
+    // lock) drops the connection: said here, so that the first scan's
+    // connect is not the end of a failure nobody was told of.
+    if (!session->connected()) {
+      console.print("The database " + session->description() +
+                    " stopped answering while the loader's tables were looked at: " +
+                    search.message + "; each scan connects again until it answers\n");
+    }
   }
   // A stop asked for while the connect was under way: nothing is scanned.
   if (stop_requested()) return kExitDone;
@@ -107,8 +116,10 @@ int run_program(const ProgramSpec& spec, int argc, const char* const* argv, Cons
   std::unique_ptr<FileHandler> handler = spec.make_handler(*session, line, console);
   const std::string instance = line.instance.empty() ? default_instance_name() : line.instance;
   LoadHistory history(*session, spec.texts.name, instance);
-  ScanSettings settings{line.positional[2], line.positional[3], spec.pattern, spec.pause,
-                        line.settle,        line.once,          true,         line.batch};
+  // The first scan leaves the connect to the next only when the failed
+  // start-up connect was told above.
+  ScanSettings settings{line.positional[2], line.positional[3], spec.pattern,       spec.pause,
+                        line.settle,        line.once,          connected.failed(), line.batch};
   ScanLoop loop(env, *handler, std::move(settings), console, &history,
                 {line.failed_dir, line.max_attempts, line.max_file_size});
   ObserverList observers;
