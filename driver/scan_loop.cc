@@ -122,7 +122,8 @@ ScanOutcome ScanLoop::scan_files() {
                         [&](const DirectoryEntry& file) { return file.name == entry.first; });
   });
   failed_.forget_all_but(files);
-  // A file taken away by hand no longer keeps moving from being told to work.
+  // A file whose move failed and that was taken away by hand no longer
+  // holds back the line that moving works again.
   std::erase_if(moves_failing_, [&](const std::string& name) {
     return std::none_of(files.begin(), files.end(),
                         [&](const DirectoryEntry& file) { return file.name == name; });
