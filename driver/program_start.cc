@@ -101,13 +101,14 @@ int run_program(const ProgramSpec& spec, int argc, const char* const* argv, Cons
     console.print("Database: " + session->description() + "\n\n");
     db::Status search;
     console.print(db::missing_tables_notice(*session, target, spec.texts.name, &search));
-    // A server that stops answering the look at the tables (one held by a
-    // lock) drops the connection: said here, so that the first scan's
-    // connect is not the end of a failure nobody was told of.
+    // A connection lost during the look at the tables (a server that keeps
+    // a locked table's answer waiting, or ends the session) is said here,
+    // so that the first scan's connect is not the end of a failure nobody
+    // was told of.
     if (!session->connected()) {
-      console.print("The database " + session->description() +
-                    " stopped answering while the loader's tables were looked at: " +
-                    search.message + "; each scan connects again until it answers\n");
+      console.print("The connection to the database " + session->description() +
+                    " was lost while the loader's tables were looked at: " + search.message +
+                    "; each scan connects again until it answers\n");
     }
   }
   // A stop asked for while the connect was under way: nothing is scanned.

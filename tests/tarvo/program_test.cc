@@ -152,7 +152,7 @@ TEST_F(TarvoProgramTest, LoadsGeneratedFilesIntoPostgresVerbosely) {
         run_tarvo_program({"--once", "--settle-ms=0", "--db-timeout=1", database.target_text(),
                            "secret", in.string(), backup.string()});
     EXPECT_EQ(locked.exit_code, 3) << locked.output;
-    EXPECT_NE(locked.output.find("stopped answering while the loader's tables were looked at: "),
+    EXPECT_NE(locked.output.find("was lost while the loader's tables were looked at: "),
               std::string::npos)
         << locked.output;
     EXPECT_NE(locked.output.find("did not answer within 1 s; each scan connects again"),
