@@ -26,7 +26,10 @@ constexpr std::array<SqlstateNumber, 6> kPostgresNumbers = {{
     {"22P02", kInvalidNumber},
 }};
 
-constexpr std::array<std::string_view, 3> kPostgresSessionEnded = {"57P01", "57P02", "57P03"};
+// The server ends the session: shut down (57P01 to 57P03), or a session
+// idle in a transaction or idle for longer than the server allows.
+constexpr std::array<std::string_view, 5> kPostgresSessionEnded = {"57P01", "57P02", "57P03",
+                                                                   "25P03", "57P05"};
 
 struct SqliteCodeNumber {
   int extended_code;

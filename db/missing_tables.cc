@@ -82,12 +82,14 @@ Status find_missing_tables(Session& session, std::span<const std::string> tables
   return result;
 }
 
-std::string missing_tables_notice(Session& session, const Target& target,
-                                  std::string_view program) {
+std::string missing_tables_notice(Session& session, const Target& target, std::string_view program,
+                                  Status* search_failure) {
   if (target.kind == Target::Kind::sqlite) return {};
   const auto required = schema::required_tables(program);
   std::vector<std::string> missing;
-  if (find_missing_tables(session, required, missing).failed() || missing.empty()) return {};
+  const Status searched = find_missing_tables(session, required, missing);
+  if (searched.failed() && search_failure != nullptr) *search_failure = searched;
+  if (searched.failed() || missing.empty()) return {};
   const bool one = missing.size() == 1;
   return std::string(one ? "The table " : "The tables ") + joined(missing) +
          (one ? " is" : " are") + " missing in " + session.description() + "; create " +

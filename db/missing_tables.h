@@ -24,9 +24,11 @@ Status find_missing_tables(Session& session, std::span<const std::string> tables
 // The line a program prints after connecting to a PostgreSQL `target` when
 // tables `program` writes (schema::required_tables) are missing: it names
 // them, the database, and the command that creates them. Empty when nothing
-// is missing, when the search itself fails, and for SQLite, whose session
-// creates what is missing on connect.
-std::string missing_tables_notice(Session& session, const Target& target, std::string_view program);
+// is missing, when the search itself fails (its failure then goes to
+// `search_failure` when given), and for SQLite, whose session creates what
+// is missing on connect.
+std::string missing_tables_notice(Session& session, const Target& target, std::string_view program,
+                                  Status* search_failure = nullptr);
 
 // Appends to `lacking` what the session's role may not do that `program`
 // needs on a PostgreSQL database ("INSERT, UPDATE on qx_tarvo_m0, ...",

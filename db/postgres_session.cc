@@ -40,12 +40,13 @@ Result next_result(PGconn* conn, std::chrono::steady_clock::time_point deadline,
     pollfd socket{PQsocket(conn), POLLIN, 0};
     const int ready = ::poll(&socket, 1, static_cast<int>(std::min<long long>(left.count(), 1000)));
     if (ready < 0 && errno != EINTR) return Result(nullptr, &PQclear);
-    if (ready > 0 && PQconsumeInput(conn) != 1) return Result(nullptr, &PQclear);
+    // A connection the server closed may still hold its last message (the
+    // FATAL error that says why it ended the session): libpq hands it over
+    // first, or its own error when there is none.
+    if (ready > 0 && PQconsumeInput(conn) != 1) return Result(PQgetResult(conn), &PQclear);
   }
   return Result(PQgetResult(conn), &PQclear);
 }
-
-void discard_notice(void*, const char*) {}
 
 // Runs a setting on a new connection, before pipeline mode; false when the
 // server did not answer by `deadline`. A setting the server refuses is
@@ -97,6 +98,19 @@ std::string connect_failure_reason(std::string_view message) {
   return std::string(line);
 }
 
+// A server that ends the session while no statement is under way (an
+// idle-in-transaction timeout, an administrator's command) says why in a
+// "FATAL:" message that libpq hands to the notice processor: it is kept, so
+// that the loss is told with the server's reason rather than only "server
+// closed the connection". Every other notice is dropped.
+void keep_server_farewell(void* farewell, const char* message) {
+  std::string_view text(message);
+  if (!text.starts_with("FATAL:")) return;
+  text.remove_prefix(6);
+  while (text.starts_with(' ')) text.remove_prefix(1);
+  *static_cast<std::string*>(farewell) = std::string(first_line(text));
+}
+
 }  // namespace
 
 PostgresSession::PostgresSession(Target target) : target_(std::move(target)) {}
@@ -146,7 +160,8 @@ Status PostgresSession::connect() {
     PQfinish(conn);
     return status;
   }
-  PQsetNoticeProcessor(conn, discard_notice, nullptr);
+  server_farewell_.clear();
+  PQsetNoticeProcessor(conn, keep_server_farewell, &server_farewell_);
   // The loaders run each statement text many times with new values, and a
   // plan made for one set of values (a custom plan) costs more to make than
   // it saves: every statement here finds its rows by equality or inserts
@@ -401,6 +416,9 @@ Status PostgresSession::failure_from(const PGresult* result) const {
 
 bool PostgresSession::connection_lost(const PGresult* result) const {
   if (PQstatus(conn_) == CONNECTION_BAD) return true;
+  // A FATAL error is the server ending the session, whatever its code.
+  const char* severity = PQresultErrorField(result, PG_DIAG_SEVERITY_NONLOCALIZED);
+  if (severity != nullptr && std::string_view(severity) == "FATAL") return true;
   const char* sqlstate = PQresultErrorField(result, PG_DIAG_SQLSTATE);
   return sqlstate != nullptr && postgres_connection_lost(sqlstate);
 }
@@ -422,6 +440,19 @@ Status PostgresSession::drop_silent_server() {
 }
 
 Status PostgresSession::drop_connection_with_libpq_error() {
+  // A send that failed on a connection the server closed leaves its last
+  // message unread: read it, so that a session the server ended is told
+  // with the server's reason. Only what needs no wait is taken.
+  PQconsumeInput(conn_);
+  for (int taken = 0; taken < 4 && server_farewell_.empty() && PQisBusy(conn_) == 0; ++taken) {
+    const Result result(PQgetResult(conn_), &PQclear);
+    const char* severity =
+        result ? PQresultErrorField(result.get(), PG_DIAG_SEVERITY_NONLOCALIZED) : nullptr;
+    if (severity != nullptr && std::string_view(severity) == "FATAL") {
+      server_farewell_ = error_text(result.get());
+    }
+  }
+  if (!server_farewell_.empty()) return drop_connection(on_one_line(server_farewell_));
   return drop_connection(on_one_line(first_line(PQerrorMessage(conn_))));
 }
 

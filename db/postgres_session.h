@@ -169,6 +169,8 @@ class PostgresSession final : public Session {
 
   Target target_;
   pg_conn* conn_ = nullptr;
+  // Why the server ended the session, when it said so (a FATAL notice).
+  std::string server_farewell_;
   std::unordered_map<std::string, StatementText, Hash, std::equal_to<>> statements_;
   std::uint64_t prepared_count_ = 0;
   std::vector<LoggedWrite> log_;

@@ -22,6 +22,7 @@
 #include <string_view>
 
 #include "driver/line_notices.h"
+#include "driver/shown_name.h"
 
 namespace qx::driver {
 
@@ -78,7 +79,7 @@ class Console {
     if (!shared_->notices.file().empty() && shared_->notices.file() != file) end_of_file();
     if (!shared_->notices.admit(file, kind)) return;
     std::string text = "File ";
-    text += file;
+    text += shown_name(file);
     text += " line " + std::to_string(line_number) + ": ";
     text += what;
     text += '\n';

@@ -30,6 +30,8 @@ class IoResult {
 
   bool ok() const { return !error_; }
   const std::error_code& error() const { return error_; }
+  // The step that failed ("copy failed"), empty for a single call.
+  const std::string& context() const { return context_; }
   // "copy failed: No space left on device", or the error's text alone.
   std::string reason() const {
     return context_.empty() ? error_.message() : context_ + ": " + error_.message();

@@ -5,6 +5,7 @@
 
 #include "driver/move_file.h"
 #include "driver/scanning_line.h"
+#include "driver/shown_name.h"
 
 namespace qx::driver {
 namespace fs = std::filesystem;
@@ -26,7 +27,8 @@ bool FailedFiles::too_large(const fs::path& input_dir, const DirectoryEntry& fil
     moved = give_up(input_dir, file, what);
     return true;
   }
-  console_.print("File " + file.name + ": " + what + " and stays where it is\n", Priority::warning);
+  console_.print("File " + shown_name(file.name) + ": " + what + " and stays where it is\n",
+                 Priority::warning);
   return true;
 }
 
@@ -42,7 +44,7 @@ bool FailedFiles::give_up(const fs::path& input_dir, const DirectoryEntry& file,
                           const std::string& what, int attempts) {
   if (!enabled()) return false;
   const fs::path reason_path = dir_ / (file.name + ".reason");
-  const std::string shown = (fs::path(settings_.dir_as_typed) / file.name).string();
+  const std::string shown = (fs::path(settings_.dir_as_typed) / shown_name(file.name)).string();
   IoResult done =
       store_file(env_, reason_text(file.name, what, local_time(env_.now()), attempts), reason_path);
   if (done.ok()) {
@@ -51,15 +53,15 @@ bool FailedFiles::give_up(const fs::path& input_dir, const DirectoryEntry& file,
     if (!done.ok()) env_.remove_file(reason_path);
   }
   if (!done.ok()) {
-    console_.print("File " + file.name + " cannot be loaded (" + what +
+    console_.print("File " + shown_name(file.name) + " cannot be loaded (" + what +
                        ") and could not be moved to " + shown + ": " + done.reason() +
                        "; it stays where it is\n",
                    Priority::err);
     return false;
   }
   attempts_.erase(key_of(file));
-  console_.print("File " + file.name + " cannot be loaded (" + what + "); moved to " + shown +
-                     ", the reason is in " + shown + ".reason\n",
+  console_.print("File " + shown_name(file.name) + " cannot be loaded (" + what + "); moved to " +
+                     shown + ", the reason is in " + shown + ".reason\n",
                  Priority::warning);
   return true;
 }
@@ -81,7 +83,7 @@ std::string FailedFiles::reason_text(const std::string& name, const std::string&
   // host, or after a change of summer time, still says when.
   char stamp[80];
   std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S %z", &when);
-  return "File: " + name + "\nFailed: " + what + "\nAt: " + stamp +
+  return "File: " + shown_name(name) + "\nFailed: " + what + "\nAt: " + stamp +
          "\nAttempts: " + std::to_string(attempts) + "\n";
 }
 

@@ -1,5 +1,7 @@
 #include "driver/line_notices.h"
 
+#include "driver/shown_name.h"
+
 namespace qx::driver {
 namespace {
 
@@ -19,8 +21,9 @@ std::string LineNotices::take_held_back() {
   std::string lines;
   for (std::size_t kind = 0; kind < kNoticeKinds; ++kind) {
     if (counts_[kind] <= kNoticesShownPerKind) continue;
-    lines += "File " + file_ + ": " + with_thousands(counts_[kind] - kNoticesShownPerKind) +
-             " more '" + std::string(kNoticeNames[kind]) + "' notices not shown\n";
+    lines += "File " + shown_name(file_) + ": " +
+             with_thousands(counts_[kind] - kNoticesShownPerKind) + " more '" +
+             std::string(kNoticeNames[kind]) + "' notices not shown\n";
   }
   file_.clear();
   counts_.fill(0);

@@ -75,7 +75,8 @@ std::string MetricsFile::text(const ScanReport& report) const {
   metric("files_waiting", "gauge", "Files left in the input directory by the last scan.");
   sample("files_waiting", report.files_waiting());
   metric("oldest_waiting_file_age_seconds", "gauge",
-         "Age of the oldest file left in the input directory, by its modification time.");
+         "Age of the oldest file left in the input directory, by its modification time or "
+         "since first seen, whichever is longer.");
   std::int64_t age = 0;
   if (report.oldest_waiting) {
     age =

@@ -5,6 +5,8 @@
 namespace qx::driver {
 namespace {
 
+constexpr const char* kRemovalFailed = "copied, but the input file could not be removed";
+
 // Fills the temporary beside `to` through `fill`, flushes it, renames it
 // into place and flushes the directory. A temporary left by a failed step
 // is removed; a failed removal is not reported over the step's own failure.
@@ -48,9 +50,13 @@ IoResult move_file(Env& env, const std::filesystem::path& from, const std::files
   if (!placed.ok()) return placed;
   IoResult removed = env.remove_file(from);
   if (!removed.ok()) {
-    return IoResult::failure(removed.error(), "copied, but the input file could not be removed");
+    return IoResult::failure(removed.error(), kRemovalFailed);
   }
   return IoResult::success();
+}
+
+bool copied_before_failure(const IoResult& failed_move) {
+  return !failed_move.ok() && failed_move.context() == kRemovalFailed;
 }
 
 IoResult store_file(Env& env, std::string_view contents, const std::filesystem::path& to,

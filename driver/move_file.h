@@ -21,6 +21,10 @@ namespace qx::driver {
 // well) and no temporary file is left, unless removing it failed too.
 IoResult move_file(Env& env, const std::filesystem::path& from, const std::filesystem::path& to);
 
+// Whether the failure of a move_file left the whole file at its destination
+// too: only the removal of the input file failed.
+bool copied_before_failure(const IoResult& failed_move);
+
 // Writes `contents` to `to`, replacing a file there, through a temporary
 // name as above; with `permissions`, the file has exactly those before it
 // takes its name (the umask leaves them alone). After a failure `to` is as

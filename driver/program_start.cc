@@ -116,10 +116,22 @@ int run_program(const ProgramSpec& spec, int argc, const char* const* argv, Cons
   } else {
     if (spec.announce_connection) console.print("Connected to Oracle.....\n\n");
     console.print("Database: " + session->description() + "\n\n");
-    const std::string missing = db::missing_tables_notice(*session, target, spec.texts.name);
+    db::Status search;
+    const std::string missing =
+        db::missing_tables_notice(*session, target, spec.texts.name, &search);
     console.print(missing.empty() ? db::missing_privileges_notice(*session, target, spec.texts.name)
                                   : missing,
                   Priority::err);
+    // A connection lost during the look at the tables (a server that keeps
+    // a locked table's answer waiting, or ends the session) is said here,
+    // so that the first scan's connect is not the end of a failure nobody
+    // was told of.
+    if (!session->connected()) {
+      console.print("The connection to the database " + session->description() +
+                        " was lost while the loader's tables were looked at: " + search.message +
+                        "; each scan connects again until it answers\n",
+                    Priority::err);
+    }
   }
   // A stop asked for while the connect was under way: nothing is scanned.
   if (stop_requested()) return kExitDone;
@@ -127,9 +139,11 @@ int run_program(const ProgramSpec& spec, int argc, const char* const* argv, Cons
   std::unique_ptr<FileHandler> handler = spec.make_handler(*session, line, console);
   const std::string instance = line.instance.empty() ? default_instance_name() : line.instance;
   LoadHistory history(*session, spec.texts.name, instance);
-  ScanSettings settings{line.positional[2], line.positional[3], spec.pattern, spec.pause,
-                        line.settle,        line.once,          true,         line.batch,
-                        line.quiet_idle};
+  // The first scan leaves the connect to the next only when the failed
+  // start-up connect was told above.
+  ScanSettings settings{line.positional[2], line.positional[3], spec.pattern,
+                        spec.pause,         line.settle,        line.once,
+                        connected.failed(), line.batch,         line.quiet_idle};
   ScanLoop loop(env, *handler, std::move(settings), console, &history,
                 {line.failed_dir, line.max_attempts, line.max_file_size});
   ObserverList observers;

@@ -7,6 +7,7 @@
 #include "driver/directory_scan.h"
 #include "driver/move_file.h"
 #include "driver/scanning_line.h"
+#include "driver/shown_name.h"
 #include "driver/stop_signal.h"
 
 namespace qx::driver {
@@ -28,7 +29,7 @@ namespace {
 // Printed paths join the directory as typed and the name with the
 // platform's separator.
 std::string display_path(const std::string& dir_as_typed, const std::string& name) {
-  return (fs::path(dir_as_typed) / name).string();
+  return (fs::path(dir_as_typed) / shown_name(name)).string();
 }
 
 }  // namespace
@@ -39,8 +40,11 @@ IoResult FileJob::read(std::string& contents) {
 }
 
 bool FileJob::move_to_backup() {
-  moved_ = read_result_.ok() && loop_.move_loaded(name_, node_read_, bytes_read_).ok();
-  if (moved_) loop_.note_moved();
+  const IoResult moved =
+      read_result_.ok() ? loop_.move_loaded(name_, node_read_, bytes_read_) : read_result_;
+  moved_ = moved.ok();
+  copied_ = moved_ || copied_before_failure(moved);
+  if (moved_) loop_.note_moved(name_);
   return moved_;
 }
 
@@ -125,6 +129,12 @@ ScanOutcome ScanLoop::scan_files() {
   });
   failed_.forget_all_but(files);
   faulted_.forget_all_but(files);
+  // A file whose move failed and that was taken away by hand no longer
+  // holds back the line that moving works again.
+  std::erase_if(moves_failing_, [&](const std::string& name) {
+    return std::none_of(files.begin(), files.end(),
+                        [&](const DirectoryEntry& file) { return file.name == name; });
+  });
   remove_stale_temporaries();
 
   int handled = 0;
@@ -133,7 +143,9 @@ ScanOutcome ScanLoop::scan_files() {
   Batch batch;
   for (const auto& file : files) {
     if (stop_requested()) break;
-    if (!settle_check_.settled(file, now)) continue;
+    const Settling settling = settle_check_.check(file, now);
+    if (settling.newly_held) tell_held_back(file, settling.held, now);
+    if (!settling.settled) continue;
     if (faulted_.held_back(file, now)) continue;
     if (bool moved = false; failed_.too_large(input_dir_, file, moved)) {
       if (moved) ++outcome.files_done;
@@ -410,7 +422,7 @@ void ScanLoop::report_unreadable_history(const FileJob& job, const db::Status& s
   history_->release_every_claim();
   handler_.report_sql_error(status);
   if (tell_refusal("its load history could not be read: " + status.message)) {
-    console_.print("The load history of " + job.name_ +
+    console_.print("The load history of " + shown_name(job.name_) +
                        " could not be read; the file and the rest of the scan wait for a later "
                        "scan\n",
                    Priority::err);
@@ -422,8 +434,8 @@ ScanLoop::Prepared ScanLoop::move_loaded_earlier(FileJob& job) {
   handler_.session().rollback();
   job.moved_ = move_loaded(job.name_, job.node_read_, job.bytes_read_).ok();
   if (job.moved_) {
-    note_moved();
-    console_.print("File " + job.name_ + " was loaded earlier and is now moved to " +
+    note_moved(job.name_);
+    console_.print("File " + shown_name(job.name_) + " was loaded earlier and is now moved to " +
                        display_path(settings_.backup_dir_as_typed, job.name_) + "\n",
                    Priority::notice);
   }
@@ -454,7 +466,8 @@ IoResult ScanLoop::store_replaced(const std::string& name, const std::string& by
   if (!stored.ok()) {
     report_failed_move(name, stored);
   } else {
-    console_.print("File " + name + " was replaced while it was loaded: the bytes loaded are in " +
+    console_.print("File " + shown_name(name) +
+                       " was replaced while it was loaded: the bytes loaded are in " +
                        display_path(settings_.backup_dir_as_typed, name) +
                        ", the new file waits for the next scan\n",
                    Priority::warning);
@@ -464,16 +477,17 @@ IoResult ScanLoop::store_replaced(const std::string& name, const std::string& by
 
 void ScanLoop::report_failed_move(const std::string& name, const IoResult& failure) {
   failed_moves_.insert(name);
+  const bool newly_failing = moves_failing_.insert(name).second;
   if (observer_ != nullptr && !backup_failing_since_) {
     backup_failing_since_ = env_.now();
     observer_->failure_started(FailureKind::backup_move, settings_.backup_dir_as_typed + ": " +
                                                              name + ": " + failure.reason());
   }
-  // Told when moving starts to fail and then every reminder interval, not
-  // for every file at every scan.
+  // Each file is named when its move starts to fail, and the failure is
+  // recalled every reminder interval, not for every file at every scan.
   const auto now = env_.now();
-  if (!backup_failure_.due(now)) return;
-  std::string line = "File " + name + " was loaded but could not be moved to " +
+  if (!backup_failure_.due(now) && !newly_failing) return;
+  std::string line = "File " + shown_name(name) + " was loaded but could not be moved to " +
                      display_path(settings_.backup_dir_as_typed, name) + ": " + failure.reason();
   if (backup_failure_.lasted(now).count() > 0) {
     line += " (moves have failed for " + describe_duration(backup_failure_.lasted(now)) + ")";
@@ -518,7 +532,7 @@ void ScanLoop::set_aside_faulted(FileJob& job, const std::string& what) {
   // A file committed before the failure is in the load history as loaded:
   // the next scan only moves it.
   if (job.moved_ || job.report_.committed) {
-    console_.print("File " + job.name_ + ": " + why + "\n");
+    console_.print("File " + shown_name(job.name_) + ": " + why + "\n", Priority::err);
     return;
   }
   const auto now = env_.now();
@@ -528,10 +542,27 @@ void ScanLoop::set_aside_faulted(FileJob& job, const std::string& what) {
     return;
   }
   const std::chrono::seconds lasted = faulted_.failed(job.entry_, now);
-  std::string line = "File " + job.name_ + " cannot be loaded (" + why + ")";
+  std::string line = "File " + shown_name(job.name_) + " cannot be loaded (" + why + ")";
   if (lasted.count() > 0) line += " (for " + describe_duration(lasted) + ")";
   console_.print(line + "; it stays where it is and is tried again in " +
-                 describe_duration(kReminderInterval) + "\n");
+                     describe_duration(kReminderInterval) + "\n",
+                 Priority::err);
+}
+
+void ScanLoop::tell_held_back(const DirectoryEntry& file, HeldBack held,
+                              std::chrono::system_clock::time_point now) {
+  std::string line = "File " + shown_name(file.name);
+  if (held == HeldBack::dated_ahead) {
+    line +=
+        " is dated " +
+        describe_duration(std::chrono::duration_cast<std::chrono::seconds>(file.modified - now)) +
+        " ahead of this machine's clock";
+  } else {
+    line += " is still changing";
+  }
+  console_.print(line + "; it is loaded once it has stayed unchanged for " +
+                     std::to_string(settings_.settle.count()) + " ms\n",
+                 Priority::notice);
 }
 
 void ScanLoop::note_read(FileJob& job) {
@@ -543,14 +574,16 @@ void ScanLoop::note_read(FileJob& job) {
   auto failing = unreadable_.find(job.name_);
   if (failing == unreadable_.end()) return;
   if (auto lasted = failing->second.ended(now)) {
-    console_.print(
-        "File " + job.name_ + " can be read again, after " + describe_duration(*lasted) + "\n",
-        Priority::notice);
+    console_.print("File " + shown_name(job.name_) + " can be read again, after " +
+                       describe_duration(*lasted) + "\n",
+                   Priority::notice);
   }
   unreadable_.erase(failing);
 }
 
-void ScanLoop::note_moved() {
+void ScanLoop::note_moved(const std::string& name) {
+  moves_failing_.erase(name);
+  if (!moves_failing_.empty()) return;
   if (auto lasted = backup_failure_.ended(env_.now())) {
     console_.print("Moving into the backup directory " + settings_.backup_dir_as_typed +
                        " works again, after " + describe_duration(*lasted) + "\n",
@@ -590,7 +623,7 @@ void ScanLoop::report_file(FileJob& job, Prepared prepared,
     if (report.why.empty()) report.why = "not loaded";
   }
   const auto now = env_.now();
-  if (job.moved_ && backup_failing_since_) {
+  if (job.moved_ && backup_failing_since_ && moves_failing_.empty()) {
     observer_->failure_ended(FailureKind::backup_move, settings_.backup_dir_as_typed,
                              std::chrono::duration_cast<std::chrono::seconds>(
                                  now - *std::exchange(backup_failing_since_, std::nullopt)));
@@ -623,10 +656,21 @@ void ScanLoop::report_scan(const ScanOutcome& outcome) {
   std::set<std::string> present;
   for (const DirectoryEntry& file : scanned_) {
     present.insert(file.name);
-    if (done_.count(file.name) != 0) continue;
-    if (!report.oldest_waiting || file.modified < *report.oldest_waiting) {
-      report.oldest_waiting = file.modified;
+    if (done_.count(file.name) != 0) {
+      waiting_since_.erase(file.name);
+      continue;
     }
+    // A file dated ahead, or still changing, has waited at least since the
+    // loop first saw it.
+    const auto seen = waiting_since_.try_emplace(file.name, report.time).first->second;
+    const auto waiting = std::min(file.modified, seen);
+    if (!report.oldest_waiting || waiting < *report.oldest_waiting) {
+      report.oldest_waiting = waiting;
+    }
+  }
+  if (outcome.input_readable) {
+    std::erase_if(waiting_since_,
+                  [&](const auto& entry) { return !present.contains(entry.first); });
   }
   // A failing file that is gone from a directory that could be read (taken
   // away by hand) fails no more.

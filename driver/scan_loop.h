@@ -58,8 +58,9 @@ struct ScanSettings {
   std::chrono::milliseconds pause{0};
   std::chrono::milliseconds settle{0};
   bool once = false;
-  // The program tried to connect just before the loop starts and has said
-  // how that went: the first scan does not try again at once.
+  // The program's connect just before the loop starts failed and it has
+  // said so: the first scan does not try again at once (it counts the
+  // failure as begun, so that a later connect tells its end).
   bool connect_tried_at_start = false;
   // Files per transaction for a handler that takes batches.
   BatchLimits batch = {};
@@ -94,8 +95,12 @@ class FileJob {
   // backup directory instead, and the other file is left for the next scan.
   // A failure is printed with the file's name and the reason; the load
   // history says the file was loaded, so later scans only retry its move.
-  // Returns whether the loaded bytes reached the backup directory.
+  // Returns whether the file left the input directory for the backup
+  // directory.
   bool move_to_backup();
+  // After move_to_backup: whether the loaded bytes are in the backup
+  // directory, also when only the removal of the input file failed.
+  bool copied_to_backup() const { return copied_; }
   // The move's source and destination in the form typed on the command line.
   std::string source_display() const;
   std::string destination_display() const;
@@ -134,6 +139,7 @@ class FileJob {
   std::unique_ptr<FileLock> lock_;
   std::chrono::steady_clock::time_point began_;
   bool moved_ = false;
+  bool copied_ = false;
   IoResult read_result_ = IoResult::success();
   bool tell_read_failure_ = true;
   std::string bytes_read_;
@@ -252,8 +258,9 @@ class ScanLoop {
   IoResult store_replaced(const std::string& name, const std::string& bytes);
   // Prints a failed move and remembers that a temporary of it may be left.
   void report_failed_move(const std::string& name, const IoResult& failure);
-  // Says that moves work again after they failed.
-  void note_moved();
+  // Notes that the loaded file `name` reached the backup directory; says
+  // that moves work again once no file's move fails any more.
+  void note_moved(const std::string& name);
   // Keeps the rhythm of a database that refuses work that is not the
   // files' fault; true when the file just handled met such a refusal, so
   // that the rest of the scan waits.
@@ -270,6 +277,9 @@ class ScanLoop {
   // Rolls back what the file's handling held, tells `what` went wrong, and
   // moves the file to the failed directory or holds it back (FaultedFiles).
   void set_aside_faulted(FileJob& job, const std::string& what);
+  // Says why a file that has not settled is held back (settle_check.h).
+  void tell_held_back(const DirectoryEntry& file, HeldBack held,
+                      std::chrono::system_clock::time_point now);
   // Keeps the rhythm of a file that cannot be read: told when it starts,
   // recalled at the reminder interval, and said when it reads again.
   void note_read(FileJob& job);
@@ -288,6 +298,9 @@ class ScanLoop {
   std::string extension_;
   // Names whose move failed since the last sweep of temporaries.
   std::set<std::string> failed_moves_;
+  // Loaded files in the input directory whose move has failed and not yet
+  // succeeded: moving works again only when none is left.
+  std::set<std::string> moves_failing_;
   SettleCheck settle_check_;
   FailedFiles failed_;
   FaultedFiles faulted_;
@@ -306,6 +319,8 @@ class ScanLoop {
   // moves, and files waiting for a reason of their own, by name.
   std::optional<std::chrono::system_clock::time_point> backup_failing_since_;
   std::map<std::string, std::chrono::system_clock::time_point> files_failing_;
+  // For the waiting age: when the loop first saw each file that waits.
+  std::map<std::string, std::chrono::system_clock::time_point> waiting_since_;
 };
 
 // The operator's line about a database that cannot be connected to: the

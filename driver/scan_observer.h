@@ -44,7 +44,9 @@ struct ScanReport {
   bool input_readable = false;
   int files_found = 0;
   int files_done = 0;
-  // Modification time of the oldest file left in the input directory.
+  // Since when the oldest file left in the input directory has waited: its
+  // modification time, or when the loop first saw it if that is earlier
+  // (a file dated ahead of the clock, or still changing).
   std::optional<std::chrono::system_clock::time_point> oldest_waiting;
   int files_waiting() const { return files_found - files_done; }
   // A scan that could look at every file: connected, and the directory read.

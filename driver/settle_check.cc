@@ -2,17 +2,32 @@
 
 #include <algorithm>
 #include <set>
+#include <utility>
 
 namespace qx::driver {
 
-bool SettleCheck::settled(const DirectoryEntry& file, std::chrono::system_clock::time_point now) {
-  if (settle_.count() == 0) return true;
+Settling SettleCheck::check(const DirectoryEntry& file, std::chrono::system_clock::time_point now) {
+  if (settle_.count() == 0) return {};
   auto [it, fresh] = seen_.try_emplace(file.name, Seen{file.size, file.modified, now});
   Seen& seen = it->second;
-  if (fresh || seen.size != file.size || seen.modified != file.modified) {
-    seen = {file.size, file.modified, std::min(now, file.modified)};
+  const bool changed = !fresh && (seen.size != file.size || seen.modified != file.modified);
+  if (fresh || changed) {
+    seen.size = file.size;
+    seen.modified = file.modified;
+    seen.unchanged_since = std::min(now, file.modified);
   }
-  return now - seen.unchanged_since >= settle_;
+  Settling settling;
+  settling.settled = now - seen.unchanged_since >= settle_;
+  if (settling.settled) {
+    seen.held_told = false;
+    return settling;
+  }
+  settling.held = changed                         ? HeldBack::changing
+                  : file.modified - now > settle_ ? HeldBack::dated_ahead
+                                                  : HeldBack::nothing_to_tell;
+  settling.newly_held =
+      settling.held != HeldBack::nothing_to_tell && !std::exchange(seen.held_told, true);
+  return settling;
 }
 
 void SettleCheck::forget_all_but(const std::vector<DirectoryEntry>& files) {

@@ -7,6 +7,10 @@
 // the future (by another host's clock) is then loaded once it has kept
 // still for the settle time, instead of being passed over until the clock
 // catches up.
+//
+// A file held back by a time ahead of the clock, or by changing from one
+// look to the next, is worth a line: the check says so the first time it
+// holds the file back, not at every scan.
 #pragma once
 
 #include <chrono>
@@ -19,6 +23,21 @@
 
 namespace qx::driver {
 
+// Why a file that has not settled is held back.
+enum class HeldBack {
+  nothing_to_tell,  // settled, or first seen a moment after it was written
+  changing,         // its size or modification time changed since the last look
+  dated_ahead,      // its modification time lies ahead of the clock by more than the settle time
+};
+
+struct Settling {
+  bool settled = true;
+  HeldBack held = HeldBack::nothing_to_tell;
+  // The file is held back for a reason to tell, and was not held back (or
+  // had settled) at the look before: tell it now.
+  bool newly_held = false;
+};
+
 class SettleCheck {
  public:
   // A settle time of zero turns the check off: every file has settled.
@@ -27,7 +46,11 @@ class SettleCheck {
   // Whether `file` has settled at `now`. A size and modification time not
   // seen for this name before count as unchanged since the earlier of `now`
   // and the modification time.
-  bool settled(const DirectoryEntry& file, std::chrono::system_clock::time_point now);
+  bool settled(const DirectoryEntry& file, std::chrono::system_clock::time_point now) {
+    return check(file, now).settled;
+  }
+  // The same look, with why a file that has not settled is held back.
+  Settling check(const DirectoryEntry& file, std::chrono::system_clock::time_point now);
   // Forgets every name that is not among `files` (the files of a scan), so
   // that what is remembered never outgrows the input directory.
   void forget_all_but(const std::vector<DirectoryEntry>& files);
@@ -37,6 +60,7 @@ class SettleCheck {
     std::uintmax_t size;
     std::chrono::system_clock::time_point modified;
     std::chrono::system_clock::time_point unchanged_since;
+    bool held_told = false;
   };
   std::chrono::milliseconds settle_;
   std::map<std::string, Seen> seen_;

@@ -2,10 +2,13 @@
 
 #include <cstdio>
 
+#include "driver/shown_name.h"
+
 namespace qx::driver {
 
 std::string summary_line(const FileReport& report) {
-  std::string line = "Summary of " + report.name + ": " + std::string(outcome_name(report.outcome));
+  std::string line =
+      "Summary of " + shown_name(report.name) + ": " + std::string(outcome_name(report.outcome));
   if (!report.why.empty()) line += " (" + report.why + ")";
   line += "; key " + std::to_string(report.key);
   line += "; lines " + std::to_string(report.lines_read);

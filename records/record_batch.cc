@@ -9,12 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "driver/shown_name.h"
 #include "records/record_files.h"
 
 namespace qx::records {
 
 std::size_t RecordFiles::handle_batch(std::span<driver::FileJob* const> jobs) {
-  if (jobs.size() > 1 && load_together(jobs)) return jobs.size();
+  if (jobs.size() > 1) {
+    if (const std::size_t handled = load_together(jobs)) return handled;
+  }
   for (std::size_t i = 0; i < jobs.size(); ++i) {
     handle_file(*jobs[i]);
     // As in a scan of single files: after a lost connection, or a database
@@ -24,7 +27,7 @@ std::size_t RecordFiles::handle_batch(std::span<driver::FileJob* const> jobs) {
   return jobs.size();
 }
 
-bool RecordFiles::load_together(std::span<driver::FileJob* const> jobs) {
+std::size_t RecordFiles::load_together(std::span<driver::FileJob* const> jobs) {
   // Sized once: the accounts are read again when the transaction is sent.
   std::vector<FileAccount> accounts(jobs.size());
   std::vector<std::string> lines(jobs.size());
@@ -56,14 +59,24 @@ bool RecordFiles::load_together(std::span<driver::FileJob* const> jobs) {
   session_.set_row_failures_fail_transaction(false);
   if (outcome != LoadOutcome::committed && outcome != LoadOutcome::commit_unconfirmed) {
     session_.rollback();
-    return false;
+    return 0;
+  }
+  if (outcome == LoadOutcome::commit_unconfirmed) {
+    // As when the first file's own commit is lost: its lines and the loss
+    // are told once, and the others wait with the rest of the scan; the
+    // load history says at the next scan what became of them all.
+    console_.print(lines[0]);
+    report_sql_error(loader_->load().commit_failure());
+    note_report(jobs[0]->report(), outcome, records[0], accounts[0]);
+    end_file(*jobs[0], outcome);
+    return 1;
   }
   for (std::size_t i = 0; i < jobs.size(); ++i) {
     console_.replay(lines[i]);
     note_report(jobs[i]->report(), outcome, records[i], accounts[i]);
     if (end_file(*jobs[i], outcome) == FileEnd::not_moved) print_not_found(jobs[i]->name());
   }
-  return true;
+  return jobs.size();
 }
 
 bool RecordFiles::draw_keys(std::span<driver::FileJob* const> jobs,
@@ -85,7 +98,7 @@ bool RecordFiles::draw_keys(std::span<driver::FileJob* const> jobs,
 
 bool RecordFiles::write_in_batch(driver::FileJob& job, std::size_t& records, FileAccount& account,
                                  std::int64_t key) {
-  const std::string announce = "Currently Processing " + job.name() + "\n";
+  const std::string announce = "Currently Processing " + driver::shown_name(job.name()) + "\n";
   if (steps_.announce_before_read) console_.print(announce);
   if (!job.read(text_.bytes()).ok()) return false;
   if (!steps_.announce_before_read) console_.print(announce);

@@ -3,6 +3,8 @@
 #include <exception>
 #include <utility>
 
+#include "driver/shown_name.h"
+
 namespace qx::records {
 
 RecordFiles::RecordFiles(db::Session& session, std::unique_ptr<FixedRecordLoader> loader,
@@ -14,7 +16,7 @@ RecordFiles::RecordFiles(db::Session& session, std::unique_ptr<FixedRecordLoader
       console_(console) {}
 
 void RecordFiles::handle_file(driver::FileJob& job) {
-  const std::string announce = "Currently Processing " + job.name() + "\n";
+  const std::string announce = "Currently Processing " + driver::shown_name(job.name()) + "\n";
   if (steps_.announce_before_read) console_.print(announce);
   if (!read(job)) {
     print_not_found(job.name());
@@ -43,9 +45,9 @@ bool RecordFiles::read(driver::FileJob& job) {
   if (read.ok()) return true;
   job.report().why = "cannot be read: " + read.reason();
   if (job.tell_read_failure()) {
-    console_.print(
-        "Cannot open " + job.name() + ": " + read.reason() + "; it stays for the next scan\n",
-        driver::Priority::warning);
+    console_.print("Cannot open " + driver::shown_name(job.name()) + ": " + read.reason() +
+                       "; it stays for the next scan\n",
+                   driver::Priority::warning);
   }
   console_.print(kFileReadComplete);
   return false;
@@ -101,7 +103,11 @@ void RecordFiles::note_report(driver::FileReport& report, LoadOutcome outcome, s
 
 RecordFiles::FileEnd RecordFiles::end_file(driver::FileJob& job, LoadOutcome outcome) {
   if (outcome == LoadOutcome::commit_unconfirmed) {
-    console_.print("\nFile " + job.name() + ": " + why_not_loaded(outcome) +
+    // The server's own reason (a session it ended, a timeout) says what to
+    // change; the loss alone does not.
+    const std::string& reason = loader_->load().commit_failure().message;
+    console_.print("\nFile " + driver::shown_name(job.name()) + ": " + why_not_loaded(outcome) +
+                       (reason.empty() ? "" : " (" + reason + ")") +
                        "; it stays, and its load history says at the next scan whether it is only "
                        "moved or loaded again\n",
                    driver::Priority::warning);
@@ -112,7 +118,8 @@ RecordFiles::FileEnd RecordFiles::end_file(driver::FileJob& job, LoadOutcome out
     // Only a refusal of the file's own data counts against the file.
     const bool set_aside =
         outcome == LoadOutcome::commit_refused && job.count_failed_load(why_not_loaded(outcome));
-    console_.print("\nFile " + job.name() + " was not loaded: " + why_not_loaded(outcome) +
+    console_.print("\nFile " + driver::shown_name(job.name()) +
+                       " was not loaded: " + why_not_loaded(outcome) +
                        (set_aside ? "; nothing of it was stored\n"
                                   : "; nothing of it was stored and it stays for a later scan\n"),
                    driver::Priority::warning);
@@ -124,12 +131,13 @@ RecordFiles::FileEnd RecordFiles::end_file(driver::FileJob& job, LoadOutcome out
                    "\n");
   }
   console_.print(kFileReadComplete);
-  return job.move_to_backup() ? FileEnd::moved : FileEnd::not_moved;
+  if (job.move_to_backup()) return FileEnd::moved;
+  return job.copied_to_backup() ? FileEnd::not_removed : FileEnd::not_moved;
 }
 
 bool RecordFiles::set_aside(driver::FileJob& job, const std::string& what) {
   const bool to_failed = job.has_failed_directory();
-  console_.print("File " + job.name() + " " + what + "; " +
+  console_.print("File " + driver::shown_name(job.name()) + " " + what + "; " +
                      (to_failed ? "it is not loaded\n" : "it is loaded with no rows\n"),
                  driver::Priority::warning);
   if (!to_failed) return false;
@@ -142,7 +150,7 @@ bool RecordFiles::set_aside(driver::FileJob& job, const std::string& what) {
 void RecordFiles::print_not_found(const std::string& name) {
   if (steps_.not_found.empty()) return;
   std::string line(steps_.not_found);
-  console_.print(line + name + "\n", driver::Priority::warning);
+  console_.print(line + driver::shown_name(name) + "\n", driver::Priority::warning);
 }
 
 }  // namespace qx::records

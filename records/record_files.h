@@ -34,7 +34,9 @@ struct RecordFileSteps {
   // successful one.
   bool announce_before_read = false;
   // When not empty, printed with the name and a line end after the lines of
-  // a file that could not be read, or was loaded but not moved.
+  // a file that could not be read, or was loaded but could not be copied
+  // into the backup directory (a failed removal after the copy has a line
+  // of its own).
   std::string_view not_found;
   // A scan that found no file prints "File Read Complete" once.
   bool complete_line_without_files = false;
@@ -62,7 +64,8 @@ class RecordFiles : public driver::FileHandler {
   enum class FileEnd {
     not_loaded,  // left in the input directory for a later scan
     moved,
-    not_moved,  // loaded, but its move failed (the scan loop retries it)
+    not_moved,    // loaded, but its move failed (the scan loop retries it)
+    not_removed,  // loaded and copied, but the input file stays (the scan loop retries it)
   };
 
   // Reads the whole file; when it cannot be read, prints "Cannot open NAME:
@@ -83,9 +86,12 @@ class RecordFiles : public driver::FileHandler {
                    const FileAccount& account) const;
   // Reads, files and writes the files in one transaction and commits it,
   // keeping each file's console lines until the commit's outcome is known;
-  // then each file ends as handle_file would end it. False, with nothing
-  // printed or stored, when any write or the commit failed.
-  bool load_together(std::span<driver::FileJob* const> jobs);
+  // then each file ends as handle_file would end it. Returns how many files
+  // it handled: all of them; only the first when the connection was lost
+  // during the commit (the rest wait, as after the first file's own lost
+  // commit); 0, with nothing printed or stored, when any write or the
+  // commit failed.
+  std::size_t load_together(std::span<driver::FileJob* const> jobs);
   // The batch's keys: those its claims drew, and the others drawn together;
   // false when they could not be drawn.
   bool draw_keys(std::span<driver::FileJob* const> jobs, std::vector<std::int64_t>& keys);

@@ -62,6 +62,7 @@ LoadOutcome RecordLoad::load_file(std::string_view file_name, bool verbose,
   LoadOutcome outcome = stopped_at ? *stopped_at : LoadOutcome::committed;
   if (!stopped_at) {
     db::Status committed = session_.commit();
+    commit_failure_ = committed;
     if (committed.failed()) {
       report_sql_error(committed);
       outcome = committed.history_conflict()                      ? LoadOutcome::loaded_elsewhere
@@ -88,7 +89,8 @@ LoadOutcome RecordLoad::commit_batch() {
   const bool written = send_held_batch();
   drop_batch();
   if (!written) return stopped();
-  if (session_.commit().ok()) return LoadOutcome::committed;
+  commit_failure_ = session_.commit();
+  if (commit_failure_.ok()) return LoadOutcome::committed;
   return session_.connected() ? LoadOutcome::commit_failed : LoadOutcome::commit_unconfirmed;
 }
 

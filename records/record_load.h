@@ -127,6 +127,11 @@ class RecordLoad {
   const driver::LoadProgress& progress() const { return account_.progress; }
   const driver::RowTally& tally() const { return account_.tally; }
 
+  // Why the last commit (load_file's or commit_batch's) failed, as the
+  // database or the connection said; success after a commit that went
+  // through.
+  const db::Status& commit_failure() const { return commit_failure_; }
+
   // Prints a failed status by code (silent on NULL fetched and invalid
   // number).
   void report_sql_error(const db::Status& status) const;
@@ -208,6 +213,7 @@ class RecordLoad {
   // The account of the file load_file loads; the failure sink keeps its
   // counts current while a backend sends held-back rows.
   FileAccount account_;
+  db::Status commit_failure_;
 };
 
 }  // namespace qx::records

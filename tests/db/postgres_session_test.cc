@@ -3,6 +3,8 @@
 // transaction and nothing else.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
 #include <vector>
 
 #include "backend_database.h"
@@ -101,25 +103,50 @@ TEST_F(PostgresSessionTest, ALargeTransactionGoesThroughOnePipeline) {
   EXPECT_EQ(committed("select count(*) from t"), 20000);
 }
 
+// Ended by an administrator, or by the server's limit on a session idle in
+// a transaction: either way the loss is told with the server's reason.
 TEST_F(PostgresSessionTest, ALostConnectionLosesTheTransactionUntilConnectSucceeds) {
-  std::int64_t pid = 0;
-  ASSERT_TRUE(insert(1, "one").ok());
-  ASSERT_TRUE(session_->query_integer("select pg_backend_pid()", {}, pid).ok());
-  ASSERT_TRUE(insert(2, "two").ok());
-  database_.run("select pg_terminate_backend(" + std::to_string(pid) + ", 10000)");
+  const struct {
+    bool idle_timeout;
+    const char* reason;
+  } ends[] = {{false, "terminating connection due to administrator command"},
+              {true, "terminating connection due to idle-in-transaction timeout"}};
+  for (const auto& end : ends) {
+    SCOPED_TRACE(end.reason);
+    const std::int64_t base = end.idle_timeout ? 10 : 0;
+    if (end.idle_timeout) {
+      std::string set;
+      ASSERT_TRUE(session_
+                      ->query_text("select set_config('idle_in_transaction_session_timeout', "
+                                   "'200', false)",
+                                   {}, set)
+                      .ok());
+    }
+    std::int64_t pid = 0;
+    ASSERT_TRUE(insert(base + 1, "one").ok());
+    ASSERT_TRUE(session_->query_integer("select pg_backend_pid()", {}, pid).ok());
+    ASSERT_TRUE(insert(base + 2, "two").ok());
+    if (end.idle_timeout) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    } else {
+      database_.run("select pg_terminate_backend(" + std::to_string(pid) + ", 10000)");
+    }
 
-  EXPECT_EQ(session_->commit().code, kNotConnected);
-  EXPECT_FALSE(session_->connected());
-  EXPECT_EQ(insert(3, "three").code, kNotConnected);
-  std::int64_t value = 0;
-  EXPECT_EQ(session_->next_value("BOOK_SEQUENCE", value).code, kNotConnected);
-  EXPECT_TRUE(reported_.empty());
+    const Status lost = session_->commit();
+    EXPECT_EQ(lost.code, kNotConnected);
+    EXPECT_NE(lost.message.find(end.reason), std::string::npos) << lost.message;
+    EXPECT_FALSE(session_->connected());
+    EXPECT_EQ(insert(base + 3, "three").code, kNotConnected);
+    std::int64_t value = 0;
+    EXPECT_EQ(session_->next_value("BOOK_SEQUENCE", value).code, kNotConnected);
+    EXPECT_TRUE(reported_.empty());
 
-  ASSERT_TRUE(session_->connect().ok());
-  EXPECT_EQ(committed("select count(*) from t"), 0);
-  ASSERT_TRUE(insert(4, "four").ok());
-  ASSERT_TRUE(session_->commit().ok());
-  EXPECT_EQ(committed("select count(*) from t"), 1);
+    ASSERT_TRUE(session_->connect().ok());
+    EXPECT_EQ(committed("select count(*) from t where k > " + std::to_string(base)), 0);
+    ASSERT_TRUE(insert(base + 4, "four").ok());
+    ASSERT_TRUE(session_->commit().ok());
+    EXPECT_EQ(committed("select count(*) from t where k > " + std::to_string(base)), 1);
+  }
 }
 
 TEST_F(PostgresSessionTest, AFailedConnectIsReportedAndLeavesTheSessionUnconnected) {

@@ -137,19 +137,36 @@ TEST_F(ScanLoopTest, WithoutAConnectionNoFileIsTouchedAndEachScanReconnects) {
   EXPECT_NE(out.text().find("The database test session is reachable again"), std::string::npos);
 }
 
+// Each file whose move fails is named once, under its name with control
+// characters escaped; moving works again only when no file fails to move.
 TEST_F(ScanLoopTest, AFailingBackupDirectoryIsToldOnceAndAgainWhenItWorks) {
+  const std::string forged = "B\nMoving into the backup directory\x01.air";
   write_file(in / "A.air", "a");
+  write_file(in / forged, "b");
   env.rename_crosses_devices = true;
   env.fail_copy_always = true;
   auto loop = make_loop();
   loop.scan();
   loop.scan();
-  EXPECT_EQ(qx::testing::occurrences(out.text(), "could not be moved"), 1u);
+  EXPECT_EQ(qx::testing::occurrences(out.text(), "could not be moved"), 2u) << out.text();
+  EXPECT_NE(out.text().find("\nFile B\\nMoving into the backup directory\\x01.air was loaded but "
+                            "could not be moved"),
+            std::string::npos)
+      << out.text();
+  EXPECT_EQ(out.text().find("\nMoving into"), std::string::npos) << out.text();
+  // A's move works, B's still fails (its destination is taken by a directory).
   env.fail_copy_always = false;
+  env.rename_crosses_devices = false;
+  std::filesystem::create_directories(backup / forged / "taken");
   loop.scan();
   EXPECT_TRUE(std::filesystem::exists(backup / "A.air"));
-  EXPECT_NE(out.text().find("Moving into the backup directory " + backup.string() + " works again"),
-            std::string::npos);
+  EXPECT_EQ(out.text().find(" works again"), std::string::npos) << out.text();
+  std::filesystem::remove_all(backup / forged);
+  loop.scan();
+  EXPECT_EQ(read_file(backup / forged), "b");
+  EXPECT_EQ(qx::testing::occurrences(
+                out.text(), "Moving into the backup directory " + backup.string() + " works again"),
+            1u);
 }
 
 // A failure an operator must act on is recalled at a slow interval while
@@ -178,17 +195,57 @@ TEST_F(ScanLoopTest, AConnectionLostInAFileLeavesTheRestForLater) {
   EXPECT_EQ(loader.loaded, (std::vector<std::string>{"A.air=a", "A.air=a", "B.air=b"}));
 }
 
+// A file held back by a time ahead of the clock, or by changing between
+// scans, is told once, and counts in the waiting age from when it was seen.
 TEST_F(ScanLoopTest, FilesStillBeingWrittenWaitForALaterScanEvenWhenStampedAhead) {
-  write_file(in / "X.air", "x");
-  env.modified_shift = std::chrono::hours(1);  // another host's clock runs ahead
-  env.clock = std::chrono::system_clock::now();
-  auto loop = make_loop(in.string(), backup.string(), std::chrono::milliseconds(1000));
-  loop.scan();
-  EXPECT_TRUE(loader.loaded.empty());
-  EXPECT_EQ(loader.empty_scans, 1);
-  *env.clock += std::chrono::milliseconds(1000);
-  loop.scan();
-  EXPECT_EQ(loader.loaded, std::vector<std::string>{"X.air=x"});
+  struct WaitingAges : ScanObserver {
+    std::vector<std::int64_t> ages;
+    void scan_done(const ScanReport& report) override {
+      ages.push_back(report.oldest_waiting ? std::chrono::duration_cast<std::chrono::seconds>(
+                                                 report.time - *report.oldest_waiting)
+                                                 .count()
+                                           : -1);
+    }
+  };
+  const struct {
+    bool growing;
+    const char* told;
+  } cases[] = {{false,
+                "File X.air is dated 1 h 0 min ahead of this machine's clock; it is loaded "
+                "once it has stayed unchanged for 5000 ms\n"},
+               {true,
+                "File X.air is still changing; it is loaded once it has stayed unchanged "
+                "for 5000 ms\n"}};
+  for (const auto& held : cases) {
+    SCOPED_TRACE(held.told);
+    out.take();
+    loader.loaded.clear();
+    env.clock = std::chrono::system_clock::now();
+    write_file(in / "X.air", "x");
+    // Another host's clock runs ahead, or the writer keeps the time current.
+    env.modified_shift = held.growing ? std::chrono::seconds(0) : std::chrono::seconds(3630);
+    auto loop = make_loop(in.string(), backup.string(), std::chrono::milliseconds(5000));
+    WaitingAges ages;
+    loop.observe(ages);
+    for (int scan = 0; scan < 3; ++scan) {
+      if (held.growing) {
+        write_file(in / "X.air", std::string(scan + 1, 'x'));
+        std::filesystem::last_write_time(in / "X.air",
+                                         std::chrono::file_clock::from_sys(*env.clock));
+      }
+      loop.scan();
+      *env.clock += std::chrono::seconds(2);
+    }
+    EXPECT_TRUE(loader.loaded.empty());
+    EXPECT_EQ(ages.ages.back(), 4);
+    for (int scan = 0; scan < 4 && loader.loaded.empty(); ++scan) {
+      loop.scan();
+      *env.clock += std::chrono::seconds(2);
+    }
+    EXPECT_EQ(loader.loaded.size(), 1u);
+    EXPECT_EQ(ages.ages.back(), -1);
+    EXPECT_EQ(qx::testing::occurrences(out.text(), held.told), 1u) << out.text();
+  }
 }
 
 // A quiet loop leaves out the lines of a scan that found no file, and only

@@ -13,6 +13,7 @@
 #include "file_handling_run.h"
 #include "generator/pnr_sample.h"
 #include "support/loaded_rows.h"
+#include "support/program_run.h"
 
 namespace qx::testing {
 namespace {
@@ -46,22 +47,31 @@ struct Outcome {
   int commits = 0;
 };
 
-Outcome load(Backend backend, driver::BatchLimits batch, int fail_commit_at) {
+// How the commit made to fail fails: refused (the batch is loaded again
+// file by file), or lost with the connection and the server's reason (the
+// scan stops, and the next one takes the files up).
+const db::Status kRefusedCommit = db::Status::failure(db::kValueTooLarge, "refused at commit");
+const db::Status kLostCommit = db::Status::failure(
+    db::kNotConnected, "terminating connection due to idle-in-transaction timeout");
+
+Outcome load(Backend backend, driver::BatchLimits batch, int fail_commit_at,
+             const db::Status& failure = kRefusedCommit) {
   BackendDatabase database(backend);
   database.run("create unique index qx_test_m5_once on qx_tarvo_m5 (tm5_2)");
   const Files files = backlog();
   FileHandlingRun run(kTarvoHandling, database.target_text(), files, batch);
   run.session->fail_commit_at = fail_commit_at;
-  run.session->failure = db::Status::failure(db::kValueTooLarge, "refused at commit");
-  run.loop->scan();
+  run.session->failure = failure;
+  for (int scan = 0; scan < 3 && !fs::is_empty(run.in); ++scan) run.loop->scan();
   EXPECT_TRUE(fs::is_empty(run.in)) << run.out.text();
-  // The scan's first line carries the time.
-  const std::string output = run.out.text();
+  // The scanning lines carry the time.
+  const std::string output =
+      std::regex_replace(run.out.text(), std::regex("Scanning Directory [^\n]*\n"), "");
   return {loaded_rows(database.reader(), "tarvo"),
           database.reader().rows(
               "select lh_file_name, lh_state, lh_rows_stored, lh_rows_rejected, "
               "coalesce(lh_first_rejected_line, 0), lh_lines_done from qx_load_history order by 1"),
-          output.substr(output.find('\n')), run.session->commits};
+          output, run.session->commits};
 }
 
 class BatchEquivalence : public ::testing::TestWithParam<Backend> {};
@@ -81,6 +91,18 @@ TEST_P(BatchEquivalence, ABacklogInBatchesEndsAsOneTransactionPerFile) {
   long long rejected = 0;
   for (const Row& account : alone.accounts) rejected += std::stoll(*account[3]);
   EXPECT_EQ(rejected, 1);
+
+  // A commit lost with the connection is told once, with the server's
+  // reason, for the batch as for its first file alone.
+  const Outcome lost_alone = load(GetParam(), {.files = 1}, 1, kLostCommit);
+  const Outcome lost_batched = load(GetParam(), {.files = 4}, 1, kLostCommit);
+  EXPECT_EQ(lost_batched.rows, alone.rows);
+  EXPECT_EQ(lost_batched.output, lost_alone.output);
+  EXPECT_EQ(occurrences(lost_batched.output,
+                        "during its commit (03114: terminating connection "
+                        "due to idle-in-transaction timeout); it stays"),
+            1u)
+      << lost_batched.output;
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, BatchEquivalence,

@@ -220,18 +220,32 @@ TEST_F(MeridonFilesTest, AFileThatCannotBeOpenedIsNamedAndStaysForTheNextScan) {
   EXPECT_EQ(reader().count("qx_meridon_t5"), 1);
 }
 
-TEST_F(MeridonFilesTest, AFileLoadedButNotMovedIsNamedLoadedOnceAndMovedLater) {
+// "File Not Found" says the copy failed; a copy whose input file could not
+// be removed is told by the move's own line alone.
+class MeridonMoveFailureTest : public MeridonFilesTest,
+                               public ::testing::WithParamInterface<bool> {};
+
+TEST_P(MeridonMoveFailureTest, AFileLoadedButNotMovedIsNamedLoadedOnceAndMovedLater) {
+  struct Failure {
+    bool copy;
+    const char* reason;
+    bool not_found;
+  };
+  const Failure failure = GetParam() ? Failure{true, "copy failed", true}
+                                     : Failure{false, "the input file could not be removed", false};
   write_file(in / "A.MIR", header() + "\rA02one\r");
   env.rename_crosses_devices = true;
-  env.fail_copy_always = true;
+  env.fail_copy_always = failure.copy;
+  env.fail_remove_at = failure.copy ? 0 : 1;
   start();
   std::string printed = scan_output();
   EXPECT_TRUE(printed.starts_with("Currently Processing A.MIR\n"s + kComplete +
                                   "File A.MIR was loaded but could not be moved to "))
       << printed;
-  EXPECT_TRUE(printed.ends_with("File Not Found...A.MIR\n")) << printed;
-  loop->scan();
+  EXPECT_NE(printed.find(failure.reason), std::string::npos) << printed;
+  EXPECT_EQ(printed.ends_with("File Not Found...A.MIR\n"), failure.not_found) << printed;
   EXPECT_TRUE(fs::exists(in / "A.MIR"));
+  loop->scan();
   EXPECT_EQ(reader().count("qx_meridon_a02"), 1);
   env.fail_copy_always = false;
   loop->scan();
@@ -239,6 +253,9 @@ TEST_F(MeridonFilesTest, AFileLoadedButNotMovedIsNamedLoadedOnceAndMovedLater) {
   EXPECT_TRUE(fs::exists(backup / "A.MIR"));
   EXPECT_EQ(reader().count("qx_meridon_t5"), 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(CopyOrRemoval, MeridonMoveFailureTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "copy" : "removal"; });
 
 }  // namespace
 }  // namespace qx::meridon_full

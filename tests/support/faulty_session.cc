@@ -67,6 +67,7 @@ db::Status FaultySession::commit() {
   if (!status && ++commits == fail_commit_at) status = failure;
   if (status) {
     if (!disconnected_) real_->rollback();
+    if (status->code == db::kNotConnected) disconnected_ = true;
     return *status;
   }
   return real_->commit();

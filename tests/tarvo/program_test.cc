@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "db/make_session.h"
 #include "generator/pnr_sample.h"
 #include "pnr_expectations.h"
 #include "records/record_program.h"
@@ -194,6 +195,34 @@ TEST_F(TarvoProgramTest, LoadsGeneratedFilesIntoSqlite) {
 TEST_F(TarvoProgramTest, LoadsGeneratedFilesIntoPostgresVerbosely) {
   generate(4, 2000);
   PostgresTestDatabase database;
+  {
+    // A table another session holds locked: the look at the tables at
+    // start gets no answer, and that is told before anything else is.
+    auto holder = db::make_session(db::parse_target(database.target_text(), ""));
+    ASSERT_TRUE(holder->connect().ok());
+    ASSERT_TRUE(holder->execute("lock table qx_tarvo_m1 in access exclusive mode", {}).ok());
+    std::int64_t holder_pid = 0;
+    ASSERT_TRUE(holder->query_integer("select pg_backend_pid()", {}, holder_pid).ok());
+    ProgramRun locked =
+        run_tarvo_program({"--once", "--settle-ms=0", "--db-timeout=1", database.target_text(),
+                           "secret", in.string(), backup.string()});
+    EXPECT_EQ(locked.exit_code, 3) << locked.output;
+    EXPECT_NE(locked.output.find("was lost while the loader's tables were looked at: "),
+              std::string::npos)
+        << locked.output;
+    EXPECT_NE(locked.output.find("did not answer within 1 s; each scan connects again"),
+              std::string::npos);
+    EXPECT_EQ(locked.output.find("reachable again"), std::string::npos) << locked.output;
+    // The loader's sessions still wait for the lock on the server: ended
+    // first, so that nothing of them is committed once it is released.
+    database.run("select pg_terminate_backend(pid, 10000) from pg_stat_activity where datname = '" +
+                 database.name() + "' and pid not in (pg_backend_pid(), " +
+                 std::to_string(holder_pid) + ")");
+    holder->rollback();
+    // The keys the run drew are gone with it; the files are expected under
+    // the first keys.
+    database.run("select setval('TARVO_SEQUENCE', 1, false)");
+  }
   ProgramRun result = run_tarvo_program({"--once", "--settle-ms=0", database.target_text(),
                                          "secret", in.string(), backup.string(), "Y"});
   ASSERT_EQ(result.exit_code, 0) << result.output;
