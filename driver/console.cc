@@ -48,6 +48,10 @@ std::string Console::with_priority(std::string_view text, Priority priority) con
 }
 
 void Console::write(std::string_view text) const {
+  if (shared_->held != nullptr) {
+    shared_->held->append(text);
+    return;
+  }
   std::fwrite(text.data(), 1, text.size(), out_);
   std::fflush(out_);
 }

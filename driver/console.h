@@ -69,6 +69,14 @@ class Console {
   // `into` must outlive the capture.
   void capture(std::string* into) const { shared_->capture = into; }
 
+  // From now on everything this console and its copies would write (lines
+  // printed, error printer lines, replayed captures) is appended to
+  // `*into` instead, until hold(nullptr): the scan loop holds the lines of
+  // a file that tries a refusing database again, and drops them when it is
+  // refused again, so that a lasting refusal is recalled at its interval,
+  // not at every scan. `into` must outlive the hold.
+  void hold(std::string* into) const { shared_->held = into; }
+
   // "File NAME line N: WHAT", the one wording of every notice about a line
   // of a file (a cut, a drop, a NUL byte read as a blank). Only the first
   // kNoticesShownPerKind notices of each kind per file are printed; the
@@ -97,6 +105,7 @@ class Console {
   struct Shared {
     LineNotices notices;
     std::string* capture = nullptr;
+    std::string* held = nullptr;
     bool journal = false;
     bool at_line_start = true;
   };

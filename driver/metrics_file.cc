@@ -7,8 +7,9 @@
 namespace qx::driver {
 namespace {
 
-constexpr std::array<FailureKind, 4> kKinds = {FailureKind::database, FailureKind::input_directory,
-                                               FailureKind::backup_move, FailureKind::file};
+constexpr std::array<FailureKind, 5> kKinds = {FailureKind::database, FailureKind::input_directory,
+                                               FailureKind::backup_move, FailureKind::file,
+                                               FailureKind::database_refusal};
 
 // A label value with backslash, quote and line end escaped.
 std::string label_value(std::string_view value) {

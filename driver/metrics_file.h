@@ -53,7 +53,7 @@ class MetricsFile : public ScanObserver {
   std::int64_t files_loaded_ = 0;
   std::int64_t rows_loaded_ = 0;
   std::int64_t rows_rejected_ = 0;
-  std::array<std::int64_t, 4> failures_{};
+  std::array<std::int64_t, 5> failures_{};
   std::int64_t last_successful_scan_ = 0;
   bool failing_ = false;
 };

@@ -41,6 +41,11 @@ class OngoingFailure {
     return lasted;
   }
   bool ongoing() const { return since_.has_value(); }
+  // Whether due(now) would tell the failure: it is not there yet, or its
+  // last telling is a reminder interval old.
+  bool reminder_due(Clock::time_point now) const {
+    return !since_ || now - last_told_ >= reminder_interval_;
+  }
   // A reminder tells how long the failure has lasted.
   std::chrono::seconds lasted(Clock::time_point now) const {
     return since_ ? std::chrono::duration_cast<std::chrono::seconds>(now - *since_)

@@ -169,7 +169,10 @@ ScanOutcome ScanLoop::scan_files() {
     // that files are moved in scan order.
     if (!run_batch(batch, outcome, handled)) return outcome;
     if (prepared == Prepared::loaded_earlier) prepared = move_loaded_earlier(*job);
-    if (prepared == Prepared::to_handle) handle_guarded(*job);
+    if (prepared == Prepared::to_handle) {
+      quiet_while_refused([&] { handle_guarded(*job); },
+                          [&] { return job->report_.database_refused; });
+    }
     settle_job(*job, prepared, outcome);
     if (!scan_goes_on(*job, outcome)) return outcome;
   }
@@ -232,7 +235,9 @@ bool ScanLoop::run_batch(Batch& batch, ScanOutcome& outcome, int& handled) {
   if (!batch.jobs.empty()) {
     std::vector<FileJob*> jobs;
     for (const auto& job : batch.jobs) jobs.push_back(job.get());
-    const std::size_t done = std::min(handle_batch_guarded(jobs), jobs.size());
+    std::size_t done = 0;
+    quiet_while_refused([&] { done = std::min(handle_batch_guarded(jobs), jobs.size()); },
+                        [&] { return done > 0 && jobs[done - 1]->report_.database_refused; });
     for (std::size_t i = 0; i < done; ++i) {
       settle_job(*jobs[i], Prepared::to_handle, outcome, false);
     }
@@ -281,14 +286,36 @@ bool ScanLoop::note_database_refusal(const FileJob& job) {
                          " takes the loader's work again, after " + describe_duration(*lasted) +
                          "\n",
                      Priority::notice);
+      if (observer_ != nullptr) {
+        observer_->failure_ended(FailureKind::database_refusal, handler_.session().description(),
+                                 *lasted);
+      }
     }
   }
   return false;
 }
 
+void ScanLoop::quiet_while_refused(const std::function<void()>& handle,
+                                   const std::function<bool()>& refused_again) {
+  if (!refusal_failure_.ongoing() || refusal_failure_.reminder_due(env_.now())) {
+    handle();
+    return;
+  }
+  std::string held;
+  console_.hold(&held);
+  handle();
+  console_.hold(nullptr);
+  if (!refused_again()) console_.replay(held);
+}
+
 bool ScanLoop::tell_refusal(const std::string& why) {
   const auto now = env_.now();
+  const bool began = !refusal_failure_.ongoing();
   if (!refusal_failure_.due(now)) return false;
+  if (began && observer_ != nullptr) {
+    observer_->failure_started(FailureKind::database_refusal,
+                               handler_.session().description() + ": " + why);
+  }
   std::string line =
       "The database " + handler_.session().description() + " refuses the loader's work: " + why;
   if (refusal_failure_.lasted(now).count() > 0) {
@@ -337,6 +364,14 @@ bool ScanLoop::ensure_connected() {
   // A failed start-up connect was printed a moment ago; once is enough.
   const bool tried_just_now = std::exchange(skip_next_connect_, false);
   const auto now = env_.now();
+  // A connection that seems open is asked once per scan, so that an idle
+  // loader notices a server that went away (and says so) as a busy one
+  // does; the question opens no transaction that is left open.
+  if (session.connected() && !tried_just_now) {
+    std::int64_t answer = 0;
+    const db::Status asked = session.query_integer("select 1", {}, answer);
+    if (asked.ok()) session.rollback();
+  }
   if (session.connected()) return true;
   const bool began = !database_failure_.ongoing();
   if (tried_just_now) {
@@ -421,6 +456,16 @@ void ScanLoop::report_unreadable_history(const FileJob& job, const db::Status& s
   handler_.session().rollback();
   history_->release_every_claim();
   handler_.report_sql_error(status);
+  // A connection lost on the way is an outage, told by the next scan's
+  // connect, not a refusal.
+  if (!handler_.session().connected()) {
+    console_.print("The database connection was lost while the load history of " +
+                       shown_name(job.name_) +
+                       " was read; the file and the rest of the scan wait "
+                       "for a later scan\n",
+                   Priority::err);
+    return;
+  }
   if (tell_refusal("its load history could not be read: " + status.message)) {
     console_.print("The load history of " + shown_name(job.name_) +
                        " could not be read; the file and the rest of the scan wait for a later "
@@ -630,8 +675,10 @@ void ScanLoop::report_file(FileJob& job, Prepared prepared,
   }
   // A file that waits while the database answers waits for a reason of
   // its own: unreadable, or refused.
+  // A refusal of the database is told as its own failure, not the file's.
   const bool own_failure = report.outcome == FileReport::Outcome::waiting &&
-                           prepared == Prepared::to_handle && handler_.session().connected();
+                           !report.database_refused && prepared == Prepared::to_handle &&
+                           handler_.session().connected();
   auto failing = files_failing_.find(job.name_);
   if (own_failure && failing == files_failing_.end()) {
     files_failing_.emplace(job.name_, now);

@@ -27,6 +27,7 @@
 #include <chrono>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -268,6 +269,11 @@ class ScanLoop {
   // Tells the refusal when it starts and at the reminder interval; true
   // when it told it now.
   bool tell_refusal(const std::string& why);
+  // Runs `handle` (a file or a batch handed to the handler) with its lines
+  // held while the database refuses work and no reminder is due: refused
+  // again (`refused_again`), they are dropped; otherwise printed.
+  void quiet_while_refused(const std::function<void()>& handle,
+                           const std::function<bool()>& refused_again);
   // Hands one file to the handler; an unexpected failure sets it aside.
   void handle_guarded(FileJob& job);
   // Hands a batch to the handler; after an unexpected failure the files it

@@ -10,6 +10,8 @@ std::string_view failure_kind_name(FailureKind kind) {
       return "input_directory";
     case FailureKind::backup_move:
       return "backup_move";
+    case FailureKind::database_refusal:
+      return "database_refusal";
     case FailureKind::file:
       break;
   }

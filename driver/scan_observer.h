@@ -22,9 +22,12 @@ enum class FailureKind {
   input_directory,  // the input directory cannot be read
   backup_move,      // a loaded file cannot be put into the backup directory
   file,             // a file waits for a reason of its own (unreadable, refused)
+  // The database answers but refuses work that is no file's fault (a
+  // missing table or privilege, a full or read-only database, no key).
+  database_refusal,
 };
 
-// "database", "input_directory", "backup_move", "file".
+// "database", "input_directory", "backup_move", "file", "database_refusal".
 std::string_view failure_kind_name(FailureKind kind);
 
 // Who is running: told once at start.

@@ -93,6 +93,12 @@ void RecordFiles::note_report(driver::FileReport& report, LoadOutcome outcome, s
                             outcome == LoadOutcome::systemic_failure ||
                             outcome == LoadOutcome::commit_failed;
   report.why = why_not_loaded(outcome);
+  // A refused commit says why in the server's words (a revoked grant, a
+  // full disk), so that the refusal names what to mend.
+  if (outcome == LoadOutcome::commit_failed || outcome == LoadOutcome::commit_refused) {
+    const std::string& reason = loader_->load().commit_failure().message;
+    if (!reason.empty()) report.why += " (" + reason + ")";
+  }
   report.key = report.committed ? account.key : 0;
   report.lines_read = static_cast<std::int64_t>(records);
   report.rows_stored = report.committed ? account.progress.rows_stored : 0;

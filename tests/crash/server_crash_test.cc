@@ -1,9 +1,11 @@
 // The PNR loader loading a backlog into a PostgreSQL server (commits synced
-// to disk) that is stopped at once, as by a power cut, during the load and
-// started again, a few times: the loader connects again by itself, and at
-// the end every file is in the backup directory once and the tables hold
-// the rows of one clean load. The server is a private one, so that the
-// other tests' server is never stopped.
+// to disk) that is stopped during the load and started again, a few times,
+// at once as by a power cut or as an operator shuts it down: the loader
+// connects again by itself, tells the outage as the database being
+// unreachable (never as refusing its work, never an end without a start),
+// and at the end every file is in the backup directory once and the tables
+// hold the rows of one clean load. The server is a private one, so that
+// the other tests' server is never stopped.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
@@ -48,7 +50,10 @@ class PrivateServer {
   bool started_;
 };
 
-TEST(ServerCrash, ThePnrLoaderLoadsEveryFileOnceThroughImmediateServerStops) {
+// The pg_server.sh action that stops the server.
+class ServerStops : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ServerStops, ThePnrLoaderLoadsEveryFileOnceAndTellsTheOutageAsOne) {
   const std::uint64_t seed = crash_seed();
   SCOPED_TRACE("seed " + std::to_string(seed) + " (QX_CRASH_SEED)");
   std::mt19937_64 random(seed);
@@ -73,7 +78,7 @@ TEST(ServerCrash, ThePnrLoaderLoadsEveryFileOnceThroughImmediateServerStops) {
     // A stop falls within a few files' commits after a file is begun.
     if (!loader.wait_for_output("Currently Processing", 30s, loader.output().size())) break;
     loader.run_for(std::chrono::milliseconds(std::uniform_int_distribution<int>(0, 40)(random)));
-    ASSERT_TRUE(server("crash", private_server.dir()));
+    ASSERT_TRUE(server(GetParam(), private_server.dir()));
     ++stops;
     loader.run_for(200ms);
     ASSERT_TRUE(server("restart", private_server.dir()));
@@ -84,6 +89,11 @@ TEST(ServerCrash, ThePnrLoaderLoadsEveryFileOnceThroughImmediateServerStops) {
   ASSERT_FALSE(loader.exited()) << loader.output();
   EXPECT_EQ(loader.stop(SIGTERM), 0) << loader.output();
   EXPECT_GE(stops, 1) << loader.output();
+  const std::string told = loader.output();
+  EXPECT_EQ(testing::occurrences(told, "refuses the loader's work"), 0u) << told;
+  EXPECT_LE(testing::occurrences(told, "is reachable again"),
+            testing::occurrences(told, "Cannot connect to the database"))
+      << told;
 
   CrashDatabase clean(Backend::postgresql, {});
   const fs::path clean_in = dir.make_dir("clean_in"), clean_backup = dir.make_dir("clean_backup");
@@ -99,10 +109,13 @@ TEST(ServerCrash, ThePnrLoaderLoadsEveryFileOnceThroughImmediateServerStops) {
   check_rows(snapshot_rows(database.reader(), "tarvo"), snapshot_rows(clean.reader(), "tarvo"),
              tally);
   check_history(database.reader(), file_names(pristine), tally);
-  std::cout << "[crash] tarvo postgresql server stops: stops " << stops << ", " << tally.summary()
-            << ", seed " << seed << "\n";
+  std::cout << "[crash] tarvo postgresql server stops (" << GetParam() << "): stops " << stops
+            << ", " << tally.summary() << ", seed " << seed << "\n";
   EXPECT_TRUE(tally.clean()) << tally.report() << "\nthe loader printed:\n" << loader.output();
 }
+
+INSTANTIATE_TEST_SUITE_P(PowerCutAndShutdown, ServerStops, ::testing::Values("crash", "shutdown"),
+                         [](const auto& info) { return std::string(info.param); });
 
 }  // namespace
 }  // namespace qx::crash

@@ -141,6 +141,17 @@ int lines_saying_the_file_stays(const std::string& printed) {
   return lines;
 }
 
+// The failures the loop tells its observers of, begun and ended, by kind.
+struct FailureEvents : driver::ScanObserver {
+  std::string events;
+  void failure_started(driver::FailureKind kind, const std::string&) override {
+    events += "+" + std::string(driver::failure_kind_name(kind)) + " ";
+  }
+  void failure_ended(driver::FailureKind kind, const std::string&, std::chrono::seconds) override {
+    events += "-" + std::string(driver::failure_kind_name(kind)) + " ";
+  }
+};
+
 class FailingDatabase : public ::testing::TestWithParam<const Family*> {};
 
 TEST_P(FailingDatabase, TheFileStaysUntilTheCauseIsGoneAndIsThenLoadedOnce) {
@@ -165,6 +176,8 @@ TEST_P(FailingDatabase, TheFileStaysUntilTheCauseIsGoneAndIsThenLoadedOnce) {
     }
     {
       FileHandlingRun run(*family.handling, target, files);
+      FailureEvents observed;
+      run.loop->observe(observed);
       ASSERT_TRUE(run.session->connect().ok());
       Broken broken{family, database, *run.session, role};
       if (!role.empty()) restore_schema(broken);
@@ -178,6 +191,15 @@ TEST_P(FailingDatabase, TheFileStaysUntilTheCauseIsGoneAndIsThenLoadedOnce) {
       EXPECT_NE(printed.find(cause.reason), std::string::npos) << printed;
       // The operator is told the database refuses work, once.
       EXPECT_EQ(qx::testing::occurrences(printed, "refuses the loader's work"), 1u) << printed;
+      // A refusal of the database, never the file's own failure.
+      EXPECT_EQ(observed.events, "+database_refusal ");
+      // The next scan tries the file again and is refused again: the
+      // refusal is recalled at its reminder interval, not at every scan.
+      run.loop->scan();
+      const std::string again = run.out.take();
+      EXPECT_TRUE(fs::exists(run.in / name));
+      EXPECT_EQ(lines_saying_the_file_stays(again), 0) << again;
+      EXPECT_EQ(again.find(cause.reason), std::string::npos) << again;
       // A file loaded as one transaction leaves nothing; one loaded line by
       // line keeps the lines before the failing one, and its place. (Read
       // once the cause is gone: a missing table cannot be read.)
@@ -194,7 +216,8 @@ TEST_P(FailingDatabase, TheFileStaysUntilTheCauseIsGoneAndIsThenLoadedOnce) {
 
       run.loop->scan();
       EXPECT_TRUE(fs::exists(run.backup / name)) << run.out.text();
-      EXPECT_NE(run.out.text().find("takes the loader's work again"), std::string::npos);
+      EXPECT_EQ(qx::testing::occurrences(run.out.text(), "takes the loader's work again"), 1u);
+      EXPECT_EQ(observed.events, "+database_refusal -database_refusal ");
       EXPECT_EQ(history_states(database.reader()).at(name), std::vector<std::string>{"loaded"});
       EXPECT_EQ(loaded_rows(database.reader(), program), clean_rows);
     }

@@ -7,6 +7,8 @@
 #                            (the tests need no durability, only speed)
 #   pg_server.sh crash DIR   stops it at once, as a power cut would (no
 #                            checkpoint; the next start recovers from the log)
+#   pg_server.sh shutdown DIR stops it as an operator does (fast: sessions are
+#                            ended with a reason, then a checkpoint)
 #   pg_server.sh restart DIR starts the cluster in DIR again, as it was started
 #   pg_server.sh stop DIR    stops it and removes DIR
 # Run as root, the server runs as the unprivileged user "postgres".
@@ -48,6 +50,9 @@ case "$action" in
   crash)
     as_server_user "$bindir/pg_ctl" -D "$dir/data" -m immediate -w stop >/dev/null
     ;;
+  shutdown)
+    as_server_user "$bindir/pg_ctl" -D "$dir/data" -m fast -w stop >/dev/null
+    ;;
   restart)
     as_server_user "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
       -o "$(cat "$dir/settings")" start >/dev/null || { cat "$dir/server.log" >&2; exit 1; }
@@ -56,7 +61,7 @@ case "$action" in
     stop_server
     ;;
   *)
-    echo "usage: pg_server.sh start|crash|restart|stop DIR" >&2
+    echo "usage: pg_server.sh start|crash|shutdown|restart|stop DIR" >&2
     exit 2
     ;;
 esac
