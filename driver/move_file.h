@@ -25,8 +25,13 @@ IoResult move_file(Env& env, const std::filesystem::path& from, const std::files
 // `contents` when only the directory's flush failed).
 IoResult store_file(Env& env, std::string_view contents, const std::filesystem::path& to);
 
-// The temporary name beside `to`: hidden, and ending in ".partial" so that
-// no loader's pattern takes it.
+// A hidden name beside `beside`, ending in `suffix` so that no loader's
+// pattern takes it, and within the file system's name limit whatever the
+// name's length: ".NAME" + suffix, or for a name too long for that its
+// start and a digest of the whole name.
+std::filesystem::path hidden_path(const std::filesystem::path& beside, std::string_view suffix);
+
+// The temporary name beside `to`: hidden_path with ".partial".
 std::filesystem::path temporary_path(const std::filesystem::path& to);
 
 }  // namespace qx::driver

@@ -19,6 +19,7 @@
 #include "db/make_session.h"
 #include "driver/load_history.h"
 #include "driver/scan_loop.h"
+#include "meridon_full/meridon_files.h"
 #include "support/captured_output.h"
 #include "support/faulty_env.h"
 #include "support/faulty_session.h"
@@ -48,7 +49,13 @@ inline std::unique_ptr<driver::FileHandler> make_corvane_files(db::Session& sess
   return std::make_unique<corvane::CorvaneFiles>(session, corvane::AirBuild::base, console);
 }
 
+inline std::unique_ptr<driver::FileHandler> make_meridon_files(db::Session& session,
+                                                               driver::Console console) {
+  return std::make_unique<meridon_full::MeridonFiles>(session, false, console);
+}
+
 inline constexpr Handling kTarvoHandling = {"tarvo", "*.PNR", make_tarvo_files};
+inline constexpr Handling kMeridonHandling = {"meridon_full", "*.MIR", make_meridon_files};
 inline constexpr Handling kCorvaneHandling = {"corvane", "*.air", make_corvane_files};
 
 class FileHandlingRun {
