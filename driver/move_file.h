@@ -4,7 +4,7 @@
 // place and the directory flushed, and only then is the input file removed,
 // so that a power cut or a full disk never leaves a partial file under the
 // destination's name, nor loses the file. The same way stores bytes held in
-// memory, for a loaded file whose name now holds another file.
+// memory: a loaded file's bytes (loaded_move.h), a failed file's reason.
 #pragma once
 
 #include <filesystem>
