@@ -122,6 +122,13 @@ class Session {
   // are dropped unsent, so a failure they would have met is not reported.
   virtual Status rollback() = 0;
 
+  // Empty while what the session commits reaches the database it opened;
+  // otherwise why not, for an operator: the database's file or its journal
+  // was removed or replaced under the open connection, so that what is
+  // committed now would be lost when the connection closes. A backend whose
+  // storage cannot be taken from under it has nothing to say.
+  virtual std::string storage_problem() { return {}; }
+
   // Names the database for people: the target without its password.
   virtual std::string description() const = 0;
 

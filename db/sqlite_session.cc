@@ -1,5 +1,7 @@
 #include "db/sqlite_session.h"
 
+#include <sys/stat.h>
+
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -114,8 +116,32 @@ Status SqliteSession::connect() {
     statements_.clear();
     sqlite3_close(db_);  // also after a failed open, which may leave a handle
     db_ = nullptr;
+    return status;
   }
+  database_id_ = file_id(path_);
+  log_id_ = file_id(path_ + "-wal");
   return status;
+}
+
+std::optional<SqliteSession::FileId> SqliteSession::file_id(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+std::string SqliteSession::storage_problem() {
+  if (!connected()) return {};
+  if (file_id(path_) != database_id_) {
+    return "its file " + path_ + " was removed or replaced while the loader has it open";
+  }
+  // The log appears with the first write of a new file.
+  const std::string log = path_ + "-wal";
+  const auto log_now = file_id(log);
+  if (!log_id_) log_id_ = log_now;
+  if (log_now != log_id_) {
+    return "its write-ahead log " + log + " was removed or replaced while the loader has it open";
+  }
+  return {};
 }
 
 Status SqliteSession::schema_complete(bool& complete) {

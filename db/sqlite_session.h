@@ -13,6 +13,11 @@
 // whole transaction back (an I/O error, a full disk), the next commit()
 // fails and stores nothing, so a file is never stored in part.
 //
+// The file and its write-ahead log are identified (device and inode) when
+// they are first seen open; storage_problem() says when the path names
+// another file, or none, since: a file removed under the connection keeps
+// taking commits that vanish with it.
+//
 // Sequences are rows of schema::kSqliteSequenceTable advanced inside the
 // transaction. When a transaction that drew values is rolled back, the
 // draws are written again on their own, so a value is never handed out twice.
@@ -24,6 +29,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <utility>
 
 #include "db/session.h"
 
@@ -51,6 +57,7 @@ class SqliteSession final : public Session {
   Status commit() override;
   Status rollback() override;
   std::string description() const override { return description_; }
+  std::string storage_problem() override;
 
  private:
   struct StatementDeleter {
@@ -88,8 +95,16 @@ class SqliteSession final : public Session {
   void end_transaction_with_rollback();
   void restore_sequence_draws();
 
+  // A file's device and inode.
+  using FileId = std::pair<std::uint64_t, std::uint64_t>;
+  // The identity of the file at `path` now, or nothing when it is gone.
+  static std::optional<FileId> file_id(const std::string& path);
+
   std::string path_;
   std::string description_;
+  // The database file and its log as the connection opened them.
+  std::optional<FileId> database_id_;
+  std::optional<FileId> log_id_;
   sqlite3* db_ = nullptr;
   std::unordered_map<std::string, Statement, Hash, std::equal_to<>> statements_;
   bool in_transaction_ = false;

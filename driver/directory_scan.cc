@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "driver/loaded_move.h"
+
 namespace qx::driver {
 namespace {
 
@@ -34,14 +36,26 @@ bool matches_extension(std::string_view name, std::string_view extension) {
 }
 
 IoResult list_input_files(Env& env, const std::filesystem::path& dir, std::string_view extension,
-                          std::vector<DirectoryEntry>& files) {
+                          std::vector<DirectoryEntry>& files, std::vector<DirectoryEntry>* others,
+                          std::vector<std::string>* held) {
   std::vector<DirectoryEntry> entries;
   files.clear();
+  if (others != nullptr) others->clear();
+  if (held != nullptr) held->clear();
   IoResult result = env.list_directory(dir, entries);
   if (!result.ok()) return result;
   for (auto& entry : entries) {
-    if (entry.regular_file && matches_extension(entry.name, extension)) {
+    if (held != nullptr && entry.name.front() == '.') {
+      std::string original = held_original(entry.name);
+      if (!original.empty() && matches_extension(original, extension)) {
+        held->push_back(std::move(original));
+      }
+    }
+    if (!matches_extension(entry.name, extension)) continue;
+    if (entry.type == EntryType::regular) {
       files.push_back(std::move(entry));
+    } else if (others != nullptr) {
+      others->push_back(std::move(entry));
     }
   }
   std::sort(files.begin(), files.end(), [](const DirectoryEntry& a, const DirectoryEntry& b) {

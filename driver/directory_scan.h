@@ -5,6 +5,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -14,9 +15,15 @@ namespace qx::driver {
 
 bool matches_extension(std::string_view name, std::string_view extension);
 
-// Fills `files` with the matching files of `dir` in scan order. After a
-// failure (no such directory, no permission) `files` is empty.
+// Fills `files` with the matching regular files of `dir` in scan order,
+// and `others` (when given) with the matching entries that are anything
+// else: symbolic links (not followed), directories, FIFOs, sockets,
+// devices; and `held` (when given) with the matching names whose file a
+// move holds under a hidden name beside them (loaded_move.h). After a
+// failure (no such directory, no permission) all are empty.
 IoResult list_input_files(Env& env, const std::filesystem::path& dir, std::string_view extension,
-                          std::vector<DirectoryEntry>& files);
+                          std::vector<DirectoryEntry>& files,
+                          std::vector<DirectoryEntry>* others = nullptr,
+                          std::vector<std::string>* held = nullptr);
 
 }  // namespace qx::driver

@@ -45,9 +45,17 @@ class IoResult {
   std::string context_;
 };
 
+// What a directory entry is, the entry itself and not what a symbolic link
+// names: only a regular file is ever read.
+enum class EntryType { regular, symbolic_link, directory, fifo, socket, device, other };
+
+// "a symbolic link", "a FIFO", ...: the type as an operator's line names it.
+const char* describe(EntryType type);
+
 struct DirectoryEntry {
   std::string name;  // the name alone, as the directory holds it
-  bool regular_file = false;
+  EntryType type = EntryType::other;
+  // Size and modification time are those of a regular file; zero otherwise.
   std::uintmax_t size = 0;
   std::chrono::system_clock::time_point modified;
 };
@@ -60,6 +68,10 @@ struct FileNode {
   std::uintmax_t size = 0;
   std::chrono::system_clock::time_point modified;
   friend bool operator==(const FileNode&, const FileNode&) = default;
+  // Whether both name the same file, whatever became of its bytes since.
+  bool same_inode(const FileNode& other) const {
+    return device == other.device && inode == other.inode;
+  }
 };
 
 // An exclusive claim on a file, held by its open descriptor: released when
@@ -67,28 +79,42 @@ struct FileNode {
 class FileLock {
  public:
   virtual ~FileLock() = default;
+  // The file the descriptor holds, as it was when the claim was taken.
+  FileNode node;
 };
+
+// Whether a failure says the name holds no regular file: a symbolic link
+// (never followed), a directory, a FIFO, a socket or a device.
+bool not_a_regular_file(const IoResult& result);
 
 class Env {
  public:
   virtual ~Env() = default;
 
-  // Fills `entries` with what `dir` holds, in no particular order. After a
-  // failure `entries` is empty.
+  // Fills `entries` with what `dir` holds, in no particular order, each with
+  // its own type (a symbolic link is not followed). After a failure
+  // `entries` is empty.
   virtual IoResult list_directory(const std::filesystem::path& dir,
                                   std::vector<DirectoryEntry>& entries) = 0;
   // Reads the whole file, byte for byte, and says which file it was: the
   // identity is taken from the descriptor the bytes came through, so it
-  // belongs to them even when the name is replaced meanwhile. After a
-  // failure `contents` is empty.
+  // belongs to them even when the name is replaced meanwhile. Only a regular
+  // file is read: anything else fails at once (not_a_regular_file), without
+  // waiting on a FIFO or following a link. After a failure `contents` is
+  // empty.
   virtual IoResult read_file(const std::filesystem::path& path, std::string& contents,
                              FileNode& identity) = 0;
   // The identity of the file the name holds now (a symbolic link followed).
   virtual IoResult stat_file(const std::filesystem::path& path, FileNode& identity) = 0;
+  // The identity of the entry itself: a symbolic link is not followed and
+  // has its own identity.
+  virtual IoResult stat_entry(const std::filesystem::path& path, FileNode& identity) = 0;
   // Takes an exclusive lock on the file without waiting. Fails with
   // std::errc::operation_would_block when another holder has it (another
   // process, or another lock in this one), with no_such_file_or_directory
-  // when the file is gone. `lock` holds the claim after success.
+  // when the file is gone, and as not_a_regular_file when the name holds
+  // anything but a regular file (a link is not followed). `lock` holds the
+  // claim, and names the file it holds, after success.
   virtual IoResult lock_file(const std::filesystem::path& path,
                              std::unique_ptr<FileLock>& lock) = 0;
   // Creates or replaces `path` with `contents`, not yet flushed (sync_file).
@@ -99,6 +125,10 @@ class Env {
   // lie on different file systems.
   virtual IoResult rename_file(const std::filesystem::path& from,
                                const std::filesystem::path& to) = 0;
+  // The same, but never replacing: fails with std::errc::file_exists when
+  // `to` is taken, and both stay as they were.
+  virtual IoResult rename_no_replace(const std::filesystem::path& from,
+                                     const std::filesystem::path& to) = 0;
   // Copies `from` to `to`, replacing a file at `to`, not yet flushed
   // (sync_file). After a failure `to` may hold a partial copy; `from` is
   // untouched.
@@ -122,9 +152,12 @@ class RealEnv : public Env {
   IoResult read_file(const std::filesystem::path& path, std::string& contents,
                      FileNode& identity) override;
   IoResult stat_file(const std::filesystem::path& path, FileNode& identity) override;
+  IoResult stat_entry(const std::filesystem::path& path, FileNode& identity) override;
   IoResult lock_file(const std::filesystem::path& path, std::unique_ptr<FileLock>& lock) override;
   IoResult write_file(const std::filesystem::path& path, std::string_view contents) override;
   IoResult rename_file(const std::filesystem::path& from, const std::filesystem::path& to) override;
+  IoResult rename_no_replace(const std::filesystem::path& from,
+                             const std::filesystem::path& to) override;
   IoResult copy_file(const std::filesystem::path& from, const std::filesystem::path& to) override;
   IoResult sync_file(const std::filesystem::path& path) override;
   IoResult remove_file(const std::filesystem::path& path) override;

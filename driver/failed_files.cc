@@ -1,5 +1,7 @@
 #include "driver/failed_files.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <ctime>
 #include <utility>
 
@@ -48,7 +50,10 @@ bool FailedFiles::give_up(const fs::path& input_dir, const DirectoryEntry& file,
   IoResult done =
       store_file(env_, reason_text(file.name, what, local_time(env_.now()), attempts), reason_path);
   if (done.ok()) {
-    done = move_file(env_, input_dir / file.name, dir_ / file.name);
+    // A link goes as the link it is; copying it would read what it names.
+    done = file.type == EntryType::symbolic_link
+               ? env_.rename_file(input_dir / file.name, dir_ / file.name)
+               : move_file(env_, input_dir / file.name, dir_ / file.name);
     // Without its file a reason would only mislead.
     if (!done.ok()) env_.remove_file(reason_path);
   }
@@ -66,7 +71,25 @@ bool FailedFiles::give_up(const fs::path& input_dir, const DirectoryEntry& file,
   return true;
 }
 
-void FailedFiles::forget_all_but(const std::vector<DirectoryEntry>& files) {
+bool FailedFiles::not_regular(const fs::path& input_dir, const DirectoryEntry& entry) {
+  if (!told_not_regular_.emplace(entry.name, entry.type).second) return false;
+  const std::string what = std::string("it is ") + describe(entry.type) + ", not a regular file";
+  if (enabled() && entry.type == EntryType::symbolic_link) {
+    return give_up(input_dir, entry, what + "; it is not followed");
+  }
+  console_.print(
+      "File " + shown_name(entry.name) + ": " + what + "; it is not read and stays where it is\n",
+      Priority::warning);
+  return false;
+}
+
+void FailedFiles::forget_all_but(const std::vector<DirectoryEntry>& files,
+                                 const std::vector<DirectoryEntry>& others) {
+  std::erase_if(told_not_regular_, [&](const auto& told) {
+    return std::none_of(others.begin(), others.end(), [&](const DirectoryEntry& entry) {
+      return entry.name == told.first && entry.type == told.second;
+    });
+  });
   std::map<Key, int> attempts;
   std::map<Key, bool> told;
   for (const auto& file : files) {

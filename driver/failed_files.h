@@ -1,6 +1,7 @@
 // Files that cannot be loaded: a file too large to read, one that cannot
-// be read, one that holds no record the loader knows, and one whose load
-// was refused for its own data again and again. Without a failed directory
+// be read, one that holds no record the loader knows, one whose load was
+// refused for its own data again and again, and a name of the pattern that
+// holds no regular file (a symbolic link, a directory, a FIFO, ...). Without a failed directory
 // such files stay in the input directory (a file too large is told once);
 // with one they are moved there, by the same safe move as the backup, with
 // a text NAME.reason beside them that says what failed, when, and after
@@ -20,6 +21,7 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -61,9 +63,18 @@ class FailedFiles {
   bool give_up(const std::filesystem::path& input_dir, const DirectoryEntry& file,
                const std::string& what, int attempts = 1);
 
-  // Forgets every file that is not among `files` (the files of a scan), so
-  // that what is remembered never outgrows the input directory.
-  void forget_all_but(const std::vector<DirectoryEntry>& files);
+  // A name of the pattern that holds no regular file is never read. It is
+  // told the first time it is found (by name and type, and again only after
+  // it left the directory); with a failed directory a symbolic link is moved
+  // there as the link it is (renamed: never followed, never copied), while
+  // anything else stays where it is. Returns whether it was moved.
+  bool not_regular(const std::filesystem::path& input_dir, const DirectoryEntry& entry);
+
+  // Forgets every file that is not among `files` and `others` (the regular
+  // files and the other entries of a scan), so that what is remembered
+  // never outgrows the input directory.
+  void forget_all_but(const std::vector<DirectoryEntry>& files,
+                      const std::vector<DirectoryEntry>& others = {});
 
   // The text of NAME.reason; `when` is a local time as local_time() gives
   // it, printed with its offset from UTC ("2026-03-01 10:15:02 +0100").
@@ -80,6 +91,7 @@ class FailedFiles {
   std::filesystem::path dir_;
   std::map<Key, int> attempts_;
   std::map<Key, bool> told_too_large_;
+  std::set<std::pair<std::string, EntryType>> told_not_regular_;
 };
 
 // The line that refuses a failed directory that is the input directory

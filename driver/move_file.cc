@@ -1,5 +1,9 @@
 #include "driver/move_file.h"
 
+#include <xxhash.h>
+
+#include <climits>
+#include <cstdio>
 #include <functional>
 
 namespace qx::driver {
@@ -33,8 +37,21 @@ IoResult place_through_temporary(Env& env, const std::filesystem::path& to,
 
 }  // namespace
 
+std::filesystem::path hidden_path(const std::filesystem::path& beside, std::string_view suffix) {
+  const std::string name = beside.filename().string();
+  std::string hidden = "." + name + std::string(suffix);
+  if (hidden.size() <= NAME_MAX) return beside.parent_path() / hidden;
+  // The name's start keeps it recognisable; the digest of the whole name
+  // keeps two long names that start alike apart.
+  char digest[17];
+  std::snprintf(digest, sizeof digest, "%016llx",
+                static_cast<unsigned long long>(XXH3_64bits(name.data(), name.size())));
+  const std::size_t kept = NAME_MAX - 1 - 1 - 16 - suffix.size();
+  return beside.parent_path() / ("." + name.substr(0, kept) + "~" + digest + std::string(suffix));
+}
+
 std::filesystem::path temporary_path(const std::filesystem::path& to) {
-  return to.parent_path() / ("." + to.filename().string() + ".partial");
+  return hidden_path(to, ".partial");
 }
 
 IoResult move_file(Env& env, const std::filesystem::path& from, const std::filesystem::path& to) {

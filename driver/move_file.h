@@ -4,7 +4,7 @@
 // place and the directory flushed, and only then is the input file removed,
 // so that a power cut or a full disk never leaves a partial file under the
 // destination's name, nor loses the file. The same way stores bytes held in
-// memory, for a loaded file whose name now holds another file.
+// memory: a loaded file's bytes (loaded_move.h), a failed file's reason.
 #pragma once
 
 #include <filesystem>
@@ -33,8 +33,13 @@ bool copied_before_failure(const IoResult& failed_move);
 IoResult store_file(Env& env, std::string_view contents, const std::filesystem::path& to,
                     std::optional<std::filesystem::perms> permissions = std::nullopt);
 
-// The temporary name beside `to`: hidden, and ending in ".partial" so that
-// no loader's pattern takes it.
+// A hidden name beside `beside`, ending in `suffix` so that no loader's
+// pattern takes it, and within the file system's name limit whatever the
+// name's length: ".NAME" + suffix, or for a name too long for that its
+// start and a digest of the whole name.
+std::filesystem::path hidden_path(const std::filesystem::path& beside, std::string_view suffix);
+
+// The temporary name beside `to`: hidden_path with ".partial".
 std::filesystem::path temporary_path(const std::filesystem::path& to);
 
 }  // namespace qx::driver

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <thread>
 
 #include "driver/env.h"
@@ -15,6 +16,48 @@ namespace {
 
 IoResult from_errno() {
   return IoResult::failure(std::error_code(errno, std::generic_category()));
+}
+
+class FileTypeCategory : public std::error_category {
+ public:
+  const char* name() const noexcept override { return "file type"; }
+  std::string message(int) const override { return "not a regular file"; }
+};
+
+const std::error_category& file_type_category() {
+  static const FileTypeCategory category;
+  return category;
+}
+
+IoResult not_regular() {
+  return IoResult::failure(std::error_code(1, file_type_category()));
+}
+
+// Opens a regular file for reading, and only one: the entry is looked at
+// first, so that a device is never opened (opening some has effects of its
+// own), and the open neither follows a link nor waits for a FIFO's writer;
+// the opened descriptor is checked again, as the name may have changed
+// between the look and the open.
+int open_regular(const fs::path& path, struct stat& st, IoResult& failure) {
+  if (::lstat(path.c_str(), &st) != 0) {
+    failure = from_errno();
+    return -1;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    failure = not_regular();
+    return -1;
+  }
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  if (fd < 0) {
+    failure = errno == ELOOP ? not_regular() : from_errno();
+    return -1;
+  }
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    failure = !S_ISREG(st.st_mode) ? not_regular() : from_errno();
+    ::close(fd);
+    return -1;
+  }
+  return fd;
 }
 
 // Closes the descriptor when the scope ends, whichever way it ends.
@@ -57,6 +100,30 @@ FileNode identity_of(const struct stat& st) {
 
 }  // namespace
 
+const char* describe(EntryType type) {
+  switch (type) {
+    case EntryType::regular:
+      return "a regular file";
+    case EntryType::symbolic_link:
+      return "a symbolic link";
+    case EntryType::directory:
+      return "a directory";
+    case EntryType::fifo:
+      return "a FIFO";
+    case EntryType::socket:
+      return "a socket";
+    case EntryType::device:
+      return "a device";
+    case EntryType::other:
+      break;
+  }
+  return "not a regular file";
+}
+
+bool not_a_regular_file(const IoResult& result) {
+  return result.error().category() == file_type_category();
+}
+
 IoResult RealEnv::list_directory(const fs::path& dir, std::vector<DirectoryEntry>& entries) {
   entries.clear();
   std::error_code error;
@@ -66,8 +133,15 @@ IoResult RealEnv::list_directory(const fs::path& dir, std::vector<DirectoryEntry
     DirectoryEntry entry;
     entry.name = item.path().filename().string();
     std::error_code item_error;
-    entry.regular_file = item.is_regular_file(item_error);
-    if (entry.regular_file) {
+    const fs::file_status status = item.symlink_status(item_error);
+    entry.type = fs::is_regular_file(status) ? EntryType::regular
+                 : fs::is_symlink(status)    ? EntryType::symbolic_link
+                 : fs::is_directory(status)  ? EntryType::directory
+                 : fs::is_fifo(status)       ? EntryType::fifo
+                 : fs::is_socket(status)     ? EntryType::socket
+                 : fs::is_character_file(status) || fs::is_block_file(status) ? EntryType::device
+                                                                              : EntryType::other;
+    if (entry.type == EntryType::regular) {
       entry.size = item.file_size(item_error);
       entry.modified = std::chrono::time_point_cast<std::chrono::system_clock::duration>(
           std::chrono::file_clock::to_sys(item.last_write_time(item_error)));
@@ -81,8 +155,10 @@ IoResult RealEnv::list_directory(const fs::path& dir, std::vector<DirectoryEntry
 
 IoResult RealEnv::read_file(const fs::path& path, std::string& contents, FileNode& identity) {
   contents.clear();
-  Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd.open()) return from_errno();
+  struct stat st {};
+  IoResult failure = IoResult::success();
+  Descriptor fd(open_regular(path, st, failure));
+  if (!fd.open()) return failure;
   char buffer[65536];
   for (;;) {
     ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
@@ -95,7 +171,6 @@ IoResult RealEnv::read_file(const fs::path& path, std::string& contents, FileNod
     }
     contents.append(buffer, static_cast<std::size_t>(got));
   }
-  struct stat st {};
   if (::fstat(fd.get(), &st) != 0) {
     IoResult failed = from_errno();
     contents.clear();
@@ -112,10 +187,20 @@ IoResult RealEnv::stat_file(const fs::path& path, FileNode& identity) {
   return IoResult::success();
 }
 
+IoResult RealEnv::stat_entry(const fs::path& path, FileNode& identity) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) return from_errno();
+  identity = identity_of(st);
+  return IoResult::success();
+}
+
 IoResult RealEnv::lock_file(const fs::path& path, std::unique_ptr<FileLock>& lock) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return from_errno();
+  struct stat st {};
+  IoResult failure = IoResult::success();
+  int fd = open_regular(path, st, failure);
+  if (fd < 0) return failure;
   auto held = std::make_unique<DescriptorLock>(fd);
+  held->node = identity_of(st);
   int rc;
   do {
     rc = ::flock(fd, LOCK_EX | LOCK_NB);
@@ -141,6 +226,22 @@ IoResult RealEnv::rename_file(const fs::path& from, const fs::path& to) {
   std::error_code error;
   fs::rename(from, to, error);
   return error ? IoResult::failure(error) : IoResult::success();
+}
+
+IoResult RealEnv::rename_no_replace(const fs::path& from, const fs::path& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+    return IoResult::success();
+  }
+  if (errno != EINVAL && errno != ENOSYS) return from_errno();
+  // A file system without the flag: a second link fails on a taken name
+  // just the same, and the first is dropped after.
+  if (::link(from.c_str(), to.c_str()) != 0) return from_errno();
+  if (::unlink(from.c_str()) != 0) {
+    IoResult failed = from_errno();
+    ::unlink(to.c_str());
+    return failed;
+  }
+  return IoResult::success();
 }
 
 IoResult RealEnv::copy_file(const fs::path& from, const fs::path& to) {

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "driver/directory_scan.h"
+#include "driver/loaded_move.h"
 #include "driver/move_file.h"
 #include "driver/scanning_line.h"
 #include "driver/shown_name.h"
@@ -106,15 +107,24 @@ ScanOutcome ScanLoop::scan_files() {
   ScanOutcome outcome;
   scanned_.clear();
   done_.clear();
-  outcome.connected = ensure_connected();
+  outcome.connected = ensure_connected() && storage_intact();
   // The line tells the time the scan began, also when it is printed only
   // once the scan has found a file.
   const std::string scanning_line =
       format_scanning_line(settings_.input_dir_as_typed, local_time(env_.now()), settings_.pattern);
   if (!settings_.quiet_idle) console_.print(scanning_line);
 
-  std::vector<DirectoryEntry> files;
-  IoResult listed = list_input_files(env_, input_dir_, extension_, files);
+  put_back_held_files();
+  std::vector<DirectoryEntry> files, others;
+  std::vector<std::string> held;
+  IoResult listed = list_input_files(env_, input_dir_, extension_, files, &others, &held);
+  // Files an earlier run held aside (it ended in the middle of a move) go
+  // back under their names, and this scan takes them.
+  if (listed.ok() && !held.empty() && outcome.connected) {
+    held_names_.insert(held.begin(), held.end());
+    put_back_held_files();
+    listed = list_input_files(env_, input_dir_, extension_, files, &others, &held);
+  }
   const bool idle = listed.ok() && files.empty();
   if (settings_.quiet_idle && !idle) console_.print(scanning_line);
   note_input_directory(listed);
@@ -127,7 +137,8 @@ ScanOutcome ScanLoop::scan_files() {
     return std::none_of(files.begin(), files.end(),
                         [&](const DirectoryEntry& file) { return file.name == entry.first; });
   });
-  failed_.forget_all_but(files);
+  failed_.forget_all_but(files, others);
+  for (const DirectoryEntry& other : others) failed_.not_regular(input_dir_, other);
   faulted_.forget_all_but(files);
   // A file whose move failed and that was taken away by hand no longer
   // holds back the line that moving works again.
@@ -267,6 +278,11 @@ bool ScanLoop::scan_goes_on(const FileJob& job, ScanOutcome& outcome) {
   // A connection lost in the middle of a file leaves the rest for the
   // scan that has a connection again.
   if (!handler_.session().connected()) {
+    outcome.connected = false;
+    return false;
+  }
+  // A database that loses what it stores loses it for every file.
+  if (storage_failure_.ongoing()) {
     outcome.connected = false;
     return false;
   }
@@ -425,13 +441,21 @@ ScanLoop::Prepared ScanLoop::prepare(FileJob& job) {
 
 ScanLoop::Prepared ScanLoop::take(FileJob& job) {
   IoResult locked = env_.lock_file(input_dir_ / job.name_, job.lock_);
-  // Another process holds the file (another instance loads it), or it is
-  // gone: nothing to say. Any other lock failure lets the read tell.
+  // Another process holds the file (another instance loads it), it is
+  // gone, or the name holds no regular file any more (the next listing
+  // tells that): nothing to say. Any other lock failure lets the read tell.
   if (locked.error() == std::errc::operation_would_block ||
-      locked.error() == std::errc::no_such_file_or_directory) {
+      locked.error() == std::errc::no_such_file_or_directory || not_a_regular_file(locked)) {
     return Prepared::skipped;
   }
   job.read_result_ = env_.read_file(input_dir_ / job.name_, job.bytes_read_, job.node_read_);
+  // The name was given to another file between the claim and the read: the
+  // bytes are not those of the claimed file, and the next scan takes the
+  // new one.
+  if (job.read_result_.ok() && job.lock_ && !job.lock_->node.same_inode(job.node_read_)) {
+    return Prepared::skipped;
+  }
+  if (not_a_regular_file(job.read_result_)) return Prepared::skipped;
   note_read(job);
   if (!job.read_result_.ok() &&
       failed_.count_attempt(input_dir_, job.entry_,
@@ -489,35 +513,64 @@ ScanLoop::Prepared ScanLoop::move_loaded_earlier(FileJob& job) {
 
 IoResult ScanLoop::move_loaded(const std::string& name, const FileNode& node_read,
                                const std::string& bytes_read) {
-  FileNode now_there;
-  IoResult identified = env_.stat_file(input_dir_ / name, now_there);
-  if (identified.ok() && now_there == node_read) {
-    IoResult moved = move_file(env_, input_dir_ / name, backup_dir_ / name);
-    if (!moved.ok()) report_failed_move(name, moved);
-    return moved;
+  if (!storage_intact()) {
+    return IoResult::failure(std::make_error_code(std::errc::io_error),
+                             "the database does not keep what it stores");
   }
-  if (!identified.ok() && identified.error() != std::errc::no_such_file_or_directory) {
-    // Which file the name holds is unknown: moving it could put an unloaded
-    // file into the backup directory.
-    IoResult failure = IoResult::failure(identified.error(), "the input file cannot be looked at");
-    report_failed_move(name, failure);
-    return failure;
+  const LoadedMove move =
+      move_loaded_file(env_, {input_dir_ / name, backup_dir_ / name, node_read, bytes_read});
+  if (move.held_aside) held_names_.insert(name);
+  if (move.misplaced) misplaced_[name] = node_read;
+  if (!move.result.ok()) {
+    report_failed_move(name, move.result);
+    return move.result;
   }
-  return store_replaced(name, bytes_read);
-}
-
-IoResult ScanLoop::store_replaced(const std::string& name, const std::string& bytes) {
-  IoResult stored = store_file(env_, bytes, backup_dir_ / name);
-  if (!stored.ok()) {
-    report_failed_move(name, stored);
-  } else {
+  const std::string backup = display_path(settings_.backup_dir_as_typed, name);
+  if (move.other_file_waits) {
     console_.print("File " + shown_name(name) +
-                       " was replaced while it was loaded: the bytes loaded are in " +
-                       display_path(settings_.backup_dir_as_typed, name) +
+                       " was replaced while it was loaded: the bytes loaded are in " + backup +
                        ", the new file waits for the next scan\n",
                    Priority::warning);
+  } else if (move.stored_from_memory) {
+    console_.print("File " + shown_name(name) +
+                       " was removed while it was loaded: the bytes loaded are in " + backup + "\n",
+                   Priority::warning);
   }
-  return stored;
+  return move.result;
+}
+
+bool ScanLoop::storage_intact() {
+  const auto now = env_.now();
+  auto& session = handler_.session();
+  const std::string problem = session.connected() ? session.storage_problem() : std::string();
+  if (problem.empty()) {
+    if (auto lasted = storage_failure_.ended(now)) {
+      console_.print("The database " + session.description() +
+                         " keeps what it stores again, after " + describe_duration(*lasted) + "\n",
+                     Priority::notice);
+    }
+    return true;
+  }
+  if (storage_failure_.due(now)) {
+    console_.print(
+        "The database " + session.description() + " does not keep what it stores: " + problem +
+            "; the files wait for a later scan, and none is loaded or moved until it does: "
+            "restart the loader with the database in place\n",
+        Priority::err);
+  }
+  return false;
+}
+
+void ScanLoop::put_back_held_files() {
+  std::erase_if(misplaced_, [&](const auto& entry) {
+    bool held = false;
+    const bool settled = return_misplaced(
+        env_, {input_dir_ / entry.first, backup_dir_ / entry.first, entry.second, {}}, held);
+    if (held) held_names_.insert(entry.first);
+    return settled;
+  });
+  std::erase_if(held_names_,
+                [&](const std::string& name) { return put_back_held(env_, input_dir_ / name); });
 }
 
 void ScanLoop::report_failed_move(const std::string& name, const IoResult& failure) {

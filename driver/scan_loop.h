@@ -250,13 +250,19 @@ class ScanLoop {
   // The history could not be read: said once and at the reminder interval.
   void report_unreadable_history(const FileJob& job, const db::Status& status);
   Prepared move_loaded_earlier(FileJob& job);
-  // Moves a loaded file when the name still holds the file that was read,
-  // or else stores the bytes read (store_replaced).
+  // Moves a loaded file (loaded_move.h) and says what became of its name;
+  // a failure is printed as a failed move. Moves nothing while the
+  // database's storage fails (storage_intact).
   IoResult move_loaded(const std::string& name, const FileNode& node_read,
                        const std::string& bytes_read);
-  // Stores the bytes of a loaded file whose name now holds another file;
-  // a failure is printed as a failed move.
-  IoResult store_replaced(const std::string& name, const std::string& bytes);
+  // Whether the database keeps what it stores; says when that starts to
+  // fail, at the reminder interval, and when it holds again.
+  bool storage_intact();
+  // Puts back under their names the files held aside by moves for want of
+  // a free name, once the names are free, and returns to the input
+  // directory what a move took into the backup directory in error and
+  // could not put back at once.
+  void put_back_held_files();
   // Prints a failed move and remembers that a temporary of it may be left.
   void report_failed_move(const std::string& name, const IoResult& failure);
   // Notes that the loaded file `name` reached the backup directory; says
@@ -314,6 +320,12 @@ class ScanLoop {
   OngoingFailure input_failure_;
   OngoingFailure backup_failure_;
   OngoingFailure refusal_failure_;
+  OngoingFailure storage_failure_;
+  // Names under whose hidden held name a move left a file.
+  std::set<std::string> held_names_;
+  // Backup names that may hold a file other than the loaded one, with the
+  // loaded file's identity.
+  std::map<std::string, FileNode> misplaced_;
   // Files that cannot be read, by name, while they are in the directory.
   std::map<std::string, OngoingFailure> unreadable_;
 

@@ -168,7 +168,7 @@ TEST(FailedFiles, AFileThatCannotBeMovedThereStaysWithoutAReason) {
   RealEnv env;
   CapturedOutput out;
   FailedFiles files(env, {(dir.path() / "missing").string(), 1, 1024}, out.file());
-  EXPECT_FALSE(files.give_up(in, {"X.air", true, 1, {}}, "no record"));
+  EXPECT_FALSE(files.give_up(in, {"X.air", EntryType::regular, 1, {}}, "no record"));
   EXPECT_TRUE(fs::exists(in / "X.air"));
   EXPECT_NE(out.text().find("could not be moved to"), std::string::npos);
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <functional>
 #include <string>
@@ -342,6 +344,51 @@ TEST_F(ScanLoopTest, AFileLockedElsewhereIsSkippedSilentlyUntilReleased) {
   EXPECT_EQ(loader.loaded, (std::vector<std::string>{"B.air=b", "A.air=a"}));
 }
 
+// A name of the pattern that holds no regular file is told once and never
+// read: a link is not followed (one to the file's own backup copy must not
+// take its place), a FIFO is not waited on. With a failed directory a link
+// goes there as the link it is; anything else stays.
+TEST_F(ScanLoopTest, NamesHoldingNoRegularFileAreToldOnceAndNeverRead) {
+  namespace fs = std::filesystem;
+  struct Kind {
+    const char* told;
+    void (*make)(const fs::path& name, const fs::path& backup);
+  };
+  const Kind kinds[] = {
+      {"a symbolic link",
+       [](const fs::path& name, const fs::path& bk) { fs::create_symlink(bk / "X.air", name); }},
+      {"a symbolic link",
+       [](const fs::path& name, const fs::path& bk) { fs::create_directory_symlink(bk, name); }},
+      {"a FIFO",
+       [](const fs::path& name, const fs::path&) { ASSERT_EQ(::mkfifo(name.c_str(), 0600), 0); }},
+      {"a directory", [](const fs::path& name, const fs::path&) { fs::create_directory(name); }},
+  };
+  for (const Kind& kind : kinds) {
+    for (bool failed_dir : {false, true}) {
+      SCOPED_TRACE(std::string(kind.told) + (failed_dir ? ", with a failed directory" : ""));
+      TempDir sweep;
+      const auto sweep_in = sweep.make_dir("in"), sweep_backup = sweep.make_dir("backup");
+      const auto failed = sweep.make_dir("failed");
+      write_file(sweep_backup / "X.air", "backup copy");
+      write_file(sweep_in / "Y.air", "y");
+      kind.make(sweep_in / "X.air", sweep_backup);
+      RecordingHandler handler(session);
+      CapturedOutput printed;
+      ScanLoop loop(env, handler, {sweep_in.string(), sweep_backup.string(), "*.air", {}, {}, true},
+                    printed.file(), nullptr, {failed_dir ? failed.string() : ""});
+      loop.scan();
+      loop.scan();
+      EXPECT_EQ(handler.loaded, std::vector<std::string>{"Y.air=y"});
+      EXPECT_EQ(read_file(sweep_backup / "X.air"), "backup copy");
+      EXPECT_EQ(qx::testing::occurrences(printed.text(), "File X.air"), 1u) << printed.text();
+      EXPECT_NE(printed.text().find(kind.told), std::string::npos) << printed.text();
+      const bool link_moved = failed_dir && kind.told == std::string("a symbolic link");
+      EXPECT_EQ(fs::is_symlink(failed / "X.air"), link_moved);
+      EXPECT_EQ(fs::exists(fs::symlink_status(sweep_in / "X.air")), !link_moved);
+    }
+  }
+}
+
 TEST_F(ScanLoopTest, AFileReplacedWhileLoadedLeavesTheLoadedBytesInTheBackup) {
   write_file(in / "X.air", "loaded");
   write_file(backup / "X.air", "older backup");
@@ -359,23 +406,40 @@ TEST_F(ScanLoopTest, AFileReplacedWhileLoadedLeavesTheLoadedBytesInTheBackup) {
 }
 
 // Every file-system call of a scan failing in turn, once or from then on,
-// on one file system and across two, with the name replaced after the load
-// or not: after one scan without faults the file was loaded once (the load
-// history says so after a failed move), its bytes are whole in the backup
-// directory, and no temporary is left.
+// on one file system and across two, for a plain name, a name replaced
+// after the load, a name as long as a name can be (its temporaries must
+// still fit) and a file with a second link in the backup directory: after
+// one scan without faults the file was loaded once (the load history says
+// so after a failed move), its bytes are whole in the backup directory, and
+// no temporary is left.
 TEST_F(ScanLoopTest, EveryFailedFileSystemCallIsMadeGoodByTheNextScan) {
   const std::string bytes("bytes\0with a NUL\r\n", 19);
-  for (bool replaced : {false, true}) {
+  struct Variant {
+    const char* what;
+    std::string name;
+    bool replaced = false;
+    bool linked = false;
+  };
+  const Variant variants[] = {
+      {"plain", "X.air"},
+      {"replaced", "X.air", true},
+      {"a name of 255 bytes", std::string(251, 'L') + ".air"},
+      {"a second link in the backup directory", "X.air", false, true},
+  };
+  for (const Variant& variant : variants) {
+    const std::string& name = variant.name;
     for (bool across_devices : {false, true}) {
       for (bool for_ever : {false, true}) {
         bool fault_fired = true;
         for (int n = 1; fault_fired; ++n) {
-          SCOPED_TRACE(::testing::Message() << "call " << n << (for_ever ? " on" : " once")
-                                            << (across_devices ? ", across devices" : "")
-                                            << (replaced ? ", replaced" : ""));
+          SCOPED_TRACE(::testing::Message()
+                       << "call " << n << (for_ever ? " on" : " once")
+                       << (across_devices ? ", across devices, " : ", ") << variant.what);
           TempDir sweep;
           auto sweep_in = sweep.make_dir("in"), sweep_backup = sweep.make_dir("backup");
-          write_file(sweep_in / "X.air", bytes);
+          write_file(sweep_in / name, bytes);
+          if (variant.linked)
+            std::filesystem::create_hard_link(sweep_in / name, sweep_backup / name);
           FaultyEnv faulty;
           faulty.rename_crosses_devices = across_devices;
           faulty.fail_call_at = n;
@@ -385,9 +449,9 @@ TEST_F(ScanLoopTest, EveryFailedFileSystemCallIsMadeGoodByTheNextScan) {
           ASSERT_TRUE(database->connect().ok());
           LoadHistory history(*database, "corvane", "sweep");
           HistoryWritingHandler handler(*database);
-          bool replace_pending = replaced;
+          bool replace_pending = variant.replaced;
           handler.after_commit = [&] {
-            if (std::exchange(replace_pending, false)) replace_file(sweep_in / "X.air", "later");
+            if (std::exchange(replace_pending, false)) replace_file(sweep_in / name, "later");
           };
           ScanLoop loop(faulty, handler,
                         {sweep_in.string(), sweep_backup.string(), "*.air", {}, {}, true},
@@ -396,20 +460,21 @@ TEST_F(ScanLoopTest, EveryFailedFileSystemCallIsMadeGoodByTheNextScan) {
           fault_fired = faulty.calls >= n;
           faulty.fail_call_at = 0;
           loop.scan();
-          if (!replaced) {
+          if (!variant.replaced) {
             EXPECT_EQ(handler.loaded.size(), 1u);
             EXPECT_EQ(names_in(sweep_in), std::vector<std::string>{});
-            EXPECT_EQ(names_in(sweep_backup), std::vector<std::string>{"X.air"});
-            EXPECT_EQ(read_file(sweep_backup / "X.air"), bytes);
+            EXPECT_EQ(names_in(sweep_backup), std::vector<std::string>{name});
+            EXPECT_EQ(read_file(sweep_backup / name), bytes);
             continue;
           }
           // The loaded bytes reached the backup directory whole, unless the
           // store failed; the file dropped later is loaded by its own scan.
-          if (std::filesystem::exists(sweep_in / "X.air")) loop.scan();
-          EXPECT_EQ(handler.loaded, (std::vector<std::string>{"X.air=" + bytes, "X.air=later"}));
+          if (std::filesystem::exists(sweep_in / name)) loop.scan();
+          EXPECT_EQ(handler.loaded,
+                    (std::vector<std::string>{name + "=" + bytes, name + "=later"}));
           EXPECT_EQ(names_in(sweep_in), std::vector<std::string>{});
-          EXPECT_EQ(names_in(sweep_backup), std::vector<std::string>{"X.air"});
-          EXPECT_EQ(read_file(sweep_backup / "X.air"), "later");
+          EXPECT_EQ(names_in(sweep_backup), std::vector<std::string>{name});
+          EXPECT_EQ(read_file(sweep_backup / name), "later");
         }
       }
     }

@@ -11,7 +11,7 @@ using std::chrono::seconds;
 const auto t0 = std::chrono::system_clock::time_point(seconds(1'700'000'000));
 
 DirectoryEntry file(std::uintmax_t size, std::chrono::system_clock::time_point modified) {
-  return {"X.air", true, size, modified};
+  return {"X.air", EntryType::regular, size, modified};
 }
 
 TEST(SettleCheck, AFileSettlesOnceItKeptStillForTheSettleTime) {

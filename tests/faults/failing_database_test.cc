@@ -1,5 +1,6 @@
 // Real databases that cannot take a file, for a reason that is not the
-// file's: SQLite full or read-only; PostgreSQL without one of the loader's
+// file's: SQLite full, read-only, or with its write-ahead log removed under
+// the open connection (what it commits would be lost); PostgreSQL without one of the loader's
 // tables, without its sequence, with the sequence exhausted, or without the
 // privilege to insert. Each time the file stays in the input directory,
 // nothing of the failing line or file is stored, and one line says that the
@@ -92,6 +93,12 @@ struct Cause {
   void (*remove)(const Broken&);
   // A part of the database's own reason, printed.
   const char* reason;
+  // The line that tells the operator, once, and the one that says it ended.
+  const char* told = "refuses the loader's work";
+  const char* told_again = "takes the loader's work again";
+  // The failures the observer is told of, begun and then ended.
+  const char* events_begun = "+database_refusal ";
+  const char* events_ended = "+database_refusal -database_refusal ";
 };
 
 const Cause kCauses[] = {
@@ -103,6 +110,10 @@ const Cause kCauses[] = {
      },
      [](const Broken& b) { on_loader(b.loader, "PRAGMA max_page_count = 1000000"); }, "full"},
     {"a read-only database", Backend::sqlite, make_read_only, reconnect, "readonly"},
+    {"a write-ahead log removed", Backend::sqlite,
+     [](const Broken& b) { ASSERT_TRUE(fs::remove(b.database.target().location + "-wal")); },
+     reconnect, "write-ahead log", "does not keep what it stores", "keeps what it stores again", "",
+     ""},
     {"a missing record table", Backend::postgres,
      [](const Broken& b) { b.database.run(std::string("drop table ") + b.family.table); },
      restore_schema, "does not exist"},
@@ -189,10 +200,10 @@ TEST_P(FailingDatabase, TheFileStaysUntilTheCauseIsGoneAndIsThenLoadedOnce) {
       EXPECT_TRUE(fs::exists(run.in / name));
       EXPECT_EQ(lines_saying_the_file_stays(printed), 1) << printed;
       EXPECT_NE(printed.find(cause.reason), std::string::npos) << printed;
-      // The operator is told the database refuses work, once.
-      EXPECT_EQ(qx::testing::occurrences(printed, "refuses the loader's work"), 1u) << printed;
+      // The operator is told the database cannot take work, once.
+      EXPECT_EQ(qx::testing::occurrences(printed, cause.told), 1u) << printed;
       // A refusal of the database, never the file's own failure.
-      EXPECT_EQ(observed.events, "+database_refusal ");
+      EXPECT_EQ(observed.events, cause.events_begun);
       // The next scan tries the file again and is refused again: the
       // refusal is recalled at its reminder interval, not at every scan.
       run.loop->scan();
@@ -216,8 +227,8 @@ TEST_P(FailingDatabase, TheFileStaysUntilTheCauseIsGoneAndIsThenLoadedOnce) {
 
       run.loop->scan();
       EXPECT_TRUE(fs::exists(run.backup / name)) << run.out.text();
-      EXPECT_EQ(qx::testing::occurrences(run.out.text(), "takes the loader's work again"), 1u);
-      EXPECT_EQ(observed.events, "+database_refusal -database_refusal ");
+      EXPECT_EQ(qx::testing::occurrences(run.out.text(), cause.told_again), 1u);
+      EXPECT_EQ(observed.events, cause.events_ended);
       EXPECT_EQ(history_states(database.reader()).at(name), std::vector<std::string>{"loaded"});
       EXPECT_EQ(loaded_rows(database.reader(), program), clean_rows);
     }

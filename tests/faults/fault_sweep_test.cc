@@ -1,14 +1,16 @@
-// The file handling of the PNR and AIR loaders on the scan loop, with a load
-// history, on SQLite and PostgreSQL, met by a failure at every call a clean
-// load of two files makes: the database's (a lost connection, a missing
-// table, a row's own failure) and the file system's, once or from that call
-// on. After the failing scan, a file in the backup directory is in the
+// The file handling of the PNR, MIR and AIR loaders on the scan loop, with
+// a load history, on SQLite and PostgreSQL, met by a failure at every call a
+// clean load of two files makes: the database's (a lost connection, a
+// missing table, a row's own failure) and the file system's, once or from
+// that call on; or by another file taking the first file's name at any of
+// the file system's calls. After the failing scan, a file in the backup directory is in the
 // history as loaded and nothing is stored twice; after the failure is gone
 // and the loop has scanned again, every file has been loaded exactly once:
 // its rows are those of a clean load (one row lost to a row failure at
 // most) and the history holds it once, as loaded.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -16,6 +18,7 @@
 #include <vector>
 
 #include "file_handling_run.h"
+#include "generator/mir_sample.h"
 #include "schema/schema.h"
 #include "support/loaded_rows.h"
 
@@ -24,23 +27,34 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A loader family's file handling, two files for it, and the files of one
+// A loader family's file handling, two files for it, a file of another
+// size that may take the first one's name, and the files of one
 // transaction (both at once: the failures meet a batch).
 struct SweptHandling {
   const Handling* handling;
   Files files;
+  std::string replacement;
   const char* name;
   driver::BatchLimits batch = {};
 };
 
 const Files kPnrFiles = {{"A.PNR", "AAheader-a\rM1one\rM2two\rM2three\r"},
                          {"B.PNR", "AAheader-b\rM1four\r"}};
-const SweptHandling kPnr = {&kTarvoHandling, kPnrFiles, "tarvo"};
-const SweptHandling kPnrBatch = {&kTarvoHandling, kPnrFiles, "tarvo_batch", {.files = 2}};
+const char kPnrReplacement[] = "AAheader-n\rM1five\rM2six\r";
+const SweptHandling kPnr = {&kTarvoHandling, kPnrFiles, kPnrReplacement, "tarvo"};
+const SweptHandling kPnrBatch = {
+    &kTarvoHandling, kPnrFiles, kPnrReplacement, "tarvo_batch", {.files = 2}};
+
+const SweptHandling kMir = {&kMeridonHandling,
+                            {{"A.MIR", generator::generate_mir_file({.records = 14}, 1)},
+                             {"B.MIR", generator::generate_mir_file({.records = 13}, 2)}},
+                            generator::generate_mir_file({.records = 15}, 3),
+                            "meridon_full"};
 
 const SweptHandling kAir = {
     &kCorvaneHandling,
     {{"A.air", "AMD a1;x\nB-a1\nAMD a2;y\nU-1\n"}, {"B.air", "AMD b1;z\nH-1\n"}},
+    "AMD n1;w\nB-n1\n",
     "corvane"};
 
 enum class FaultKind { lost_connection, missing_table, row_failure, file_system };
@@ -62,14 +76,22 @@ class FaultSweep : public ::testing::TestWithParam<std::tuple<const SweptHandlin
  protected:
   FaultSweep() : swept(*std::get<0>(GetParam())), database(std::get<1>(GetParam())) {}
   // A run on the database, emptied of the loader's rows and history first.
-  std::unique_ptr<FileHandlingRun> fresh_run() {
+  std::unique_ptr<FileHandlingRun> fresh_run() { return fresh_run(swept.files); }
+  std::unique_ptr<FileHandlingRun> fresh_run(const Files& files) {
     auto session = database.connect();
     for (const auto& table : schema::required_tables(swept.handling->program)) {
       EXPECT_TRUE(session->execute("delete from " + table, {}).ok()) << table;
     }
     EXPECT_TRUE(session->commit().ok());
-    return std::make_unique<FileHandlingRun>(*swept.handling, database.target_text(), swept.files,
+    return std::make_unique<FileHandlingRun>(*swept.handling, database.target_text(), files,
                                              swept.batch);
+  }
+  // The rows a clean load of `files` stores.
+  LoadedRows clean_rows(const Files& files) {
+    auto run = fresh_run(files);
+    run->loop->scan();
+    EXPECT_TRUE(fs::is_empty(run->in)) << run->out.text();
+    return stored();
   }
   LoadedRows stored() const { return loaded_rows(database.reader(), swept.handling->program); }
   // Every file in the backup directory is in the history once, as loaded.
@@ -155,6 +177,69 @@ TEST_P(FaultSweep, EveryFileIsLoadedOnceOrWaitsWhateverCallFails) {
   }
 }
 
+// Both loads' rows together.
+LoadedRows merged(LoadedRows rows, const LoadedRows& more) {
+  for (const auto& [table, table_rows] : more) {
+    auto& into = rows[table];
+    into.insert(into.end(), table_rows.begin(), table_rows.end());
+    std::sort(into.begin(), into.end());
+  }
+  return rows;
+}
+
+// Another file takes the first file's name (a new inode, as a drop by
+// rename makes) just before each file-system call of a clean load in turn,
+// from the listing to the moves: the backup directory then holds only bytes
+// that were loaded, and after the next scans the new file has been loaded
+// too, each version exactly once, and is the one left in the backup.
+TEST_P(FaultSweep, AFileReplacedAtAnyCallWaitsAndTheLoadedBytesAreKept) {
+  const auto& [first, first_text] = swept.files.front();
+  const Files replaced_files = {{first, swept.replacement}, swept.files.back()};
+  const LoadedRows both = clean_rows(swept.files);
+  const LoadedRows replacement_alone = clean_rows({{first, swept.replacement}});
+  const LoadedRows replacement_first = clean_rows(replaced_files);
+  int env_calls = 0;
+  {
+    auto run = fresh_run();
+    run->loop->scan();
+    env_calls = run->env.calls;
+  }
+  for (int n = 1; n <= env_calls; ++n) {
+    SCOPED_TRACE("replaced before call " + std::to_string(n));
+    auto run = fresh_run();
+    run->env.act_at = n;
+    run->env.act = [&] {
+      const fs::path side = run->in / "drop.tmp";
+      write_file(side, swept.replacement);
+      fs::rename(side, run->in / first);
+    };
+    run->loop->scan();
+    if (fs::exists(run->backup / first)) {
+      const std::string kept = read_file(run->backup / first);
+      auto sizes =
+          database.reader().rows("select lh_file_size from qx_load_history where lh_file_name = '" +
+                                 first + "' and lh_state = 'loaded'");
+      EXPECT_TRUE(
+          std::any_of(sizes.begin(), sizes.end(),
+                      [&](const Row& row) { return row[0] == std::to_string(kept.size()); }))
+          << "the backup holds bytes that were never loaded\n"
+          << run->out.text();
+    }
+    scan_until_loaded(*run);
+    EXPECT_TRUE(fs::is_empty(run->in)) << run->out.text();
+    EXPECT_EQ(read_file(run->backup / first), swept.replacement);
+    EXPECT_EQ(read_file(run->backup / swept.files.back().first), swept.files.back().second);
+    const auto states = history_states(database.reader());
+    const bool first_loaded = states.at(first).size() == 2;
+    for (const auto& [name, name_states] : states) {
+      for (const auto& state : name_states) EXPECT_EQ(state, "loaded") << name;
+    }
+    EXPECT_EQ(stored(), first_loaded ? merged(both, replacement_alone) : replacement_first)
+        << run->out.text();
+    if (HasFailure()) return;
+  }
+}
+
 std::string case_name(
     const ::testing::TestParamInfo<std::tuple<const SweptHandling*, Backend>>& info) {
   return std::string(std::get<0>(info.param)->name) + "_on_" +
@@ -162,7 +247,7 @@ std::string case_name(
 }
 
 INSTANTIATE_TEST_SUITE_P(Loaders, FaultSweep,
-                         ::testing::Combine(::testing::Values(&kPnr, &kPnrBatch, &kAir),
+                         ::testing::Combine(::testing::Values(&kPnr, &kPnrBatch, &kMir, &kAir),
                                             ::testing::Values(Backend::sqlite, Backend::postgres)),
                          case_name);
 

@@ -12,6 +12,7 @@ driver::IoResult fail(std::errc code) {
 bool FaultyEnv::call_fails() {
   if (death != nullptr) death->count();
   ++calls;
+  if (calls == act_at && act) act();
   if (fail_call_at == 0) return false;
   return calls == fail_call_at || (fail_for_ever && calls > fail_call_at);
 }
@@ -42,6 +43,12 @@ driver::IoResult FaultyEnv::stat_file(const std::filesystem::path& path,
   return RealEnv::stat_file(path, identity);
 }
 
+driver::IoResult FaultyEnv::stat_entry(const std::filesystem::path& path,
+                                       driver::FileNode& identity) {
+  if (call_fails()) return fail(std::errc::io_error);
+  return RealEnv::stat_entry(path, identity);
+}
+
 driver::IoResult FaultyEnv::lock_file(const std::filesystem::path& path,
                                       std::unique_ptr<driver::FileLock>& lock) {
   if (call_fails()) return fail(std::errc::io_error);
@@ -50,7 +57,7 @@ driver::IoResult FaultyEnv::lock_file(const std::filesystem::path& path,
 
 driver::IoResult FaultyEnv::write_file(const std::filesystem::path& path,
                                        std::string_view contents) {
-  if (call_fails()) {
+  if (call_fails() || fail_copy_always) {
     // A full disk: part of the bytes got there.
     RealEnv::write_file(path, contents.substr(0, contents.size() / 2));
     return fail(std::errc::no_space_on_device);
@@ -67,6 +74,17 @@ driver::IoResult FaultyEnv::rename_file(const std::filesystem::path& from,
   }
   if (renames == fail_rename_at) return fail(std::errc::permission_denied);
   return RealEnv::rename_file(from, to);
+}
+
+driver::IoResult FaultyEnv::rename_no_replace(const std::filesystem::path& from,
+                                              const std::filesystem::path& to) {
+  ++renames;
+  if (call_fails()) return fail(std::errc::io_error);
+  if (rename_crosses_devices && from.parent_path() != to.parent_path()) {
+    return fail(std::errc::cross_device_link);
+  }
+  if (renames == fail_rename_at) return fail(std::errc::permission_denied);
+  return RealEnv::rename_no_replace(from, to);
 }
 
 driver::IoResult FaultyEnv::copy_file(const std::filesystem::path& from,

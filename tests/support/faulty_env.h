@@ -6,6 +6,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <system_error>
 
@@ -29,6 +30,7 @@ class FaultyEnv : public driver::RealEnv {
   int fail_rename_at = 0;
   // A rename from one directory to another fails as across file systems.
   bool rename_crosses_devices = false;
+  // Every copy and every write fails as on a full disk.
   bool fail_copy_always = false;
   int fail_remove_at = 0;
   bool fail_read_always = false;
@@ -38,6 +40,12 @@ class FaultyEnv : public driver::RealEnv {
   std::optional<std::chrono::system_clock::time_point> clock;
 
   int renames = 0, copies = 0, removes = 0, sleeps = 0;
+
+  // Runs just before the call numbered `act_at` (counted with `calls`): a
+  // test puts another file under a name there, as a drop in the middle of
+  // a move would.
+  int act_at = 0;
+  std::function<void()> act;
 
   // When set, every file-system call counts on it first, and the process
   // ends at its chosen call (death_point.h).
@@ -49,12 +57,16 @@ class FaultyEnv : public driver::RealEnv {
                              driver::FileNode& identity) override;
   driver::IoResult stat_file(const std::filesystem::path& path,
                              driver::FileNode& identity) override;
+  driver::IoResult stat_entry(const std::filesystem::path& path,
+                              driver::FileNode& identity) override;
   driver::IoResult lock_file(const std::filesystem::path& path,
                              std::unique_ptr<driver::FileLock>& lock) override;
   driver::IoResult write_file(const std::filesystem::path& path,
                               std::string_view contents) override;
   driver::IoResult rename_file(const std::filesystem::path& from,
                                const std::filesystem::path& to) override;
+  driver::IoResult rename_no_replace(const std::filesystem::path& from,
+                                     const std::filesystem::path& to) override;
   driver::IoResult copy_file(const std::filesystem::path& from,
                              const std::filesystem::path& to) override;
   driver::IoResult sync_file(const std::filesystem::path& path) override;

@@ -60,6 +60,7 @@ class FaultySession final : public db::Session {
   db::Status commit() override;
   db::Status rollback() override;
   std::string description() const override { return real_->description(); }
+  std::string storage_problem() override { return real_->storage_problem(); }
 
  private:
   // Counts the call; the Status it fails with, or nothing when it goes on.
