@@ -24,8 +24,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A loader family's file handling, two files for it, and the files of one
-// transaction (both at once: the failures meet a batch).
+// A loader family's file handling, two files for it, and the files (and AIR
+// lines) of one transaction (both files at once: the failures meet a batch).
 struct SweptHandling {
   const Handling* handling;
   Files files;
@@ -38,10 +38,13 @@ const Files kPnrFiles = {{"A.PNR", "AAheader-a\rM1one\rM2two\rM2three\r"},
 const SweptHandling kPnr = {&kTarvoHandling, kPnrFiles, "tarvo"};
 const SweptHandling kPnrBatch = {&kTarvoHandling, kPnrFiles, "tarvo_batch", {.files = 2}};
 
-const SweptHandling kAir = {
-    &kCorvaneHandling,
-    {{"A.air", "AMD a1;x\nB-a1\nAMD a2;y\nU-1\n"}, {"B.air", "AMD b1;z\nH-1\n"}},
-    "corvane"};
+const Files kAirFiles = {{"A.air", "AMD a1;x\nB-a1\nAMD a2;y\nU-1\n"},
+                         {"B.air", "AMD b1;z\nH-1\n"}};
+const SweptHandling kAir = {&kCorvaneHandling, kAirFiles, "corvane"};
+// Groups of three lines: one within A, one across the end of A and the
+// start of B.
+const SweptHandling kAirGroups = {
+    &kCorvaneHandling, kAirFiles, "corvane_groups", {.files = 2, .lines = 3}};
 
 enum class FaultKind { lost_connection, missing_table, row_failure, file_system };
 
@@ -162,7 +165,8 @@ std::string case_name(
 }
 
 INSTANTIATE_TEST_SUITE_P(Loaders, FaultSweep,
-                         ::testing::Combine(::testing::Values(&kPnr, &kPnrBatch, &kAir),
+                         ::testing::Combine(::testing::Values(&kPnr, &kPnrBatch, &kAir,
+                                                              &kAirGroups),
                                             ::testing::Values(Backend::sqlite, Backend::postgres)),
                          case_name);
 
