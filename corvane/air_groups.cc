@@ -2,7 +2,8 @@
 // group takes lines, across the ends of files, until a limit of
 // BatchLimits is met or the files run out (a line that arrives alone is
 // committed at once), writes each file's history account once, after the
-// last of its lines in the group, and commits. Its console lines are held
+// last of its lines in the group (a file begun and ended in the group in
+// one insert), and commits. Its console lines are held
 // until the commit is known and its files are moved after it, at their
 // place among the lines, so that the output is that of one commit per line.
 // A group that meets any failure is rolled back unseen, and its lines are
@@ -102,8 +103,7 @@ bool CorvaneFiles::take_group(Group& group, std::size_t& at, bool& stop_batch, R
     if (file.next_line == file.lines.size()) {
       // A file without a line is loaded all the same, and said to be.
       if (history.history != nullptr && file.lines.empty() &&
-          (start_history(history) != LineOutcome::done ||
-           !write_group_account(group, file, true))) {
+          !write_group_account(group, file, true)) {
         reached = {at + 1, 0};
         return false;
       }
@@ -122,10 +122,6 @@ bool CorvaneFiles::take_group(Group& group, std::size_t& at, bool& stop_batch, R
       return true;
     }
     reached = {at, file.next_line + 1};
-    if (history.history != nullptr && !file.history_row_written) {
-      if (start_history(history) != LineOutcome::done) return false;
-      file.history_row_written = true;
-    }
     const std::string_view line = file.lines[file.next_line];
     if (loader_.process_line(line, file.next_line + 1) != LineOutcome::done) return false;
     group.unwritten = &file;
@@ -162,7 +158,15 @@ bool CorvaneFiles::write_group_account(Group& group, AirFile& file, bool last_li
   // The write reads its values when it is sent, after the loader has gone
   // on to later lines and files: it is given a copy of its own.
   group.accounts.push_back(account);
-  return history.history->write_progress(*history.file, group.accounts.back()).ok();
+  const driver::LoadProgress& written = group.accounts.back();
+  if (!file.history_row_written) {
+    file.history_row_written = true;
+    // A file whose lines all fall in one group has its row written once,
+    // as loaded: a second row for it fails the group like any write.
+    if (last_line) return history.history->write_loaded_entry(*history.file, written).ok();
+    if (history.history->open_entry(*history.file).failed()) return false;
+  }
+  return history.history->write_progress(*history.file, written).ok();
 }
 
 CorvaneFiles::Checkpoint CorvaneFiles::checkpoint(std::size_t at) {
