@@ -134,9 +134,9 @@ ThroughputOptions size_options(const Options& options, const LoaderBench& loader
   const bool large = size == "large";
   t.records = large ? 300 : 30;
   t.bookings = large ? 6 : 1;
-  // A loader that commits every line makes thirty times the commits of one
-  // that commits every file; its backlog is smaller so that a run takes
-  // about as long.
+  // A loader that commits every line without batches makes thirty times
+  // the commits of one that commits every file; its backlog is smaller so
+  // that a run, which measures both, takes about as long.
   const bool per_line = loader.commits_per_line;
   int files = large ? (per_line ? 50 : 300) : (per_line ? 500 : 2000);
   t.files = options.files > 0 ? options.files : files;
