@@ -17,7 +17,11 @@ namespace qx::driver {
 inline constexpr int kDefaultBatchFiles = 64;
 inline constexpr std::uint64_t kDefaultBatchBytes = 4ull << 20;
 inline constexpr std::chrono::milliseconds kDefaultBatchTime{1000};
-// Lines per commit of the AIR loader.
+// Lines per commit of the AIR loader. Measured with the program on 1,000
+// typical files (30 lines each, SQLite): groups of 100 lines took 1.5 to 2
+// times as long as groups of 1,000; 5,000 were no faster within the noise
+// (a batch of 64 such files holds about 1,900 lines), and a smaller group
+// bounds what a stop waits for and what a failure makes the loader do again.
 inline constexpr int kDefaultBatchLines = 1000;
 
 struct BatchLimits {
