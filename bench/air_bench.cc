@@ -66,8 +66,9 @@ LoaderBench air_bench() {
       "*.air",
       QX_CORVANE_PROGRAM,
       true,
-      [](db::Session& session, std::FILE* out) {
-        return std::make_unique<corvane::CorvaneFiles>(session, corvane::AirBuild::base, out);
+      [](db::Session& session, std::FILE* out, driver::BatchLimits batch) {
+        return std::make_unique<corvane::CorvaneFiles>(session, corvane::AirBuild::base, out,
+                                                       batch);
       },
       [](db::Session& session, Backend backend, std::FILE* out) {
         return std::make_unique<PerFieldAirFiles>(session, backend, out);

@@ -66,20 +66,20 @@ LatencyResult measure_latency(const LoaderBench& loader, Backend backend,
                               const ThroughputOptions& shape, const LatencyOptions& options) {
   const auto files = generate_files(loader, options.backlog, shape);
   const std::size_t backlog = files.size();
-  std::vector<Series> series = {{1, kProgramBatches, {}}, {backlog, kProgramBatches, {}}};
-  if (loader.takes_batches()) {
-    series.push_back({1, kPerFile, {}});
-    series.push_back({backlog, kPerFile, {}});
-  }
+  std::vector<Series> series = {{1, kProgramBatches, {}},
+                                {backlog, kProgramBatches, {}},
+                                {1, kPerFile, {}},
+                                {backlog, kPerFile, {}}};
   qx::testing::TempDir dir;
   NullOutput out;
   BenchDatabase database(backend);
   auto session = database.connect();
-  auto handler = loader.files(*session, out.file);
   driver::LoadHistory history(*session, loader.name, "bench");
   for (int run = 0; run < options.runs; ++run) {
     for (std::size_t s = 0; s < series.size(); ++s) {
       const std::string name = "r" + std::to_string(run) + "s" + std::to_string(s);
+      // Built for each run: a handler takes its batch limits when built.
+      auto handler = loader.files(*session, out.file, series[s].batch);
       series[s].seconds.push_back(
           first_file_seconds(loader, *handler, history, files, series[s], dir, name, out.file));
     }
@@ -87,10 +87,8 @@ LatencyResult measure_latency(const LoaderBench& loader, Backend backend,
   LatencyResult result;
   result.alone = summarize(series[0].seconds);
   result.first_of_backlog = summarize(series[1].seconds);
-  if (loader.takes_batches()) {
-    result.alone_per_file = summarize(series[2].seconds);
-    result.first_of_backlog_per_file = summarize(series[3].seconds);
-  }
+  result.alone_per_file = summarize(series[2].seconds);
+  result.first_of_backlog_per_file = summarize(series[3].seconds);
   return result;
 }
 

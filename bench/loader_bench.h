@@ -1,8 +1,7 @@
 // What the benchmark needs to know of one loader: its sample format and
-// tables, its own file handling and that of the per-field design, whether
-// it takes a backlog in batches, and how many commits the per-file design
-// makes (the commit floor's unit: a line in the AIR loader, a file in the
-// others).
+// tables, its own file handling and that of the per-field design, what its
+// batches are, and how many commits the per-file design makes (the commit
+// floor's unit: a line in the AIR loader, a file in the others).
 #pragma once
 
 #include <cstdio>
@@ -33,11 +32,15 @@ struct Directories {
 // The batch limits the programs run with unless told otherwise, and one
 // transaction per file (the loaders' behaviour before batches).
 inline constexpr driver::BatchLimits kProgramBatches{
-    driver::kDefaultBatchFiles, driver::kDefaultBatchBytes, driver::kDefaultBatchTime};
+    driver::kDefaultBatchFiles, driver::kDefaultBatchBytes, driver::kDefaultBatchTime,
+    driver::kDefaultBatchLines};
+// One transaction per file, and for the AIR loader one commit per line.
 inline constexpr driver::BatchLimits kPerFile{1};
 
-using MakeFiles =
-    std::function<std::unique_ptr<driver::FileHandler>(db::Session& session, std::FILE* out)>;
+// The loader's file handling; `batch` is for a handler that takes its
+// limits itself (the AIR loader's groups of lines).
+using MakeFiles = std::function<std::unique_ptr<driver::FileHandler>(
+    db::Session& session, std::FILE* out, driver::BatchLimits batch)>;
 using MakePerFieldFiles = std::function<std::unique_ptr<driver::FileHandler>(
     db::Session& session, Backend backend, std::FILE* out)>;
 
@@ -47,8 +50,8 @@ struct LoaderBench {
   std::string format;        // the generator's format: "air"
   std::string pattern;       // the loader's scan pattern: "*.air"
   std::string program;       // the built program's path, for the runs of whole programs
-  // True: a commit per line, and no batches; false: a transaction per file,
-  // or per batch of files.
+  // True: without batches (kPerFile) a commit per line, and in batches
+  // groups of lines; false: a transaction per file, or per batch of files.
   bool commits_per_line;
   // The loader's own scan-loop file handling over `session`, printing on
   // `out`, as its program builds it.
@@ -58,7 +61,8 @@ struct LoaderBench {
   // Commits the per-file design makes for these files.
   std::function<long long(const std::vector<SampleFile>& files)> commits;
 
-  bool takes_batches() const { return !commits_per_line; }
+  // What the loader without batches is called in the report.
+  const char* unbatched() const { return commits_per_line ? "per line" : "per file"; }
 };
 
 LoaderBench air_bench();
@@ -90,7 +94,7 @@ LoaderBench per_file_bench(std::string name, std::string table_prefix, std::stri
       std::move(pattern),
       std::move(program),
       false,
-      [](db::Session& session, std::FILE* out) {
+      [](db::Session& session, std::FILE* out, driver::BatchLimits) {
         return std::make_unique<Files>(session, false, out);
       },
       [](db::Session& session, Backend backend, std::FILE* out) {

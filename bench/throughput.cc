@@ -34,7 +34,7 @@ Rates run_loader(const LoaderBench& loader, Backend backend, const std::vector<S
   Directories dirs = fresh_directories(dir, std::to_string(run));
   drop_files(files, files.size(), dirs.input);
   auto session = database.connect();
-  auto handler = loader.files(*session, out);
+  auto handler = loader.files(*session, out, batch);
   auto start = Clock::now();
   scan_once(*handler, loader.pattern, dirs, out, with_history ? loader.name.c_str() : nullptr,
             batch);
@@ -122,11 +122,9 @@ ThroughputResult measure_throughput(const LoaderBench& loader, Backend backend,
     rows_per_second.push_back(batches.rows_per_second);
     if (history_first) load_without_history();
     history_cost.push_back(1.0 - batches.files_per_second / without_history.back());
-    if (loader.takes_batches()) {
-      Rates per_file = run_loader(loader, backend, files, dir, run++, out.file, true, kPerFile);
-      per_file_files.push_back(per_file.files_per_second);
-      per_file_rows.push_back(per_file.rows_per_second);
-    }
+    Rates per_file = run_loader(loader, backend, files, dir, run++, out.file, true, kPerFile);
+    per_file_files.push_back(per_file.files_per_second);
+    per_file_rows.push_back(per_file.rows_per_second);
     per_field.push_back(
         run_per_field(loader, backend, files, per_field_files, dir, run++, out.file));
     floor.push_back(run_floor(backend, commits, files.size(), true));
@@ -136,7 +134,6 @@ ThroughputResult measure_throughput(const LoaderBench& loader, Backend backend,
   ThroughputResult result;
   result.files_per_second = summarize(files_per_second);
   result.rows_per_second = summarize(rows_per_second);
-  result.per_file_measured = loader.takes_batches();
   result.per_file_files_per_second = summarize(per_file_files);
   result.per_file_rows_per_second = summarize(per_file_rows);
   result.without_history_files_per_second = summarize(without_history);

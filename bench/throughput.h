@@ -30,7 +30,6 @@ struct ThroughputResult {
   Summary rows_per_second;
   // The same with a transaction per file; measured only for a loader that
   // takes batches.
-  bool per_file_measured = false;
   Summary per_file_files_per_second;
   Summary per_file_rows_per_second;
   // The loader with the programs' batches, without the load history.

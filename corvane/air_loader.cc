@@ -146,8 +146,7 @@ LineOutcome AirLoader::run_handler(const PreparedHandler& prepared, std::size_t 
                         serial);
       if (status.failed()) {
         // Not a number: no row, as the database refuses the insert.
-        step(status, true);
-        return LineOutcome::done;
+        return step(status, true) ? LineOutcome::done : LineOutcome::systemic_failure;
       }
       binds_.push_back(serial ? db::Bind::integer(*serial) : db::Bind::null());
       break;
@@ -182,6 +181,23 @@ bool AirLoader::draw_booking_key(std::size_t line_number) {
   return false;
 }
 
+AirLoader::Snapshot AirLoader::snapshot() const {
+  return {booking_key_,    key_at_file_start_, file_without_key_, refusal_, counters_,
+          file_reference_, line_number_,       account_,          tally_};
+}
+
+void AirLoader::restore(const Snapshot& snapshot) {
+  booking_key_ = snapshot.booking_key;
+  key_at_file_start_ = snapshot.key_at_file_start;
+  file_without_key_ = snapshot.file_without_key;
+  refusal_ = snapshot.refusal;
+  counters_ = snapshot.counters;
+  file_reference_ = snapshot.file_reference;
+  line_number_ = snapshot.line_number;
+  account_ = snapshot.account;
+  tally_ = snapshot.tally;
+}
+
 void AirLoader::report_split(const SplitReport& report, std::size_t line_number) {
   for (const auto& cut : report.cut_fields) {
     console_.about_line(file_reference_, line_number, driver::Notice::field_cut,
@@ -207,6 +223,11 @@ bool AirLoader::step(const db::Status& status, bool row) {
       tally_.stored(row_table_);
     }
     return true;
+  }
+  if (grouped_) {
+    refusal_ = "The group of lines holding " + file_reference_ + " line " +
+               std::to_string(line_number_) + " met a failure: " + status.message;
+    return false;
   }
   report_sql_error(status);
   if (!status.row_failure()) {

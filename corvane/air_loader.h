@@ -79,6 +79,28 @@ class AirLoader {
   // Prints a failed status through the by-text printer.
   void report_sql_error(const db::Status& status);
 
+  // Everything a line changes in the loader: taken before the first line of
+  // a group of lines and put back when the group is rolled back, so that the
+  // group's lines can be done again one by one as if it had never run.
+  struct Snapshot {
+    double booking_key;
+    double key_at_file_start;
+    std::optional<std::string> file_without_key;
+    std::string refusal;
+    std::array<std::int32_t, kCounterCount> counters;
+    std::string file_reference;
+    std::size_t line_number;
+    driver::LoadProgress account;
+    driver::RowTally tally;
+  };
+  Snapshot snapshot() const;
+  void restore(const Snapshot& snapshot);
+  // While grouped, lines are committed in groups and any failed statement
+  // (even one that its row's data failed) makes process_line return
+  // systemic_failure at once, printing nothing: the group is given up unseen
+  // and done again line by line, which then tells the failure.
+  void set_grouped(bool grouped) { grouped_ = grouped; }
+
   // The file's account after the lines processed so far (the state a
   // resume needs, the counts of rows stored and rejected), with
   // `lines_done` and `state` as the caller last set them. Failures the
@@ -135,6 +157,7 @@ class AirLoader {
   driver::RowTally tally_;
   // The table of the handler running now, for the tally.
   std::string_view row_table_;
+  bool grouped_ = false;
 };
 
 }  // namespace qx::corvane

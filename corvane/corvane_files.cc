@@ -3,70 +3,49 @@
 #include <algorithm>
 
 #include "driver/console.h"
+#include "driver/shown_name.h"
 #include "driver/stop_signal.h"
 #include "driver/text_reading.h"
 
 namespace qx::corvane {
 
-CorvaneFiles::CorvaneFiles(db::Session& session, AirBuild build, driver::Console console)
-    : session_(session), console_(console), loader_(session, build, console) {}
+CorvaneFiles::CorvaneFiles(db::Session& session, AirBuild build, driver::Console console,
+                           driver::BatchLimits limits)
+    : session_(session), console_(console), loader_(session, build, console), limits_(limits) {}
 
 void CorvaneFiles::handle_file(driver::FileJob& job) {
-  driver::IoResult read = job.read(contents_);
+  driver::FileJob* const jobs[] = {&job};
+  if (limits_.lines > 1) {
+    handle_batch(jobs);
+    return;
+  }
+  files_.assign(1, AirFile());
+  AirFile& file = files_.front();
+  file.job = &job;
+  std::optional<LoadResult> result = open_file(file);
+  while (!result) result = take_line_alone(file);
+  end_file(finish_file(file, *result));
+  files_.clear();
+}
+
+std::optional<CorvaneFiles::LoadResult> CorvaneFiles::open_file(AirFile& file) {
+  driver::FileJob& job = *file.job;
+  const std::string& name = job.name();
+  file.opened = true;
+  driver::IoResult read = job.read(file.contents);
   if (!read.ok()) {
     job.report().why = "cannot be read: " + read.reason();
     if (job.tell_read_failure()) {
-      console_.print(
-          "Cannot open " + job.name() + ": " + read.reason() + "; it stays for the next scan\n",
-          driver::Priority::warning);
-    }
-    console_.print(kFileReadComplete);
-    return;
-  }
-  console_.print("Currently Processing " + job.name() + "\n\n");
-  const LoadResult result = load_lines(job, contents_);
-  console_.end_of_file();
-  note_report(job.report(), result);
-  job.report().database_refused =
-      result == LoadResult::refused && !refused_own_data_ && session_.connected();
-  tell_outcome(job, result);
-  // The completion line follows every file the scan found, whatever became
-  // of it, as for the other loaders.
-  console_.print(kFileReadComplete);
-}
-
-void CorvaneFiles::tell_outcome(driver::FileJob& job, LoadResult result) {
-  switch (result) {
-    case LoadResult::loaded:
-      job.move_to_backup();
-      return;
-    case LoadResult::connection_lost:
-      console_.print("The database connection was lost while loading " + job.name() +
-                         "; the file stays for the next scan\n",
-                     driver::Priority::err);
-      return;
-    case LoadResult::refused:
-      // Only a refusal of the file's own data counts against the file.
-      if (refused_own_data_ && job.count_failed_load(loader_.refusal())) return;
-      console_.print(loader_.refusal() + "; the file stays for a later scan\n",
+      console_.print("Cannot open " + driver::shown_name(name) + ": " + read.reason() +
+                         "; it stays for the next scan\n",
                      driver::Priority::warning);
-      return;
-    case LoadResult::set_aside:
-      job.move_to_failed("it holds no record this loader knows");
-      return;
-    case LoadResult::stopped:
-      console_.print("Stopped in " + job.name() + " after line " +
-                     std::to_string(loader_.account().lines_done) +
-                     "; the file resumes at the next line when the loader starts again\n");
-      return;
+    }
+    return LoadResult::unread;
   }
-}
-
-CorvaneFiles::LoadResult CorvaneFiles::load_lines(driver::FileJob& job, std::string& contents) {
-  const std::string& name = job.name();
-  driver::end_at_ctrl_z(contents);
-  driver::fold_crlf(contents);
-  for (std::size_t line : driver::blank_nul_bytes(contents, '\n')) {
+  console_.print("Currently Processing " + driver::shown_name(name) + "\n\n");
+  driver::end_at_ctrl_z(file.contents);
+  driver::fold_crlf(file.contents);
+  for (std::size_t line : driver::blank_nul_bytes(file.contents, '\n')) {
     console_.about_line(name, line, driver::Notice::nul_byte, "NUL byte read as a blank");
   }
   const driver::HistoryEntry history = job.history_entry();
@@ -74,50 +53,113 @@ CorvaneFiles::LoadResult CorvaneFiles::load_lines(driver::FileJob& job, std::str
   const bool resumed = history.history != nullptr && earlier.lines_done > 0;
   if (resumed) {
     loader_.resume_file(name, earlier);
-    console_.print("Resuming " + name + " after line " + std::to_string(earlier.lines_done) +
+    console_.print("Resuming " + driver::shown_name(name) + " after line " + std::to_string(earlier.lines_done) +
                    ", the last one stored\n");
   } else {
     loader_.begin_file(name);
   }
-  bool history_row_written =
+  file.history_row_written =
       history.history != nullptr && earlier.state != driver::LoadProgress::State::new_file;
-
-  const auto lines = driver::split_at_line_feeds(contents);
+  file.lines = driver::split_at_line_feeds(file.contents);
+  file.next_line =
+      resumed ? std::min(static_cast<std::size_t>(earlier.lines_done), file.lines.size()) : 0;
   refused_own_data_ = false;
-  if (!resumed && no_line_known(job, lines)) return LoadResult::set_aside;
-  std::size_t line_number = 0;
-  for (auto it = lines.begin(); it != lines.end(); ++it) {
-    ++line_number;
-    if (resumed && line_number <= static_cast<std::size_t>(earlier.lines_done)) continue;
-    // A stop request ends the file between two lines; the history says where.
-    if (driver::stop_requested()) return LoadResult::stopped;
-    const driver::LoadProgress committed = loader_.account();
-    LineOutcome outcome = LineOutcome::done;
-    if (history.history != nullptr && !history_row_written) {
-      outcome = start_history(history);
-    }
-    if (outcome == LineOutcome::done) outcome = loader_.process_line(*it, line_number);
-    if (outcome == LineOutcome::done) {
-      outcome = commit_line(history, line_number, std::next(it) == lines.end());
-    }
-    if (outcome != LineOutcome::done) {
-      session_.rollback();
-      // Taken up again from the history, the file continues from here;
-      // without one, it starts again from its first line.
-      if (history.history != nullptr) loader_.restore(committed);
-      return session_.connected() ? LoadResult::refused : LoadResult::connection_lost;
-    }
-    history_row_written = history.history != nullptr;
-  }
-  if (history.history != nullptr && line_number == 0) {
+  if (!resumed && no_line_known(job, file.lines)) return LoadResult::set_aside;
+  return std::nullopt;
+}
+
+std::optional<CorvaneFiles::LoadResult> CorvaneFiles::take_line_alone(AirFile& file) {
+  const driver::HistoryEntry history = file.job->history_entry();
+  const auto failed = [&] {
+    return session_.connected() ? LoadResult::refused : LoadResult::connection_lost;
+  };
+  if (file.next_line == file.lines.size()) {
     // A file without a line is loaded all the same, and said to be.
-    if (start_history(history) != LineOutcome::done ||
-        commit_line(history, 0, true) != LineOutcome::done) {
+    if (history.history != nullptr && file.lines.empty() &&
+        (start_history(history) != LineOutcome::done ||
+         commit_line(history, 0, true) != LineOutcome::done)) {
       session_.rollback();
-      return session_.connected() ? LoadResult::refused : LoadResult::connection_lost;
+      return failed();
     }
+    return LoadResult::loaded;
   }
-  return LoadResult::loaded;
+  // A stop request ends the file between two lines; the history says where.
+  if (driver::stop_requested()) return LoadResult::stopped;
+  const driver::LoadProgress committed = loader_.account();
+  const std::size_t line_number = file.next_line + 1;
+  LineOutcome outcome = LineOutcome::done;
+  if (history.history != nullptr && !file.history_row_written) outcome = start_history(history);
+  if (outcome == LineOutcome::done) {
+    outcome = loader_.process_line(file.lines[file.next_line], line_number);
+  }
+  if (outcome == LineOutcome::done) {
+    outcome = commit_line(history, line_number, line_number == file.lines.size());
+  }
+  if (outcome != LineOutcome::done) {
+    session_.rollback();
+    // Taken up again from the history, the file continues from here;
+    // without one, it starts again from its first line.
+    if (history.history != nullptr) loader_.restore(committed);
+    return failed();
+  }
+  file.history_row_written = history.history != nullptr;
+  ++file.next_line;
+  if (file.next_line == file.lines.size()) return LoadResult::loaded;
+  return std::nullopt;
+}
+
+CorvaneFiles::FileEnd CorvaneFiles::finish_file(AirFile& file, LoadResult result) {
+  if (result != LoadResult::unread) {
+    console_.end_of_file();
+    driver::FileReport& report = file.job->report();
+    note_report(report, result);
+    report.database_refused =
+        result == LoadResult::refused && !refused_own_data_ && session_.connected();
+  }
+  return {&file, result, loader_.refusal(), loader_.account().lines_done};
+}
+
+void CorvaneFiles::end_file(const FileEnd& end) {
+  tell_outcome(end);
+  // The completion line follows every file the scan found, whatever became
+  // of it, as for the other loaders.
+  console_.print(kFileReadComplete);
+  end.file->job->tell_database_outcome();
+  // What the file's lines viewed is not needed any more.
+  end.file->contents = std::string();
+  end.file->lines = {};
+}
+
+bool CorvaneFiles::rest_waits(const AirFile& file) const {
+  return !session_.connected() || file.job->report().database_refused || driver::stop_requested();
+}
+
+void CorvaneFiles::tell_outcome(const FileEnd& end) {
+  driver::FileJob& job = *end.file->job;
+  switch (end.result) {
+    case LoadResult::loaded:
+      job.move_to_backup();
+      return;
+    case LoadResult::unread:
+      return;
+    case LoadResult::connection_lost:
+      console_.print("The database connection was lost while loading " +
+                         driver::shown_name(job.name()) + "; the file stays for the next scan\n",
+                     driver::Priority::err);
+      return;
+    case LoadResult::refused:
+      // Only a refusal of the file's own data counts against the file.
+      if (refused_own_data_ && job.count_failed_load(end.refusal)) return;
+      console_.print(end.refusal + "; the file stays for a later scan\n", driver::Priority::warning);
+      return;
+    case LoadResult::set_aside:
+      job.move_to_failed("it holds no record this loader knows");
+      return;
+    case LoadResult::stopped:
+      console_.print("Stopped in " + driver::shown_name(job.name()) + " after line " + std::to_string(end.lines_done) +
+                     "; the file resumes at the next line when the loader starts again\n");
+      return;
+  }
 }
 
 LineOutcome CorvaneFiles::start_history(const driver::HistoryEntry& history) {
@@ -166,6 +208,7 @@ void CorvaneFiles::note_report(driver::FileReport& report, LoadResult result) {
   report.tally = loader_.tally();
   switch (result) {
     case LoadResult::loaded:
+    case LoadResult::unread:
       break;
     case LoadResult::connection_lost:
       report.why = "the database connection was lost";
@@ -190,7 +233,7 @@ bool CorvaneFiles::no_line_known(driver::FileJob& job, const std::vector<std::st
     return false;
   }
   const bool set_aside = job.has_failed_directory();
-  console_.print("File " + job.name() + " holds no record this loader knows; " +
+  console_.print("File " + driver::shown_name(job.name()) + " holds no record this loader knows; " +
                      (set_aside ? "it is not loaded\n" : "it is loaded with no rows\n"),
                  driver::Priority::warning);
   return set_aside;

@@ -23,9 +23,9 @@ int run_corvane(AirBuild build, int argc, const char* const* argv, std::FILE* ou
   spec.pause = kPauseBetweenScans;
   spec.announce_connection = true;
   spec.format_sql_error = &db::format_sql_error_by_text;
-  spec.make_handler = [build](db::Session& session, const driver::CommandLine&,
+  spec.make_handler = [build](db::Session& session, const driver::CommandLine& line,
                               driver::Console console) {
-    return std::make_unique<CorvaneFiles>(session, build, console);
+    return std::make_unique<CorvaneFiles>(session, build, console, line.batch);
   };
   return driver::run_program(spec, argc, argv, out);
 }

@@ -67,7 +67,10 @@ constexpr Option kOptions[] = {
              "its own data, before it goes to the failed directory (default 3)"},
     {.name = "--batch-files", .kind = Kind::count, .batch_count = &BatchLimits::files,
      .help = "load up to N waiting files in one transaction (default 64; 1 commits\n"
-             "each file on its own; corvane commits every line and takes no batches)"},
+             "each file on its own)"},
+    {.name = "--batch-lines", .kind = Kind::count, .batch_count = &BatchLimits::lines,
+     .help = "corvane: commit up to N lines, of one file or of several, in one\n"
+             "transaction (default 1000; 1 commits every line on its own)"},
     {.name = "--batch-bytes", .kind = Kind::bytes, .batch_bytes = &BatchLimits::bytes,
      .help = "close a batch at N bytes of files (K, M, G allowed) (default 4M)"},
     {.name = "--batch-ms", .kind = Kind::milliseconds,

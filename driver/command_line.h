@@ -36,7 +36,7 @@ struct CommandLine {
   std::uint64_t max_file_size = kDefaultMaxFileSize;
   int max_attempts = kDefaultMaxAttempts;
   // Files per transaction of a backlog (the loaders that commit whole files).
-  BatchLimits batch{kDefaultBatchFiles, kDefaultBatchBytes, kDefaultBatchTime};
+  BatchLimits batch{kDefaultBatchFiles, kDefaultBatchBytes, kDefaultBatchTime, kDefaultBatchLines};
   // How long a database may keep an answer waiting before its connection
   // is taken as lost.
   std::chrono::seconds db_timeout{60};

@@ -101,6 +101,11 @@ class Console {
 
   std::FILE* stream() const { return out_; }
 
+  // The tally of the notices so far, to be put back (restore_notices) when
+  // the lines that counted into it are given up unseen and read again.
+  LineNotices notices() const { return shared_->notices; }
+  void restore_notices(const LineNotices& notices) const { shared_->notices = notices; }
+
  private:
   struct Shared {
     LineNotices notices;

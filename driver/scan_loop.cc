@@ -49,6 +49,10 @@ bool FileJob::move_to_backup() {
   return moved_;
 }
 
+void FileJob::tell_database_outcome() {
+  loop_.note_database_refusal(*this);
+}
+
 bool FileJob::count_failed_load(const std::string& what) {
   if (loop_.failed_.count_attempt(loop_.input_dir_, entry_, what)) moved_ = true;
   return moved_;

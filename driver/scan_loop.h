@@ -129,6 +129,12 @@ class FileJob {
   // reason; false when there is none (the file stays) or the move failed.
   bool move_to_failed(const std::string& what);
   bool has_failed_directory() const;
+  // Tells at once, from the report, whether the database took the file's
+  // work: a refusal that begins, or one that ends. A handler of batches
+  // calls it as each file ends, so that these lines come where one file at
+  // a time puts them; the loop's own telling after the batch then adds
+  // nothing.
+  void tell_database_outcome();
 
  private:
   friend class ScanLoop;

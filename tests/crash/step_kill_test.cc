@@ -1,4 +1,5 @@
-// One file's handling (or, for PNR, a batch of two files'), the same classes
+// One file's handling (or a batch of two files', for PNR, and for AIR in
+// groups of lines across the end of one file), the same classes
 // the programs run, killed before each of its calls in turn: a forked child
 // scans with a file system and a database session that end the process at
 // call N (counted over both), and a second child then scans cleanly, as a
@@ -38,8 +39,8 @@ namespace qx::crash {
 namespace {
 
 namespace fs = std::filesystem;
-using MakeHandler =
-    std::function<std::unique_ptr<driver::FileHandler>(db::Session&, driver::Console)>;
+using MakeHandler = std::function<std::unique_ptr<driver::FileHandler>(
+    db::Session&, driver::Console, driver::BatchLimits)>;
 
 struct FormatCase {
   const char* program;
@@ -49,22 +50,25 @@ struct FormatCase {
   MakeHandler make_handler;
   const char* name;
   int files = 1;  // loaded in one batch when more than one
+  int lines = 1;  // AIR lines per commit
 };
 
-std::unique_ptr<driver::FileHandler> make_tarvo_files(db::Session& session,
-                                                      driver::Console console) {
+std::unique_ptr<driver::FileHandler> make_tarvo_files(db::Session& session, driver::Console console,
+                                                      driver::BatchLimits) {
   return std::make_unique<tarvo::TarvoFiles>(session, false, console);
 }
 
-const FormatCase kAir{"corvane",
-                      "air",
-                      "*.air",
-                      {8, 2, false},
-                      [](db::Session& session, driver::Console console) {
-                        return std::make_unique<corvane::CorvaneFiles>(
-                            session, corvane::AirBuild::base, console);
-                      },
-                      "air"};
+std::unique_ptr<driver::FileHandler> make_corvane_files(db::Session& session,
+                                                        driver::Console console,
+                                                        driver::BatchLimits batch) {
+  return std::make_unique<corvane::CorvaneFiles>(session, corvane::AirBuild::base, console, batch);
+}
+
+const FormatCase kAir{"corvane", "air", "*.air", {8, 2, false}, make_corvane_files, "air"};
+// Two files in groups of five lines: one group holds the end of the first
+// file and the start of the second.
+const FormatCase kAirGroups{"corvane",          "air",        "*.air", {4, 2, false},
+                            make_corvane_files, "air_groups", 2,       5};
 const FormatCase kPnr{"tarvo", "pnr", "*.PNR", {12, 1, false}, make_tarvo_files, "pnr"};
 const FormatCase kPnrBatch{"tarvo",          "pnr",       "*.PNR", {6, 1, false},
                            make_tarvo_files, "pnr_batch", 2};
@@ -106,7 +110,8 @@ class StepKills : public ::testing::TestWithParam<Param> {
       testing::FaultySession session(db::make_session(db::parse_target(database.target(), "")));
       session.death = &death;
       std::FILE* out = std::fopen(scan_output.c_str(), "w");
-      auto handler = format.make_handler(session, out);
+      auto handler =
+          format.make_handler(session, out, {.files = format.files, .lines = format.lines});
       driver::LoadHistory history(session, format.program, "sweep");
       driver::ScanLoop loop(env, *handler,
                             {in.string(),
@@ -116,7 +121,7 @@ class StepKills : public ::testing::TestWithParam<Param> {
                              std::chrono::milliseconds(0),
                              true,
                              false,
-                             {.files = format.files}},
+                             {.files = format.files, .lines = format.lines}},
                             out, &history);
       loop.scan();
       std::fflush(out);
@@ -171,14 +176,14 @@ TEST_P(StepKills, AFileKilledBeforeAnyOfItsCallsIsStoredOnceAfterTheRestart) {
             << ", losses " << all.losses << "\n";
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, StepKills,
-                         ::testing::Combine(::testing::Values(&kAir, &kPnr, &kPnrBatch),
-                                            ::testing::Values(Backend::sqlite,
-                                                              Backend::postgresql)),
-                         [](const ::testing::TestParamInfo<Param>& info) {
-                           return std::string(std::get<0>(info.param)->name) + "_" +
-                                  std::string(backend_name(std::get<1>(info.param)));
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Formats, StepKills,
+    ::testing::Combine(::testing::Values(&kAir, &kAirGroups, &kPnr, &kPnrBatch),
+                       ::testing::Values(Backend::sqlite, Backend::postgresql)),
+    [](const ::testing::TestParamInfo<Param>& info) {
+      return std::string(std::get<0>(info.param)->name) + "_" +
+             std::string(backend_name(std::get<1>(info.param)));
+    });
 
 }  // namespace
 }  // namespace qx::crash

@@ -28,8 +28,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // A loader family's file handling, two files for it, a file of another
-// size that may take the first one's name, and the files of one
-// transaction (both at once: the failures meet a batch).
+// size that may take the first one's name, and the files (and AIR lines) of
+// one transaction (both files at once: the failures meet a batch).
 struct SweptHandling {
   const Handling* handling;
   Files files;
@@ -51,11 +51,14 @@ const SweptHandling kMir = {&kMeridonHandling,
                             generator::generate_mir_file({.records = 15}, 3),
                             "meridon_full"};
 
-const SweptHandling kAir = {
-    &kCorvaneHandling,
-    {{"A.air", "AMD a1;x\nB-a1\nAMD a2;y\nU-1\n"}, {"B.air", "AMD b1;z\nH-1\n"}},
-    "AMD n1;w\nB-n1\n",
-    "corvane"};
+const Files kAirFiles = {{"A.air", "AMD a1;x\nB-a1\nAMD a2;y\nU-1\n"},
+                         {"B.air", "AMD b1;z\nH-1\n"}};
+const char kAirReplacement[] = "AMD n1;w\nB-n1\n";
+const SweptHandling kAir = {&kCorvaneHandling, kAirFiles, kAirReplacement, "corvane"};
+// Groups of three lines: one within A, one across the end of A and the
+// start of B.
+const SweptHandling kAirGroups = {
+    &kCorvaneHandling, kAirFiles, kAirReplacement, "corvane_groups", {.files = 2, .lines = 3}};
 
 enum class FaultKind { lost_connection, missing_table, row_failure, file_system };
 
@@ -247,7 +250,8 @@ std::string case_name(
 }
 
 INSTANTIATE_TEST_SUITE_P(Loaders, FaultSweep,
-                         ::testing::Combine(::testing::Values(&kPnr, &kPnrBatch, &kMir, &kAir),
+                         ::testing::Combine(::testing::Values(&kPnr, &kPnrBatch, &kMir, &kAir,
+                                                              &kAirGroups),
                                             ::testing::Values(Backend::sqlite, Backend::postgres)),
                          case_name);
 

@@ -36,17 +36,21 @@ using Files = std::vector<std::pair<std::string, std::string>>;
 struct Handling {
   const char* program;
   const char* pattern;
-  std::unique_ptr<driver::FileHandler> (*make)(db::Session& session, driver::Console console);
+  // `batch` is the run's limits, for a handler that takes them itself.
+  std::unique_ptr<driver::FileHandler> (*make)(db::Session& session, driver::Console console,
+                                               driver::BatchLimits batch);
 };
 
 inline std::unique_ptr<driver::FileHandler> make_tarvo_files(db::Session& session,
-                                                             driver::Console console) {
+                                                             driver::Console console,
+                                                             driver::BatchLimits) {
   return std::make_unique<tarvo::TarvoFiles>(session, false, console);
 }
 
 inline std::unique_ptr<driver::FileHandler> make_corvane_files(db::Session& session,
-                                                               driver::Console console) {
-  return std::make_unique<corvane::CorvaneFiles>(session, corvane::AirBuild::base, console);
+                                                               driver::Console console,
+                                                               driver::BatchLimits batch) {
+  return std::make_unique<corvane::CorvaneFiles>(session, corvane::AirBuild::base, console, batch);
 }
 
 inline std::unique_ptr<driver::FileHandler> make_meridon_files(db::Session& session,
@@ -62,9 +66,9 @@ class FileHandlingRun {
  public:
   // Writes `files` into the input directory; `target` is the loaders' first
   // argument for the database.
-  // `batch` limits the files of one transaction, for a handler that takes
-  // batches (one each by default); `failed` says where unloadable files go
-  // (nowhere by default).
+  // `batch` limits the files (and AIR lines) of one transaction, for a
+  // handler that takes batches (one each by default); `failed` says where
+  // unloadable files go (nowhere by default).
   FileHandlingRun(const Handling& handling, const std::string& target, const Files& files,
                   driver::BatchLimits batch = {}, driver::FailedSettings failed = {})
       : in(dir.make_dir("in")), backup(dir.make_dir("backup")) {
@@ -72,7 +76,7 @@ class FileHandlingRun {
     auto faulty = std::make_unique<FaultySession>(db::make_session(db::parse_target(target, "")));
     session = faulty.get();
     owned_session = std::move(faulty);
-    handler = handling.make(*session, out.file());
+    handler = handling.make(*session, out.file(), batch);
     history = std::make_unique<driver::LoadHistory>(*session, handling.program, "test-run");
     loop = std::make_unique<driver::ScanLoop>(
         env, *handler,

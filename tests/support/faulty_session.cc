@@ -54,6 +54,10 @@ db::Status FaultySession::query_text(std::string_view sql, std::span<const db::B
 
 db::Status FaultySession::next_value(std::string_view sequence, std::int64_t& out) {
   if (auto status = injected()) return *status;
+  ++draws;
+  if (fail_draw_at > 0 && draws >= fail_draw_at && draws < fail_draw_at + draws_failing) {
+    return failure;
+  }
   return real_->next_value(sequence, out);
 }
 

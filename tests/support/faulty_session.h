@@ -39,6 +39,11 @@ class FaultySession final : public db::Session {
   // `failure` (a commit counts among the calls as well); 0 for none.
   int fail_commit_at = 0;
   int commits = 0;
+  // The draw (next_value), counted from 1 among draws alone, from which
+  // `draws_failing` draws in a row fail with `failure`; 0 for none.
+  int fail_draw_at = 0;
+  int draws_failing = 1;
+  int draws = 0;
   // When set, every counted call counts on it first.
   DeathPoint* death = nullptr;
 
