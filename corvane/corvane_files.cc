@@ -45,11 +45,14 @@ void CorvaneFiles::tell_outcome(driver::FileJob& job, LoadResult result) {
       return;
     case LoadResult::refused:
       // Only a refusal of the file's own data counts against the file.
-      if (refused_own_data_ && job.count_failed_load(loader_.refusal())) return;
+      if (refused_own_data_ &&
+          job.count_failed_load(driver::FileReport::SetAside::refused, loader_.refusal()))
+        return;
       console_.print(loader_.refusal() + "; the file stays for a later scan\n");
       return;
     case LoadResult::set_aside:
-      job.move_to_failed("it holds no record this loader knows");
+      job.move_to_failed(driver::FileReport::SetAside::no_known_record,
+                         "it holds no record this loader knows");
       return;
     case LoadResult::stopped:
       console_.print("Stopped in " + job.name() + " after line " +

@@ -81,9 +81,10 @@ int run_program(const ProgramSpec& spec, int argc, const char* const* argv, Cons
   // The failed directory is made when missing, so that the first file set
   // aside has somewhere to go; a failure is told, and files then stay.
   if (!line.failed_dir.empty() && !line.check) {
-    if (IoResult made = env.make_directory(std::filesystem::absolute(line.failed_dir)); !made.ok()) {
-      console.print("Cannot create the failed directory " + line.failed_dir + ": " +
-                    made.reason() + "; files that cannot be loaded stay where they are\n");
+    if (IoResult made = env.make_directory(std::filesystem::absolute(line.failed_dir));
+        !made.ok()) {
+      console.print("Cannot create the failed directory " + line.failed_dir + ": " + made.reason() +
+                    "; files that cannot be loaded stay where they are\n");
     }
   }
   PasswordChoice password = choose_password(line, std::getenv("QX_PASSWORD"));
@@ -130,7 +131,8 @@ int run_program(const ProgramSpec& spec, int argc, const char* const* argv, Cons
                      line.positional[2], line.positional[3]});
   ScanOutcome outcome = loop.run();
   observers.stopped();
-  if (!line.once || outcome.all_done()) return kExitDone;
+  if (!line.once) return kExitDone;
+  if (outcome.all_done()) return outcome.files_failed > 0 ? kExitFilesFailed : kExitDone;
   if (!outcome.connected) return kExitNoDatabase;
   if (!outcome.input_readable) return kExitInputUnreadable;
   return kExitFilesLeft;
