@@ -53,8 +53,8 @@ std::optional<CorvaneFiles::LoadResult> CorvaneFiles::open_file(AirFile& file) {
   const bool resumed = history.history != nullptr && earlier.lines_done > 0;
   if (resumed) {
     loader_.resume_file(name, earlier);
-    console_.print("Resuming " + driver::shown_name(name) + " after line " + std::to_string(earlier.lines_done) +
-                   ", the last one stored\n");
+    console_.print("Resuming " + driver::shown_name(name) + " after line " +
+                   std::to_string(earlier.lines_done) + ", the last one stored\n");
   } else {
     loader_.begin_file(name);
   }
@@ -149,14 +149,20 @@ void CorvaneFiles::tell_outcome(const FileEnd& end) {
       return;
     case LoadResult::refused:
       // Only a refusal of the file's own data counts against the file.
-      if (refused_own_data_ && job.count_failed_load(end.refusal)) return;
-      console_.print(end.refusal + "; the file stays for a later scan\n", driver::Priority::warning);
+      if (refused_own_data_ &&
+          job.count_failed_load(driver::FileReport::SetAside::refused, end.refusal)) {
+        return;
+      }
+      console_.print(end.refusal + "; the file stays for a later scan\n",
+                     driver::Priority::warning);
       return;
     case LoadResult::set_aside:
-      job.move_to_failed("it holds no record this loader knows");
+      job.move_to_failed(driver::FileReport::SetAside::no_known_record,
+                         "it holds no record this loader knows");
       return;
     case LoadResult::stopped:
-      console_.print("Stopped in " + driver::shown_name(job.name()) + " after line " + std::to_string(end.lines_done) +
+      console_.print("Stopped in " + driver::shown_name(job.name()) + " after line " +
+                     std::to_string(end.lines_done) +
                      "; the file resumes at the next line when the loader starts again\n");
       return;
   }

@@ -81,6 +81,9 @@ void EventLog::file_done(const FileReport& report) {
              .text("name", report.name)
              .text("outcome", outcome_name(report.outcome))
              .text("why", report.why)
+             .text("reason", report.outcome == FileReport::Outcome::failed
+                                 ? set_aside_name(report.set_aside)
+                                 : std::string_view())
              .boolean("moved", report.moved)
              .number("key", report.key)
              .number("lines", report.lines_read)

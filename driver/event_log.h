@@ -5,7 +5,9 @@
 // "2026-03-01T09:15:02.348+00:00") and "event":
 //   start:         program, version, instance, database, input_dir, backup_dir
 //   stop
-//   file:          name, outcome ("loaded", "moved earlier", "waiting"), why,
+//   file:          name, outcome ("loaded", "moved earlier", "waiting",
+//                  "failed"), why, reason (for "failed" the label of
+//                  qx_loader_files_failed_total, empty otherwise),
 //                  moved, key, lines, rows_stored, rows_rejected,
 //                  tables ({"TABLE": rows, ...}), rejected_lines ([...]),
 //                  seconds

@@ -12,6 +12,7 @@ enum ExitStatus : int {
   kExitInputUnreadable = 4,   // the input directory cannot be read
   kExitFilesLeft = 5,         // files found but not loaded and moved
   kExitBackupUnwritable = 6,  // the backup directory cannot be written (--check)
+  kExitFilesFailed = 7,       // every file done, but some set aside as failed (--once)
 };
 
 }  // namespace qx::driver

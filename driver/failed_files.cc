@@ -17,14 +17,17 @@ FailedFiles::FailedFiles(Env& env, FailedSettings settings, Console console)
   if (enabled()) dir_ = fs::absolute(settings_.dir_as_typed);
 }
 
-bool FailedFiles::too_large(const fs::path& input_dir, const DirectoryEntry& file, bool& moved) {
+bool FailedFiles::too_large(const fs::path& input_dir, const DirectoryEntry& file, bool& moved,
+                            std::string& told) {
   moved = false;
+  told.clear();
   if (file.size <= settings_.max_file_size) return false;
   if (told_too_large_.contains(key_of(file))) return true;
   told_too_large_[key_of(file)] = true;
   const std::string what = "it holds " + with_thousands(file.size) + " bytes, more than the " +
                            with_thousands(settings_.max_file_size) +
                            " of --max-file-size; it is not read";
+  told = what;
   if (enabled()) {
     moved = give_up(input_dir, file, what);
     return true;

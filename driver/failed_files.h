@@ -49,8 +49,11 @@ class FailedFiles {
 
   // Whether the file is too large to read. The first time a file (name,
   // size, modification time) is found too large it is told, and moved to
-  // the failed directory when there is one; `moved` says whether it went.
-  bool too_large(const std::filesystem::path& input_dir, const DirectoryEntry& file, bool& moved);
+  // the failed directory when there is one; `moved` says whether it went,
+  // and `told` is what was said of it then (empty when it was told
+  // earlier).
+  bool too_large(const std::filesystem::path& input_dir, const DirectoryEntry& file, bool& moved,
+                 std::string& told);
 
   // Counts one failed attempt at `file`. When the attempts reach the
   // maximum and there is a failed directory, the file is moved there with

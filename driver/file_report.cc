@@ -22,10 +22,30 @@ std::string_view outcome_name(FileReport::Outcome outcome) {
       return "loaded";
     case FileReport::Outcome::moved_earlier:
       return "moved earlier";
+    case FileReport::Outcome::failed:
+      return "failed";
     case FileReport::Outcome::waiting:
       break;
   }
   return "waiting";
+}
+
+std::string_view set_aside_name(FileReport::SetAside reason) {
+  switch (reason) {
+    case FileReport::SetAside::too_large:
+      return "too_large";
+    case FileReport::SetAside::no_known_record:
+      return "no_known_record";
+    case FileReport::SetAside::unparsable:
+      return "unparsable";
+    case FileReport::SetAside::unreadable:
+      return "unreadable";
+    case FileReport::SetAside::refused:
+      return "refused";
+    case FileReport::SetAside::unexpected:
+      break;
+  }
+  return "unexpected";
 }
 
 }  // namespace qx::driver

@@ -46,12 +46,26 @@ struct FileReport {
     loaded,         // stored now (and moved, unless `why` says it was not)
     moved_earlier,  // the load history held it as loaded: only moved
     waiting,        // still in the input directory; `why` says why
+    failed,         // set aside into the failed directory; `why` says why
   };
+  // Why a file was set aside, as a small fixed set that counters can be
+  // labelled with; the free text is in `why`.
+  enum class SetAside {
+    too_large,        // larger than the size limit: never read
+    no_known_record,  // holds no record the loader knows
+    unparsable,       // its text cannot be taken apart into records
+    unreadable,       // could not be read at any of its attempts
+    refused,          // the database refused its own data at every attempt
+    unexpected,       // its handling failed in a way the loader did not foresee
+  };
+  static constexpr int kSetAsideKinds = 6;
   std::string name;
   Outcome outcome = Outcome::waiting;
   // Why a file waits, or why a loaded file is not in the backup directory;
   // empty otherwise.
   std::string why;
+  // For a failed file only.
+  SetAside set_aside = SetAside::unexpected;
   bool moved = false;
   // Set by the handler when its load committed, whatever became of the move.
   bool committed = false;
@@ -70,7 +84,10 @@ struct FileReport {
   std::chrono::milliseconds duration{0};
 };
 
-// "loaded", "moved earlier", "waiting".
+// "loaded", "moved earlier", "waiting", "failed".
 std::string_view outcome_name(FileReport::Outcome outcome);
+// "too_large", "no_known_record", "unparsable", "unreadable", "refused",
+// "unexpected".
+std::string_view set_aside_name(FileReport::SetAside reason);
 
 }  // namespace qx::driver

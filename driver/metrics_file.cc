@@ -39,6 +39,10 @@ void MetricsFile::started(const StartInfo& info) {
 }
 
 void MetricsFile::file_done(const FileReport& report) {
+  if (report.outcome == FileReport::Outcome::failed) {
+    ++files_failed_[static_cast<std::size_t>(report.set_aside)];
+    return;
+  }
   // Rows count once, with their file's load: a file that waits is counted
   // when it is loaded in the end.
   if (report.outcome != FileReport::Outcome::loaded) return;
@@ -64,6 +68,12 @@ std::string MetricsFile::text(const ScanReport& report) const {
   };
   metric("files_loaded_total", "counter", "Files loaded and stored since the loader started.");
   sample("files_loaded_total", files_loaded_);
+  metric("files_failed_total", "counter",
+         "Files set aside into the failed directory, by why they could not be loaded.");
+  for (std::size_t i = 0; i < files_failed_.size(); ++i) {
+    sample("files_failed_total", files_failed_[i],
+           "reason=\"" + std::string(set_aside_name(static_cast<FileReport::SetAside>(i))) + "\"");
+  }
   metric("rows_loaded_total", "counter", "Rows stored by the files loaded.");
   sample("rows_loaded_total", rows_loaded_);
   metric("rows_rejected_total", "counter", "Rows the database refused for their own data.");

@@ -5,6 +5,8 @@
 // permissions 0644 whatever the umask. Every sample carries the labels
 // program and loader_instance:
 //   qx_loader_files_loaded_total                   counter
+//   qx_loader_files_failed_total{reason="..."}     counter, one per reason a file
+//                                                  is set aside (file_report.h)
 //   qx_loader_rows_loaded_total                    counter (rows of files loaded)
 //   qx_loader_rows_rejected_total                  counter (rows of files loaded)
 //   qx_loader_failures_total{kind="..."}           counter, one per failure kind
@@ -51,6 +53,7 @@ class MetricsFile : public ScanObserver {
   Console console_;
   std::string labels_;  // program="...",loader_instance="..."
   std::int64_t files_loaded_ = 0;
+  std::array<std::int64_t, FileReport::kSetAsideKinds> files_failed_{};
   std::int64_t rows_loaded_ = 0;
   std::int64_t rows_rejected_ = 0;
   std::array<std::int64_t, 5> failures_{};

@@ -153,7 +153,8 @@ int run_program(const ProgramSpec& spec, int argc, const char* const* argv, Cons
                      line.positional[2], line.positional[3]});
   ScanOutcome outcome = loop.run();
   observers.stopped();
-  if (!line.once || outcome.all_done()) return kExitDone;
+  if (!line.once) return kExitDone;
+  if (outcome.all_done()) return outcome.files_failed > 0 ? kExitFilesFailed : kExitDone;
   if (!outcome.connected) return kExitNoDatabase;
   if (!outcome.input_readable) return kExitInputUnreadable;
   return kExitFilesLeft;

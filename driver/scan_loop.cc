@@ -53,14 +53,20 @@ void FileJob::tell_database_outcome() {
   loop_.note_database_refusal(*this);
 }
 
-bool FileJob::count_failed_load(const std::string& what) {
-  if (loop_.failed_.count_attempt(loop_.input_dir_, entry_, what)) moved_ = true;
+bool FileJob::count_failed_load(FileReport::SetAside reason, const std::string& what) {
+  if (loop_.failed_.count_attempt(loop_.input_dir_, entry_, what)) note_set_aside(reason, what);
   return moved_;
 }
 
-bool FileJob::move_to_failed(const std::string& what) {
-  if (loop_.failed_.give_up(loop_.input_dir_, entry_, what)) moved_ = true;
+bool FileJob::move_to_failed(FileReport::SetAside reason, const std::string& what) {
+  if (loop_.failed_.give_up(loop_.input_dir_, entry_, what)) note_set_aside(reason, what);
   return moved_;
+}
+
+void FileJob::note_set_aside(FileReport::SetAside reason, const std::string& what) {
+  moved_ = true;
+  set_aside_ = reason;
+  set_aside_why_ = what;
 }
 
 bool FileJob::has_failed_directory() const {
@@ -156,14 +162,20 @@ ScanOutcome ScanLoop::scan_files() {
   auto now = env_.now();
   const bool batching = handler_.takes_batches() && settings_.batch.files > 1;
   Batch batch;
+  std::string told;
   for (const auto& file : files) {
     if (stop_requested()) break;
     const Settling settling = settle_check_.check(file, now);
     if (settling.newly_held) tell_held_back(file, settling.held, now);
     if (!settling.settled) continue;
     if (faulted_.held_back(file, now)) continue;
-    if (bool moved = false; failed_.too_large(input_dir_, file, moved)) {
-      if (moved) ++outcome.files_done;
+    if (bool moved = false; failed_.too_large(input_dir_, file, moved, told)) {
+      if (moved) {
+        ++outcome.files_done;
+        ++outcome.files_failed;
+        done_.insert(file.name);
+      }
+      if (!told.empty()) report_too_large(file.name, moved, told);
       continue;
     }
     auto job = std::unique_ptr<FileJob>(new FileJob(*this, file));
@@ -272,6 +284,7 @@ bool ScanLoop::run_batch(Batch& batch, ScanOutcome& outcome, int& handled) {
 void ScanLoop::settle_job(FileJob& job, Prepared prepared, ScanOutcome& outcome, bool release) {
   if (job.moved_) {
     ++outcome.files_done;
+    if (job.set_aside_) ++outcome.files_failed;
     done_.insert(job.name_);
   }
   report_file(job, prepared, job.began_);
@@ -461,11 +474,12 @@ ScanLoop::Prepared ScanLoop::take(FileJob& job) {
   }
   if (not_a_regular_file(job.read_result_)) return Prepared::skipped;
   note_read(job);
-  if (!job.read_result_.ok() &&
-      failed_.count_attempt(input_dir_, job.entry_,
-                            "it cannot be read: " + job.read_result_.reason())) {
-    job.moved_ = true;
-    return Prepared::done;
+  if (!job.read_result_.ok()) {
+    const std::string what = "it cannot be read: " + job.read_result_.reason();
+    if (failed_.count_attempt(input_dir_, job.entry_, what)) {
+      job.note_set_aside(FileReport::SetAside::unreadable, what);
+      return Prepared::done;
+    }
   }
   if (!job.read_result_.ok() || history_ == nullptr) return Prepared::to_handle;
   job.identity_ = identify_file(job.name_, job.bytes_read_, job.node_read_.modified);
@@ -640,7 +654,8 @@ void ScanLoop::set_aside_faulted(FileJob& job, const std::string& what) {
   const auto now = env_.now();
   if (failed_.enabled()) {
     // The move tells its own line, whether it went or not.
-    if (!job.move_to_failed(why)) faulted_.failed(job.entry_, now);
+    if (!job.move_to_failed(FileReport::SetAside::unexpected, why))
+      faulted_.failed(job.entry_, now);
     return;
   }
   const std::chrono::seconds lasted = faulted_.failed(job.entry_, now);
@@ -709,7 +724,12 @@ void ScanLoop::report_file(FileJob& job, Prepared prepared,
   report.moved = job.moved_;
   report.duration = std::chrono::duration_cast<std::chrono::milliseconds>(
       std::chrono::steady_clock::now() - began);
-  if (prepared == Prepared::done) {
+  if (job.set_aside_) {
+    // Whatever the handler counted, nothing of a file set aside is kept.
+    report.outcome = FileReport::Outcome::failed;
+    report.set_aside = *job.set_aside_;
+    report.why = job.set_aside_why_;
+  } else if (prepared == Prepared::done) {
     // The account its load left in the history.
     report.key = job.progress_.key;
     report.lines_read = job.progress_.lines_done;
@@ -746,6 +766,17 @@ void ScanLoop::report_file(FileJob& job, Prepared prepared,
         std::chrono::duration_cast<std::chrono::seconds>(now - failing->second));
     files_failing_.erase(failing);
   }
+  observer_->file_done(report);
+}
+
+void ScanLoop::report_too_large(const std::string& name, bool moved, const std::string& why) {
+  if (observer_ == nullptr) return;
+  FileReport report;
+  report.name = name;
+  report.outcome = moved ? FileReport::Outcome::failed : FileReport::Outcome::waiting;
+  report.set_aside = FileReport::SetAside::too_large;
+  report.why = why;
+  report.moved = moved;
   observer_->file_done(report);
 }
 

@@ -76,8 +76,9 @@ class ScanLoop;
 struct ScanOutcome {
   bool connected = true;
   bool input_readable = true;
-  int files_found = 0;  // files of the pattern in the input directory
-  int files_done = 0;   // of those, loaded (now or earlier) and moved
+  int files_found = 0;   // files of the pattern in the input directory
+  int files_done = 0;    // of those, loaded (now or earlier) and moved, or set aside
+  int files_failed = 0;  // of those done, set aside into the failed directory
   bool all_done() const { return connected && input_readable && files_done == files_found; }
 };
 
@@ -123,11 +124,13 @@ class FileJob {
   FileReport& report() { return report_; }
   // Counts a load of this file that its own data ended (failed_files.h);
   // at the last allowed attempt, with a failed directory, the file is moved
-  // there with `what` as its reason. Returns whether it was moved.
-  bool count_failed_load(const std::string& what);
+  // there with `what` as its reason. Returns whether it was moved. A file
+  // moved is reported as failed, for `reason`, with `what`.
+  bool count_failed_load(FileReport::SetAside reason, const std::string& what);
   // Moves the file into the failed directory at once, with `what` as its
   // reason; false when there is none (the file stays) or the move failed.
-  bool move_to_failed(const std::string& what);
+  // A file moved is reported as failed, for `reason`, with `what`.
+  bool move_to_failed(FileReport::SetAside reason, const std::string& what);
   bool has_failed_directory() const;
   // Tells at once, from the report, whether the database took the file's
   // work: a refusal that begins, or one that ends. A handler of batches
@@ -155,6 +158,11 @@ class FileJob {
   FileIdentity identity_;
   LoadProgress progress_;
   FileReport report_;
+  // Set when the file went into the failed directory: its report says so,
+  // whatever the handler wrote into it afterwards.
+  std::optional<FileReport::SetAside> set_aside_;
+  std::string set_aside_why_;
+  void note_set_aside(FileReport::SetAside reason, const std::string& what);
 };
 
 // What a loader program contributes to the loop: how it takes one file of
@@ -242,6 +250,9 @@ class ScanLoop {
   bool scan_goes_on(const FileJob& job, ScanOutcome& outcome);
   // Completes the file's report after its handler and tells the observer.
   void report_file(FileJob& job, Prepared prepared, std::chrono::steady_clock::time_point began);
+  // The one report of a file too large to read, when it is first found:
+  // failed when it was moved into the failed directory, waiting otherwise.
+  void report_too_large(const std::string& name, bool moved, const std::string& why);
   void report_scan(const ScanOutcome& outcome);
   bool ensure_connected();
   // Says when reading the input directory starts failing, reminds while it

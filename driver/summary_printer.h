@@ -1,7 +1,7 @@
 // The per-file summary of --summary: one line after a file's own lines,
 //   Summary of NAME: OUTCOME[ (WHY)]; key K; lines N; stored S[ (TABLE n, ...)];
 //   rejected R[ (lines L, ...)]; D.DDD s
-// OUTCOME is "loaded", "moved earlier" or "waiting"; the tables are those
+// OUTCOME is "loaded", "moved earlier", "waiting" or "failed"; the tables are those
 // that took rows, in the order they were first written; the rejected lines
 // are the first 20 known, followed by ", ..." when there were more.
 #pragma once

@@ -67,10 +67,11 @@ std::optional<std::string> RecordFiles::file_records(const std::string& name,
 }
 
 bool RecordFiles::unloadable(driver::FileJob& job, const std::optional<std::string>& unparsed) {
-  if (unparsed) return set_aside(job, *unparsed);
+  if (unparsed) return set_aside(job, driver::FileReport::SetAside::unparsable, *unparsed);
   // An empty file is loaded as ever: it is no other format's file.
   return loader_->known_records() == 0 && !text_.records().empty() &&
-         set_aside(job, "holds no record this loader knows");
+         set_aside(job, driver::FileReport::SetAside::no_known_record,
+                   "holds no record this loader knows");
 }
 
 void RecordFiles::cut_and_file(const std::string& name, std::size_t& records) {
@@ -123,7 +124,8 @@ RecordFiles::FileEnd RecordFiles::end_file(driver::FileJob& job, LoadOutcome out
   if (outcome != LoadOutcome::committed) {
     // Only a refusal of the file's own data counts against the file.
     const bool set_aside =
-        outcome == LoadOutcome::commit_refused && job.count_failed_load(why_not_loaded(outcome));
+        outcome == LoadOutcome::commit_refused &&
+        job.count_failed_load(driver::FileReport::SetAside::refused, why_not_loaded(outcome));
     console_.print("\nFile " + driver::shown_name(job.name()) +
                        " was not loaded: " + why_not_loaded(outcome) +
                        (set_aside ? "; nothing of it was stored\n"
@@ -141,14 +143,15 @@ RecordFiles::FileEnd RecordFiles::end_file(driver::FileJob& job, LoadOutcome out
   return job.copied_to_backup() ? FileEnd::not_removed : FileEnd::not_moved;
 }
 
-bool RecordFiles::set_aside(driver::FileJob& job, const std::string& what) {
+bool RecordFiles::set_aside(driver::FileJob& job, driver::FileReport::SetAside reason,
+                            const std::string& what) {
   const bool to_failed = job.has_failed_directory();
   console_.print("File " + driver::shown_name(job.name()) + " " + what + "; " +
                      (to_failed ? "it is not loaded\n" : "it is loaded with no rows\n"),
                  driver::Priority::warning);
   if (!to_failed) return false;
   // Nothing was filed, so nothing is left for the next file.
-  if (!job.move_to_failed("it " + what)) print_not_found(job.name());
+  if (!job.move_to_failed(reason, "it " + what)) print_not_found(job.name());
   console_.print(kFileReadComplete);
   return true;
 }

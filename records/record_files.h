@@ -103,9 +103,10 @@ class RecordFiles : public driver::FileHandler {
   // A file with records none of which had a known type, or one that
   // cannot be taken apart, is told in one line, "File NAME " + `what`; with a
   // failed directory it is moved there, not loaded (so it has no history
-  // row), and true is returned. Without one it is loaded as any file (with
-  // nothing filed, if it could not be taken apart).
-  bool set_aside(driver::FileJob& job, const std::string& what);
+  // row), and reported failed for `reason`, and true is returned. Without one it is loaded as any
+  // file (with nothing filed, if it could not be taken apart).
+  bool set_aside(driver::FileJob& job, driver::FileReport::SetAside reason,
+                 const std::string& what);
 
   db::Session& session_;
   std::unique_ptr<FixedRecordLoader> loader_;

@@ -12,7 +12,10 @@
 #include "db/make_session.h"
 #include "db/target.h"
 #include "driver/console.h"
+#include "driver/event_log.h"
+#include "driver/metrics_file.h"
 #include "driver/scan_loop.h"
+#include "driver/summary_printer.h"
 #include "support/captured_output.h"
 #include "support/faulty_env.h"
 #include "support/program_run.h"
@@ -48,7 +51,8 @@ class VerdictHandler : public FileHandler {
     std::string contents;
     if (!job.read(contents).ok()) return;
     if (verdict_ == Verdict::loaded) job.move_to_backup();
-    if (verdict_ == Verdict::own_data) job.count_failed_load("its commit was refused");
+    if (verdict_ == Verdict::own_data)
+      job.count_failed_load(FileReport::SetAside::refused, "its commit was refused");
     if (verdict_ == Verdict::throws) throw std::out_of_range("substr: position 342 > size 190");
   }
   bool takes_batches() const override { return batches_; }
@@ -76,27 +80,31 @@ struct Case {
   int attempts = 0;
   // The loop hands the handler batches of files.
   bool batches = false;
+  // The reason label of its one report, when it is failed or waits too
+  // large; empty for a file without such a report.
+  const char* label = "";
 };
 
 // clang-format off
 const Case kCases[] = {
     {"unreadable, before the last attempt", true, 2, 1024, true, Verdict::loaded, 1, "in"},
     {"unreadable, at the last attempt", true, 2, 1024, true, Verdict::loaded, 2, "failed",
-     "it cannot be read", 2},
+     "it cannot be read", 2, false, "unreadable"},
     {"unreadable, no failed directory", false, 1, 1024, true, Verdict::loaded, 3, "in"},
-    {"too large, no failed directory", false, 3, 4, false, Verdict::loaded, 3, "in"},
+    {"too large, no failed directory", false, 3, 4, false, Verdict::loaded, 3, "in",
+     "it holds 10 bytes, more than the 4 of --max-file-size", 0, false, "too_large"},
     {"too large", true, 3, 4, false, Verdict::loaded, 1, "failed",
-     "it holds 10 bytes, more than the 4 of --max-file-size", 1},
+     "it holds 10 bytes, more than the 4 of --max-file-size", 1, false, "too_large"},
     {"own data, before the last attempt", true, 3, 1024, false, Verdict::own_data, 2, "in"},
     {"own data, at the last attempt", true, 3, 1024, false, Verdict::own_data, 3, "failed",
-     "its commit was refused", 3},
+     "its commit was refused", 3, false, "refused"},
     {"own data, no failed directory", false, 1, 1024, false, Verdict::own_data, 3, "in"},
     {"systemic failures never count", true, 1, 1024, false, Verdict::systemic, 3, "in"},
     {"within the size limit", true, 1, 10, false, Verdict::loaded, 1, "backup"},
     {"handling throws", true, 3, 1024, false, Verdict::throws, 1, "failed",
-     "its handling failed unexpectedly: substr: position 342 > size 190", 1},
+     "its handling failed unexpectedly: substr: position 342 > size 190", 1, false, "unexpected"},
     {"handling throws in a batch", true, 3, 1024, false, Verdict::throws, 1, "failed",
-     "its handling failed unexpectedly: substr: position 342 > size 190", 1, true},
+     "its handling failed unexpectedly: substr: position 342 > size 190", 1, true, "unexpected"},
     {"handling throws, no failed directory", false, 3, 1024, false, Verdict::throws, 3, "in"},
     {"handling throws in a batch, no failed directory", false, 3, 1024, false, Verdict::throws,
      3, "in", "", 0, true},
@@ -124,11 +132,40 @@ TEST(FailedFiles, EachKindOfFailureLeavesTheFileWhereItsRuleSays) {
     settings.batch.files = c.batches ? 4 : 1;
     ScanLoop loop(env, handler, settings, out.file(), nullptr,
                   {c.failed_dir ? failed.string() : "", c.max_attempts, c.max_file_size});
+    CapturedOutput summaries;
+    ObserverList observers;
+    observers.add(std::make_unique<SummaryPrinter>(summaries.file()));
+    observers.add(std::make_unique<EventLog>((dir.path() / "events").string(), out.file()));
+    observers.add(std::make_unique<MetricsFile>(env, dir.path() / "m.prom", out.file()));
+    loop.observe(observers);
+    observers.started({"corvane", "1.0", "a", "db", "in", "backup"});
     loop.scan();
     const int handlings_at_first = handler.handlings;
     for (int scan = 1; scan < c.scans; ++scan) loop.scan();
 
     const std::string ends_in = c.ends_in;
+    // Every observer has the file's one outcome and its reason.
+    const std::string label = c.label, outcome = ends_in == "failed" ? "failed" : "waiting";
+    const std::string events = read_file(dir.path() / "events");
+    const std::string metrics = read_file(dir.path() / "m.prom");
+    EXPECT_EQ(occurrences(summaries.text(), "Summary of X.air: failed ("),
+              ends_in == "failed" ? 1u : 0u)
+        << summaries.text();
+    EXPECT_EQ(occurrences(events, "\"outcome\":\"failed\""), ends_in == "failed" ? 1u : 0u);
+    EXPECT_EQ(occurrences(events, "\"outcome\":\"loaded\""), ends_in == "backup" ? 1u : 0u);
+    EXPECT_EQ(occurrences(metrics, ",reason=\"" + label + "\"} 1\n"), ends_in == "failed" ? 1u : 0u)
+        << metrics;
+    std::smatch loaded;
+    ASSERT_TRUE(
+        std::regex_search(metrics, loaded, std::regex("files_loaded_total\\{.*\\} (\\d+)")));
+    EXPECT_EQ(loaded[1], ends_in == "backup" ? "1" : "0");
+    if (!label.empty()) {
+      EXPECT_EQ(occurrences(summaries.text(), "Summary of X.air: " + outcome + " (" + c.reason), 1u)
+          << summaries.text();
+      EXPECT_EQ(occurrences(events, "\"outcome\":\"" + outcome + "\",\"why\":\"" + c.reason), 1u)
+          << events;
+      EXPECT_EQ(occurrences(events, "\"reason\":\"" + label + "\""), ends_in == "failed" ? 1u : 0u);
+    }
     EXPECT_EQ(fs::exists(in / "X.air"), ends_in == "in");
     EXPECT_EQ(fs::exists(backup / "X.air"), ends_in == "backup");
     EXPECT_EQ(fs::exists(failed / "X.air"), ends_in == "failed");

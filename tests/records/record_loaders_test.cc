@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "driver/scan_observer.h"
 #include "meridon_full/meridon_files.h"
 #include "meridon_full/mir_loader.h"
 #include "meridon_full/mir_records.h"
@@ -263,11 +264,22 @@ TYPED_TEST(RecordFilesGuarantees, AFileOfNoKnownRecordIsToldAndSetAsideUnloaded)
                                     TypeParam::kSteps, false, this->out.file());
   std::string unknown;
   for (const auto& record : TypeParam::unknown_records()) unknown += record + "\r";
-  const std::pair<std::string, std::string> kinds[] = {
-      {unknown, " holds no record this loader knows; "},
+  struct Kind {
+    std::string contents, told, reason;
+  };
+  const Kind kinds[] = {
+      {unknown, " holds no record this loader knows; ", "no_known_record"},
       {this->file("header", {"a"}) + "!!cut\r",
-       " cannot be taken apart into records (a cut past the record's end); "}};
-  for (const auto& [contents, told] : kinds) {
+       " cannot be taken apart into records (a cut past the record's end); ", "unparsable"}};
+  // What the loop's observer is told of each file: its outcome and reason.
+  struct Outcomes : driver::ScanObserver {
+    void file_done(const driver::FileReport& report) override {
+      seen += report.name + " " + std::string(driver::outcome_name(report.outcome)) + " " +
+              std::string(driver::set_aside_name(report.set_aside)) + "\n";
+    }
+    std::string seen;
+  };
+  for (const auto& [contents, told, reason] : kinds) {
     SCOPED_TRACE(told);
     const std::string a = name<TypeParam>("A"), b = name<TypeParam>("B");
     this->failed = {};
@@ -281,8 +293,11 @@ TYPED_TEST(RecordFilesGuarantees, AFileOfNoKnownRecordIsToldAndSetAsideUnloaded)
     this->failed = {failed.string(), 3, 1 << 20};
     this->start_loop(*this->files, std::string("*") + TypeParam::kExtension,
                      std::chrono::milliseconds(10000));
+    Outcomes outcomes;
+    this->loop->observe(outcomes);
     write_file(this->in / b, contents);
     this->loop->scan();
+    EXPECT_EQ(outcomes.seen, b + " failed " + reason + "\n");
     EXPECT_TRUE(fs::exists(failed / b));
     EXPECT_TRUE(fs::exists(failed / (b + ".reason")));
     EXPECT_EQ(qx::testing::occurrences(this->out.take(), told), 2u);

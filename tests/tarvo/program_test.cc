@@ -158,8 +158,11 @@ TEST_F(TarvoProgramTest, CheckAndASingleScanEndWithAStatusThatSaysWhatWasLeftUnd
 
   // The failed directory is made at start, so the first file set aside gets there.
   qx::testing::write_file(in / "JUNK.PNR", "no record of any kind\r");
-  run_tarvo_program({"--once", "--settle-ms=0", "--failed-dir=" + missing + "/failed", target, "-",
-                     in.string(), backup.string()});
+  // A scan that set a file aside did not load everything it found.
+  ProgramRun set_aside =
+      run_tarvo_program({"--once", "--settle-ms=0", "--failed-dir=" + missing + "/failed", target,
+                         "-", in.string(), backup.string()});
+  EXPECT_EQ(set_aside.exit_code, 7) << set_aside.output;
   EXPECT_TRUE(fs::exists(fs::path(missing) / "failed" / "JUNK.PNR"));
 }
 
