@@ -136,6 +136,7 @@ ScanOutcome ScanLoop::scan_files() {
     listed = list_input_files(env_, input_dir_, extension_, files, &others, &held);
   }
   const bool idle = listed.ok() && files.empty();
+  if (idle && outcome.connected) outcome.connected = still_connected();
   if (settings_.quiet_idle && !idle) console_.print(scanning_line);
   note_input_directory(listed);
   outcome.input_readable = listed.ok();
@@ -392,19 +393,19 @@ void ScanLoop::note_input_directory(const IoResult& listed) {
                  Priority::err);
 }
 
+bool ScanLoop::still_connected() {
+  auto& session = handler_.session();
+  std::int64_t answer = 0;
+  if (session.query_integer("select 1", {}, answer).ok()) session.rollback();
+  // A connection found lost is connected again at once, or its failure told.
+  return session.connected() || ensure_connected();
+}
+
 bool ScanLoop::ensure_connected() {
   auto& session = handler_.session();
   // A failed start-up connect was printed a moment ago; once is enough.
   const bool tried_just_now = std::exchange(skip_next_connect_, false);
   const auto now = env_.now();
-  // A connection that seems open is asked once per scan, so that an idle
-  // loader notices a server that went away (and says so) as a busy one
-  // does; the question opens no transaction that is left open.
-  if (session.connected() && !tried_just_now) {
-    std::int64_t answer = 0;
-    const db::Status asked = session.query_integer("select 1", {}, answer);
-    if (asked.ok()) session.rollback();
-  }
   if (session.connected()) return true;
   const bool began = !database_failure_.ongoing();
   if (tried_just_now) {
@@ -497,10 +498,14 @@ ScanLoop::Prepared ScanLoop::after_claim(FileJob& job, Claim claim) {
 void ScanLoop::report_unreadable_history(const FileJob& job, const db::Status& status) {
   handler_.session().rollback();
   history_->release_every_claim();
-  handler_.report_sql_error(status);
+  // A lasting refusal is recalled at its interval, its printer line with it.
+  const bool connected = handler_.session().connected();
+  if (!connected || !refusal_failure_.ongoing() || refusal_failure_.reminder_due(env_.now())) {
+    handler_.report_sql_error(status);
+  }
   // A connection lost on the way is an outage, told by the next scan's
   // connect, not a refusal.
-  if (!handler_.session().connected()) {
+  if (!connected) {
     console_.print("The database connection was lost while the load history of " +
                        shown_name(job.name_) +
                        " was read; the file and the rest of the scan wait "

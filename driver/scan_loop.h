@@ -255,6 +255,12 @@ class ScanLoop {
   void report_too_large(const std::string& name, bool moved, const std::string& why);
   void report_scan(const ScanOutcome& outcome);
   bool ensure_connected();
+  // Asks an open connection one question, in a scan that found no file, so
+  // that an idle loader notices a server that went away as a busy one does
+  // (and the observers' database state follows it); the question leaves no
+  // transaction open. False when the connection is lost and cannot be made
+  // again.
+  bool still_connected();
   // Says when reading the input directory starts failing, reminds while it
   // fails, and says when it works again.
   void note_input_directory(const IoResult& listed);

@@ -54,7 +54,8 @@ inline std::unique_ptr<driver::FileHandler> make_corvane_files(db::Session& sess
 }
 
 inline std::unique_ptr<driver::FileHandler> make_meridon_files(db::Session& session,
-                                                               driver::Console console) {
+                                                               driver::Console console,
+                                                               driver::BatchLimits) {
   return std::make_unique<meridon_full::MeridonFiles>(session, false, console);
 }
 
@@ -76,14 +77,17 @@ class FileHandlingRun {
     auto faulty = std::make_unique<FaultySession>(db::make_session(db::parse_target(target, "")));
     session = faulty.get();
     owned_session = std::move(faulty);
-    handler = handling.make(*session, out.file(), batch);
+    // One console for the handler and the loop, as a program has: what
+    // the loop holds back holds back the handler's lines too.
+    const driver::Console console(out.file());
+    handler = handling.make(*session, console, batch);
     history = std::make_unique<driver::LoadHistory>(*session, handling.program, "test-run");
     loop = std::make_unique<driver::ScanLoop>(
         env, *handler,
         driver::ScanSettings{in.string(), backup.string(), handling.pattern,
                              std::chrono::milliseconds(0), std::chrono::milliseconds(0), true,
                              false, batch},
-        out.file(), history.get(), std::move(failed));
+        console, history.get(), std::move(failed));
   }
 
   TempDir dir;

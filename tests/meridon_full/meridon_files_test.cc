@@ -231,7 +231,7 @@ TEST_P(MeridonMoveFailureTest, AFileLoadedButNotMovedIsNamedLoadedOnceAndMovedLa
     const char* reason;
     bool not_found;
   };
-  const Failure failure = GetParam() ? Failure{true, "copy failed", true}
+  const Failure failure = GetParam() ? Failure{true, "write failed", true}
                                      : Failure{false, "the input file could not be removed", false};
   write_file(in / "A.MIR", header() + "\rA02one\r");
   env.rename_crosses_devices = true;
