@@ -65,25 +65,26 @@ driver::IoResult FaultyEnv::write_file(const std::filesystem::path& path,
   return RealEnv::write_file(path, contents);
 }
 
-driver::IoResult FaultyEnv::rename_file(const std::filesystem::path& from,
-                                        const std::filesystem::path& to) {
+std::optional<driver::IoResult> FaultyEnv::rename_fault(const std::filesystem::path& from,
+                                                        const std::filesystem::path& to) {
   ++renames;
   if (call_fails()) return fail(std::errc::io_error);
   if (rename_crosses_devices && from.parent_path() != to.parent_path()) {
     return fail(std::errc::cross_device_link);
   }
   if (renames == fail_rename_at) return fail(std::errc::permission_denied);
+  return std::nullopt;
+}
+
+driver::IoResult FaultyEnv::rename_file(const std::filesystem::path& from,
+                                        const std::filesystem::path& to) {
+  if (auto fault = rename_fault(from, to)) return *fault;
   return RealEnv::rename_file(from, to);
 }
 
 driver::IoResult FaultyEnv::rename_no_replace(const std::filesystem::path& from,
                                               const std::filesystem::path& to) {
-  ++renames;
-  if (call_fails()) return fail(std::errc::io_error);
-  if (rename_crosses_devices && from.parent_path() != to.parent_path()) {
-    return fail(std::errc::cross_device_link);
-  }
-  if (renames == fail_rename_at) return fail(std::errc::permission_denied);
+  if (auto fault = rename_fault(from, to)) return *fault;
   return RealEnv::rename_no_replace(from, to);
 }
 

@@ -77,6 +77,9 @@ class FaultyEnv : public driver::RealEnv {
  private:
   // Counts one call; true when it is to fail.
   bool call_fails();
+  // Counts one rename and says how it fails, if it does.
+  std::optional<driver::IoResult> rename_fault(const std::filesystem::path& from,
+                                               const std::filesystem::path& to);
 };
 
 }  // namespace qx::testing
