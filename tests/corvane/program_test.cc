@@ -188,8 +188,11 @@ TEST_F(CorvaneProgramTest, ATerminationSignalStopsBetweenTwoLinesAndTheNextStart
   generate(30, 5000);
   std::string database = (dir.path() / "air.db").string();
   std::string output = (dir.path() / "output.txt").string();
+  // One commit per line, so that the stop finds a file in hand (a group
+  // may end with its file, and a stop between two files leaves none).
   std::vector<std::string> args = {qx::testing::built_program_path("corvane/corvane"),
                                    "--settle-ms=0",
+                                   "--batch-lines=1",
                                    "t@" + database,
                                    "-",
                                    in.string(),
