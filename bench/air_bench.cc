@@ -5,16 +5,16 @@
 #include <algorithm>
 #include <memory>
 
-#include "corvane/corvane_files.h"
-#include "driver/text_reading.h"
+#include "corvane/corvane_file_handler.h"
 #include "loader_bench.h"
+#include "os/text_reading.h"
 #include "per_field_queries.h"
 #include "per_statement_session.h"
 
 namespace qx::bench {
 namespace {
 
-class PerFieldAirFiles : public driver::FileHandler {
+class PerFieldAirFiles : public scan::FileHandler {
  public:
   PerFieldAirFiles(db::Session& session, Backend backend, std::FILE* out)
       : session_(session, backend == Backend::postgresql),
@@ -24,13 +24,13 @@ class PerFieldAirFiles : public driver::FileHandler {
   db::Session& session() override { return session_; }
   void report_sql_error(const db::Status& status) override { loader_.report_sql_error(status); }
   void on_scan_without_files() override {}
-  void handle_file(driver::FileJob& job) override {
+  void handle_file(scan::FileJob& job) override {
     if (!job.read(contents_).ok()) return;
-    driver::end_at_ctrl_z(contents_);
-    driver::fold_crlf(contents_);
+    os::end_at_ctrl_z(contents_);
+    os::fold_crlf(contents_);
     loader_.begin_file(job.name());
     std::size_t number = 0;
-    for (std::string_view line : driver::split_at_line_feeds(contents_)) {
+    for (std::string_view line : os::split_at_line_feeds(contents_)) {
       queries_.split_air_line(line);
       loader_.process_line(line, ++number);
       session_.commit();
@@ -49,9 +49,9 @@ long long line_count(const std::vector<SampleFile>& files) {
   long long lines = 0;
   for (const auto& file : files) {
     std::string text = file.contents;
-    driver::end_at_ctrl_z(text);
-    driver::fold_crlf(text);
-    lines += static_cast<long long>(driver::split_at_line_feeds(text).size());
+    os::end_at_ctrl_z(text);
+    os::fold_crlf(text);
+    lines += static_cast<long long>(os::split_at_line_feeds(text).size());
   }
   return lines;
 }
@@ -66,9 +66,9 @@ LoaderBench air_bench() {
       "*.air",
       QX_CORVANE_PROGRAM,
       true,
-      [](db::Session& session, std::FILE* out, driver::BatchLimits batch) {
-        return std::make_unique<corvane::CorvaneFiles>(session, corvane::AirBuild::base, out,
-                                                       batch);
+      [](db::Session& session, std::FILE* out, scan::BatchLimits batch) {
+        return std::make_unique<corvane::CorvaneFileHandler>(session, corvane::AirBuild::base, out,
+                                                             batch);
       },
       [](db::Session& session, Backend backend, std::FILE* out) {
         return std::make_unique<PerFieldAirFiles>(session, backend, out);

@@ -4,9 +4,9 @@
 #include <optional>
 #include <stdexcept>
 
-#include "driver/env.h"
-#include "driver/load_history.h"
-#include "driver/stop_signal.h"
+#include "history/load_history.h"
+#include "os/env.h"
+#include "os/stop_signal.h"
 #include "sample_backlog.h"
 
 namespace qx::bench {
@@ -16,13 +16,13 @@ using Clock = std::chrono::steady_clock;
 
 // Notes when the scan finished its first file, and asks it to stop there:
 // the files after it are not what is measured.
-class FirstFileDone : public driver::ScanObserver {
+class FirstFileDone : public scan::ScanObserver {
  public:
-  void file_done(const driver::FileReport& report) override {
+  void file_done(const scan::FileReport& report) override {
     if (at_) return;
     at_ = Clock::now();
     moved_ = report.moved;
-    driver::request_stop();
+    os::request_stop();
   }
   // When the first file was done; throws when none was moved.
   Clock::time_point at() const {
@@ -37,26 +37,26 @@ class FirstFileDone : public driver::ScanObserver {
 
 struct Series {
   std::size_t files;  // dropped into the directory
-  driver::BatchLimits batch;
+  scan::BatchLimits batch;
   std::vector<double> seconds;
 };
 
 // One run: the files dropped into fresh directories (their names preceded
 // by the run's, so none is one the history knows), then one scan.
-double first_file_seconds(const LoaderBench& loader, driver::FileHandler& handler,
-                          driver::LoadHistory& history, const std::vector<SampleFile>& files,
+double first_file_seconds(const LoaderBench& loader, scan::FileHandler& handler,
+                          history::LoadHistory& history, const std::vector<SampleFile>& files,
                           const Series& series, const qx::testing::TempDir& dir,
                           const std::string& run, std::FILE* out) {
   const Directories dirs = fresh_directories(dir, run);
   drop_files(files, series.files, dirs.input, run + "_");
-  driver::RealEnv env;
-  driver::ScanLoop loop(env, handler, once_settings(loader.pattern, dirs, series.batch), out,
-                        &history);
+  os::RealEnv env;
+  scan::ScanLoop loop(env, handler, once_settings(loader.pattern, dirs, series.batch), out,
+                      &history);
   FirstFileDone first;
   loop.observe(first);
   const auto start = Clock::now();
   loop.scan();
-  driver::clear_stop_request();
+  os::clear_stop_request();
   return std::chrono::duration<double>(first.at() - start).count();
 }
 
@@ -74,7 +74,7 @@ LatencyResult measure_latency(const LoaderBench& loader, Backend backend,
   NullOutput out;
   BenchDatabase database(backend);
   auto session = database.connect();
-  driver::LoadHistory history(*session, loader.name, "bench");
+  history::LoadHistory history(*session, loader.name, "bench");
   for (int run = 0; run < options.runs; ++run) {
     for (std::size_t s = 0; s < series.size(); ++s) {
       const std::string name = "r" + std::to_string(run) + "s" + std::to_string(s);

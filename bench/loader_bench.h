@@ -14,8 +14,8 @@
 
 #include "bench_database.h"
 #include "db/session.h"
-#include "driver/batch_limits.h"
-#include "driver/scan_loop.h"
+#include "scan/batch_limits.h"
+#include "scan/scan_loop.h"
 
 namespace qx::bench {
 
@@ -31,17 +31,15 @@ struct Directories {
 
 // The batch limits the programs run with unless told otherwise, and one
 // transaction per file (the loaders' behaviour before batches).
-inline constexpr driver::BatchLimits kProgramBatches{
-    driver::kDefaultBatchFiles, driver::kDefaultBatchBytes, driver::kDefaultBatchTime,
-    driver::kDefaultBatchLines};
+inline constexpr scan::BatchLimits kProgramBatches{};
 // One transaction per file, and for the AIR loader one commit per line.
-inline constexpr driver::BatchLimits kPerFile{1};
+inline constexpr scan::BatchLimits kPerFile = scan::kOneAtATime;
 
 // The loader's file handling; `batch` is for a handler that takes its
 // limits itself (the AIR loader's groups of lines).
-using MakeFiles = std::function<std::unique_ptr<driver::FileHandler>(
-    db::Session& session, std::FILE* out, driver::BatchLimits batch)>;
-using MakePerFieldFiles = std::function<std::unique_ptr<driver::FileHandler>(
+using MakeFiles = std::function<std::unique_ptr<scan::FileHandler>(
+    db::Session& session, std::FILE* out, scan::BatchLimits batch)>;
+using MakePerFieldFiles = std::function<std::unique_ptr<scan::FileHandler>(
     db::Session& session, Backend backend, std::FILE* out)>;
 
 struct LoaderBench {
@@ -71,14 +69,14 @@ LoaderBench mir_bench();
 
 // The settings of a single scan of dirs with the settle check off, as a
 // loader program runs with --once --settle-ms=0, within `batch`.
-driver::ScanSettings once_settings(const std::string& pattern, const Directories& dirs,
-                                   driver::BatchLimits batch);
+scan::ScanSettings once_settings(const std::string& pattern, const Directories& dirs,
+                                 scan::BatchLimits batch);
 
 // Runs one scan of the shared scan loop with `files` over dirs (settle
 // check off), as a loader program does with --once; with `history_program`
 // set the loop keeps the load history under that program's name.
-void scan_once(driver::FileHandler& files, const std::string& pattern, const Directories& dirs,
-               std::FILE* out, const char* history_program, driver::BatchLimits batch);
+void scan_once(scan::FileHandler& files, const std::string& pattern, const Directories& dirs,
+               std::FILE* out, const char* history_program, scan::BatchLimits batch);
 
 // The benchmark of a loader that commits once per file or per batch: its
 // own scan-loop file handling is `Files` (built from session, verbose flag,
@@ -94,7 +92,7 @@ LoaderBench per_file_bench(std::string name, std::string table_prefix, std::stri
       std::move(pattern),
       std::move(program),
       false,
-      [](db::Session& session, std::FILE* out, driver::BatchLimits) {
+      [](db::Session& session, std::FILE* out, scan::BatchLimits) {
         return std::make_unique<Files>(session, false, out);
       },
       [](db::Session& session, Backend backend, std::FILE* out) {

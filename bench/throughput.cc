@@ -29,7 +29,7 @@ struct Rates {
 // back into it afterwards.
 Rates run_loader(const LoaderBench& loader, Backend backend, const std::vector<SampleFile>& files,
                  const qx::testing::TempDir& dir, int run, std::FILE* out, bool with_history,
-                 driver::BatchLimits batch, std::optional<StoredRows>* keep = nullptr) {
+                 scan::BatchLimits batch, std::optional<StoredRows>* keep = nullptr) {
   BenchDatabase database(backend);
   Directories dirs = fresh_directories(dir, std::to_string(run));
   drop_files(files, files.size(), dirs.input);

@@ -11,12 +11,12 @@
 // failed, which then ends as it would alone; the groups go on after it.
 #include <algorithm>
 
-#include "corvane/corvane_files.h"
-#include "driver/stop_signal.h"
+#include "corvane/corvane_file_handler.h"
+#include "os/stop_signal.h"
 
 namespace qx::corvane {
 
-std::size_t CorvaneFiles::handle_batch(std::span<driver::FileJob* const> jobs) {
+std::size_t CorvaneFileHandler::handle_batch(std::span<scan::FileJob* const> jobs) {
   files_.assign(jobs.size(), {});
   for (std::size_t i = 0; i < jobs.size(); ++i) files_[i].job = jobs[i];
   std::size_t at = 0;
@@ -50,7 +50,7 @@ std::size_t CorvaneFiles::handle_batch(std::span<driver::FileJob* const> jobs) {
   return at;
 }
 
-bool CorvaneFiles::run_group(std::size_t& at, bool& stop_batch, Reached& reached) {
+bool CorvaneFileHandler::run_group(std::size_t& at, bool& stop_batch, Reached& reached) {
   Group group;
   console_.capture(&group.text);
   loader_.set_grouped(true);
@@ -79,12 +79,13 @@ bool CorvaneFiles::run_group(std::size_t& at, bool& stop_batch, Reached& reached
   return true;
 }
 
-bool CorvaneFiles::take_group(Group& group, std::size_t& at, bool& stop_batch, Reached& reached) {
+bool CorvaneFileHandler::take_group(Group& group, std::size_t& at, bool& stop_batch,
+                                    Reached& reached) {
   while (at < files_.size()) {
     AirFile& file = files_[at];
-    const driver::HistoryEntry history = file.job->history_entry();
+    const history::HistoryEntry history = file.job->history_entry();
     if (!file.opened) {
-      if (driver::stop_requested()) {
+      if (os::stop_requested()) {
         stop_batch = true;
         return true;
       }
@@ -112,7 +113,7 @@ bool CorvaneFiles::take_group(Group& group, std::size_t& at, bool& stop_batch, R
       continue;
     }
     if (group_full(group)) return true;
-    if (driver::stop_requested()) {
+    if (os::stop_requested()) {
       // The group in hand is committed; the file then stops before its
       // next line, as it would between two lines.
       if (group.lines > 0) return true;
@@ -135,30 +136,30 @@ bool CorvaneFiles::take_group(Group& group, std::size_t& at, bool& stop_batch, R
   return true;
 }
 
-bool CorvaneFiles::group_full(const Group& group) const {
+bool CorvaneFileHandler::group_full(const Group& group) const {
   // A group holds at least one line, so that every group gets somewhere.
   return group.lines > 0 &&
          (group.lines >= static_cast<std::size_t>(limits_.lines) || group.bytes >= limits_.bytes ||
           std::chrono::steady_clock::now() - group.began >= limits_.time);
 }
 
-void CorvaneFiles::end_in_group(Group& group, AirFile& file, LoadResult result) {
+void CorvaneFileHandler::end_in_group(Group& group, AirFile& file, LoadResult result) {
   FileEnd end = finish_file(file, result);
   group.ends.emplace_back(group.text.size(), std::move(end));
 }
 
-bool CorvaneFiles::write_group_account(Group& group, AirFile& file, bool last_line) {
+bool CorvaneFileHandler::write_group_account(Group& group, AirFile& file, bool last_line) {
   group.unwritten = nullptr;
-  driver::LoadProgress& account = loader_.account();
+  history::LoadProgress& account = loader_.account();
   account.lines_done = static_cast<std::int64_t>(file.next_line);
   account.state =
-      last_line ? driver::LoadProgress::State::loaded : driver::LoadProgress::State::loading;
-  const driver::HistoryEntry history = file.job->history_entry();
+      last_line ? history::LoadProgress::State::loaded : history::LoadProgress::State::loading;
+  const history::HistoryEntry history = file.job->history_entry();
   if (history.history == nullptr) return true;
   // The write reads its values when it is sent, after the loader has gone
   // on to later lines and files: it is given a copy of its own.
   group.accounts.push_back(account);
-  const driver::LoadProgress& written = group.accounts.back();
+  const history::LoadProgress& written = group.accounts.back();
   if (!file.history_row_written) {
     file.history_row_written = true;
     // A file whose lines all fall in one group has its row written once,
@@ -169,7 +170,7 @@ bool CorvaneFiles::write_group_account(Group& group, AirFile& file, bool last_li
   return history.history->write_progress(*history.file, written).ok();
 }
 
-CorvaneFiles::Checkpoint CorvaneFiles::checkpoint(std::size_t at) {
+CorvaneFileHandler::Checkpoint CorvaneFileHandler::checkpoint(std::size_t at) {
   Checkpoint checkpoint{at, {}, loader_.snapshot(), console_.notices()};
   if (at < files_.size()) {
     const AirFile& file = files_[at];
@@ -181,7 +182,7 @@ CorvaneFiles::Checkpoint CorvaneFiles::checkpoint(std::size_t at) {
   return checkpoint;
 }
 
-void CorvaneFiles::back_to(const Checkpoint& checkpoint) {
+void CorvaneFileHandler::back_to(const Checkpoint& checkpoint) {
   loader_.restore(checkpoint.loader);
   console_.restore_notices(checkpoint.notices);
   for (std::size_t i = checkpoint.file; i < files_.size() && files_[i].opened; ++i) {
@@ -192,7 +193,7 @@ void CorvaneFiles::back_to(const Checkpoint& checkpoint) {
       continue;
     }
     // Opened within the group: it is read and opened again.
-    driver::FileJob* const job = file.job;
+    scan::FileJob* const job = file.job;
     file = AirFile();
     file.job = job;
   }

@@ -6,11 +6,11 @@
 #include "db/report_sql_error.h"
 #include "db/text_primitives.h"
 #include "db/to_number.h"
-#include "driver/console.h"
+#include "os/console.h"
 
 namespace qx::corvane {
 
-AirLoader::AirLoader(db::Session& session, AirBuild build, driver::Console console)
+AirLoader::AirLoader(db::Session& session, AirBuild build, os::Console console)
     : session_(session),
       profile_(profile(build)),
       console_(console),
@@ -41,14 +41,14 @@ constexpr std::array<Counter, 4> kResumedCounters = {Counter::shared, Counter::r
 
 }  // namespace
 
-void AirLoader::resume_file(std::string_view file_reference, const driver::LoadProgress& done) {
+void AirLoader::resume_file(std::string_view file_reference, const history::LoadProgress& done) {
   begin_file(file_reference);
   restore(done);
   // The key held now is the one the file's committed lines left.
   file_without_key_.reset();
 }
 
-void AirLoader::restore(const driver::LoadProgress& done) {
+void AirLoader::restore(const history::LoadProgress& done) {
   account_ = done;
   booking_key_ = done.booking_key;
   for (std::size_t i = 0; i < kResumedCounters.size(); ++i) {
@@ -200,20 +200,20 @@ void AirLoader::restore(const Snapshot& snapshot) {
 
 void AirLoader::report_split(const SplitReport& report, std::size_t line_number) {
   for (const auto& cut : report.cut_fields) {
-    console_.about_line(file_reference_, line_number, driver::Notice::field_cut,
+    console_.about_line(file_reference_, line_number, os::Notice::field_cut,
                         "field " + std::to_string(cut.field + 1) + " has " +
                             std::to_string(cut.length) + " characters, cut to " +
                             std::to_string(field_table_.entry_limit()));
   }
   if (report.dropped_fields > 0) {
-    console_.about_line(file_reference_, line_number, driver::Notice::fields_dropped,
+    console_.about_line(file_reference_, line_number, os::Notice::fields_dropped,
                         std::to_string(report.dropped_fields) + " field(s) after the " +
                             std::to_string(kFieldTableEntries) + "th dropped");
   }
 }
 
 void AirLoader::report_sql_error(const db::Status& status) {
-  console_.print_now(db::format_sql_error_by_text(status), driver::Priority::err);
+  console_.print_now(db::format_sql_error_by_text(status), os::Priority::err);
 }
 
 bool AirLoader::step(const db::Status& status, bool row) {

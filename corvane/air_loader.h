@@ -27,9 +27,9 @@
 #include "corvane/air_handlers.h"
 #include "corvane/field_table.h"
 #include "db/session.h"
-#include "driver/console.h"
-#include "driver/file_report.h"
-#include "driver/load_history.h"
+#include "history/load_history.h"
+#include "os/console.h"
+#include "scan/file_report.h"
 
 namespace qx::corvane {
 
@@ -49,7 +49,7 @@ enum class LineOutcome {
 
 class AirLoader {
  public:
-  AirLoader(db::Session& session, AirBuild build, driver::Console console);
+  AirLoader(db::Session& session, AirBuild build, os::Console console);
 
   // Resets the per-file counters. A file begun again after its key draw
   // failed gets back the key it began with the first time, so that its
@@ -60,10 +60,10 @@ class AirLoader {
   // counts of rows are those `done` holds, as they were after that line,
   // and a key that an earlier draw in the file failed to give is drawn
   // again when its line comes.
-  void resume_file(std::string_view file_reference, const driver::LoadProgress& done);
+  void resume_file(std::string_view file_reference, const history::LoadProgress& done);
   // Puts back the state of `done` after a line that was rolled back, so
   // that nothing of it carries over to the next line or file.
-  void restore(const driver::LoadProgress& done);
+  void restore(const history::LoadProgress& done);
   // Whether some handler takes `line` (one line without its line end), by
   // the tags of its first field, as process_line reads them.
   bool knows_line(std::string_view line) const;
@@ -90,8 +90,8 @@ class AirLoader {
     std::array<std::int32_t, kCounterCount> counters;
     std::string file_reference;
     std::size_t line_number;
-    driver::LoadProgress account;
-    driver::RowTally tally;
+    history::LoadProgress account;
+    scan::RowTally tally;
   };
   Snapshot snapshot() const;
   void restore(const Snapshot& snapshot);
@@ -105,10 +105,10 @@ class AirLoader {
   // resume needs, the counts of rows stored and rejected), with
   // `lines_done` and `state` as the caller last set them. Failures the
   // session reports late are counted in it as they arrive.
-  driver::LoadProgress& account() { return account_; }
+  history::LoadProgress& account() { return account_; }
   // The rows stored per table and the lines of rejected rows since the
   // file was begun or resumed in this process.
-  const driver::RowTally& tally() const { return tally_; }
+  const scan::RowTally& tally() const { return tally_; }
 
   double booking_key() const { return booking_key_; }
   std::int32_t counter(Counter c) const { return counters_[static_cast<std::size_t>(c)]; }
@@ -136,7 +136,7 @@ class AirLoader {
 
   db::Session& session_;
   const AirBuildProfile& profile_;
-  driver::Console console_;
+  os::Console console_;
   std::vector<PreparedHandler> handlers_;
 
   FieldTable field_table_;
@@ -153,8 +153,8 @@ class AirLoader {
   std::string file_reference_;
   std::size_t line_number_ = 0;
   std::vector<db::Bind> binds_;
-  driver::LoadProgress account_;
-  driver::RowTally tally_;
+  history::LoadProgress account_;
+  scan::RowTally tally_;
   // The table of the handler running now, for the tally.
   std::string_view row_table_;
   bool grouped_ = false;

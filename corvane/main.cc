@@ -2,12 +2,12 @@
 // the program is compiled (QX_AIR_BUILD names an AirBuild).
 #include <cstdio>
 
-#include "corvane/corvane_program.h"
+#include "program/corvane_program.h"
 
 #ifndef QX_AIR_BUILD
 #error "QX_AIR_BUILD must name the build this program is made for"
 #endif
 
 int main(int argc, char** argv) {
-  return qx::corvane::run_corvane(qx::corvane::AirBuild::QX_AIR_BUILD, argc, argv, stdout);
+  return qx::program::run_corvane(qx::corvane::AirBuild::QX_AIR_BUILD, argc, argv, stdout);
 }

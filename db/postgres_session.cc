@@ -520,7 +520,7 @@ void PostgresSession::note_server_transaction() {
   }
 }
 
-PostgresSession::Round PostgresSession::settle_success(const Operation& op) {
+PostgresSession::Round PostgresSession::round_succeeded(const Operation& op) {
   applied_ = log_.size();
   if (op.kind != Operation::Kind::query) forget_transaction();
   return Round::done;
@@ -581,7 +581,7 @@ PostgresSession::Round PostgresSession::send_round(Operation& op, Status& status
   }
   if (!read_sync(status)) return Round::lost;
   note_server_transaction();
-  if (!failed_item) return settle_success(op);
+  if (!failed_item) return round_succeeded(op);
   return settle_failure(op, *failed_item, failure, status);
 }
 

@@ -140,7 +140,7 @@ class PostgresSession final : public Session {
   void note_server_transaction();
   // Every item succeeded: the writes are in the server's transaction, and a
   // commit or rollback has ended it.
-  Round settle_success(const Operation& op);
+  Round round_succeeded(const Operation& op);
   // Item `failed_item` failed: a write is marked failed and reported, so that
   // the transaction is sent again without it; a failing operation ends with
   // its own status.

@@ -7,16 +7,16 @@
 #include <string>
 #include <string_view>
 
-#include "corvane/corvane_program.h"
-#include "driver/command_line.h"
-#include "driver/program_start.h"
+#include "corvane/corvane_texts.h"
 #include "generator/generate_command.h"
-#include "meridon_full/meridon_program.h"
-#include "tarvo/tarvo_program.h"
+#include "meridon_full/meridon_full_texts.h"
+#include "program/command_line.h"
+#include "program/program_start.h"
+#include "tarvo/tarvo_texts.h"
 
 namespace {
 
-using qx::driver::roff;
+using qx::program::roff;
 
 struct Page {
   std::string_view program;
@@ -113,8 +113,8 @@ constexpr std::string_view kLoaderSections =
 std::string page_text(const Page& page) {
   std::string upper;
   for (char c : page.program) upper += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
-  std::string text = ".TH " + roff(upper) + " 1 \"\" \"" + std::string(qx::driver::kPackageName) +
-                     " " + std::string(qx::driver::kPackageVersion) + "\" \"User Commands\"\n";
+  std::string text = ".TH " + roff(upper) + " 1 \"\" \"" + std::string(qx::program::kPackageName) +
+                     " " + std::string(qx::program::kPackageVersion) + "\" \"User Commands\"\n";
   text += ".SH NAME\n" + roff(page.program) + " \\- " + roff(page.summary) + "\n";
   text += ".SH SYNOPSIS\n.B " + roff(page.program) + "\n" + roff(page.synopsis) + "\n";
   text += ".SH DESCRIPTION\n.B " + roff(page.program) + "\n" + roff(page.description) + "\n";
@@ -125,7 +125,7 @@ std::string page_text(const Page& page) {
       const std::size_t end = sections.find('\n', start) + 1;
       const std::string_view line = sections.substr(start, end - start);
       if (line == "@OPTIONS@\n") {
-        text += qx::driver::options_manual();
+        text += qx::program::options_manual();
       } else {
         text += line.starts_with('.') ? std::string(line) : roff(line);
       }

@@ -9,11 +9,24 @@
 #include <cstddef>
 #include <span>
 #include <string>
+#include <string_view>
 
-#include "records/record_load.h"
 #include "records/record_type.h"
 
 namespace qx::records {
+
+// How a file of the format is keyed and its header marked.
+struct LoadPlan {
+  std::string_view sequence;  // "TARVO_SEQUENCE"
+  // Run after the inserts with the file's key as :b0; marks the header.
+  std::string_view header_update;
+  // The first type (the header) is cleared after the others instead of
+  // before them.
+  bool header_cleared_last = false;
+  // The same update for many files at once, on a database that binds
+  // arrays: :b0 is an array of their keys.
+  std::string_view header_update_all = {};
+};
 
 // The longest record kept; a longer one is cut to it (and the cut named).
 inline constexpr std::size_t kLineLimit = 8191;

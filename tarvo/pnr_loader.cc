@@ -7,7 +7,7 @@
 
 namespace qx::tarvo {
 
-PnrLoader::PnrLoader(db::Session& session, bool verbose_flag, driver::Console console)
+PnrLoader::PnrLoader(db::Session& session, bool verbose_flag, os::Console console)
     : FixedRecordLoader(session, pnr_format(), verbose_flag, console),
       m2_(*records().find(kContinuedTag)) {}
 
@@ -18,7 +18,7 @@ bool PnrLoader::take_line(std::string_view tag, std::string_view line, std::size
   // last_tag carries over from the previous file, which may have ended with
   // an M2 line; this file has no row to continue then.
   if (m2_.record_count() == 0) {
-    about_line(line_number, driver::Notice::continuation_ignored,
+    about_line(line_number, os::Notice::continuation_ignored,
                "continuation line without an M2 line before it, ignored");
   } else {
     m2_.set_slot(m2_.record_count() - 1, kContinuationSlot,

@@ -1,4 +1,4 @@
-// Loading the records of one PNR file (records/fixed_record_loader.h), with
+// Loading the records of one PNR file (record_loader/fixed_record_loader.h), with
 // the PNR's own rule for continuation lines: a line tagged CA, PO, LP, IN,
 // NO or CH right after an M2 line puts its first 200 characters into slot
 // 51 of that M2 row, instead of being filed by its tag.
@@ -15,15 +15,15 @@
 #include <string_view>
 
 #include "db/session.h"
-#include "driver/console.h"
-#include "records/fixed_record_loader.h"
+#include "os/console.h"
+#include "record_loader/fixed_record_loader.h"
 #include "records/record_table.h"
 
 namespace qx::tarvo {
 
-class PnrLoader : public records::FixedRecordLoader {
+class PnrLoader : public record_loader::FixedRecordLoader {
  public:
-  PnrLoader(db::Session& session, bool verbose_flag, driver::Console console);
+  PnrLoader(db::Session& session, bool verbose_flag, os::Console console);
 
   std::string_view last_tag() const { return last_tag_; }
 

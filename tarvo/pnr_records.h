@@ -9,8 +9,8 @@
 #include <span>
 #include <string_view>
 
+#include "record_loader/record_load.h"
 #include "records/record_format.h"
-#include "records/record_load.h"
 #include "records/record_type.h"
 
 namespace qx::tarvo {

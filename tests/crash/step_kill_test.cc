@@ -21,26 +21,26 @@
 #include <string>
 #include <vector>
 
-#include "corvane/corvane_files.h"
+#include "corvane/corvane_file_handler.h"
 #include "crash/crash_database.h"
 #include "crash/exactly_once.h"
 #include "db/make_session.h"
 #include "db/target.h"
-#include "driver/load_history.h"
-#include "driver/scan_loop.h"
 #include "generator/sample_format.h"
+#include "history/load_history.h"
+#include "scan/scan_loop.h"
 #include "support/death_point.h"
 #include "support/faulty_env.h"
 #include "support/faulty_session.h"
 #include "support/temp_dir.h"
-#include "tarvo/tarvo_files.h"
+#include "tarvo/tarvo_file_handler.h"
 
 namespace qx::crash {
 namespace {
 
 namespace fs = std::filesystem;
-using MakeHandler = std::function<std::unique_ptr<driver::FileHandler>(
-    db::Session&, driver::Console, driver::BatchLimits)>;
+using MakeHandler =
+    std::function<std::unique_ptr<scan::FileHandler>(db::Session&, os::Console, scan::BatchLimits)>;
 
 struct FormatCase {
   const char* program;
@@ -53,15 +53,15 @@ struct FormatCase {
   int lines = 1;  // AIR lines per commit
 };
 
-std::unique_ptr<driver::FileHandler> make_tarvo_files(db::Session& session, driver::Console console,
-                                                      driver::BatchLimits) {
-  return std::make_unique<tarvo::TarvoFiles>(session, false, console);
+std::unique_ptr<scan::FileHandler> make_tarvo_files(db::Session& session, os::Console console,
+                                                    scan::BatchLimits) {
+  return std::make_unique<tarvo::TarvoFileHandler>(session, false, console);
 }
 
-std::unique_ptr<driver::FileHandler> make_corvane_files(db::Session& session,
-                                                        driver::Console console,
-                                                        driver::BatchLimits batch) {
-  return std::make_unique<corvane::CorvaneFiles>(session, corvane::AirBuild::base, console, batch);
+std::unique_ptr<scan::FileHandler> make_corvane_files(db::Session& session, os::Console console,
+                                                      scan::BatchLimits batch) {
+  return std::make_unique<corvane::CorvaneFileHandler>(session, corvane::AirBuild::base, console,
+                                                       batch);
 }
 
 const FormatCase kAir{"corvane", "air", "*.air", {8, 2, false}, make_corvane_files, "air"};
@@ -112,17 +112,17 @@ class StepKills : public ::testing::TestWithParam<Param> {
       std::FILE* out = std::fopen(scan_output.c_str(), "w");
       auto handler =
           format.make_handler(session, out, {.files = format.files, .lines = format.lines});
-      driver::LoadHistory history(session, format.program, "sweep");
-      driver::ScanLoop loop(env, *handler,
-                            {in.string(),
-                             backup.string(),
-                             format.pattern,
-                             std::chrono::milliseconds(0),
-                             std::chrono::milliseconds(0),
-                             true,
-                             false,
-                             {.files = format.files, .lines = format.lines}},
-                            out, &history);
+      history::LoadHistory history(session, format.program, "sweep");
+      scan::ScanLoop loop(env, *handler,
+                          {in.string(),
+                           backup.string(),
+                           format.pattern,
+                           std::chrono::milliseconds(0),
+                           std::chrono::milliseconds(0),
+                           true,
+                           false,
+                           {.files = format.files, .lines = format.lines}},
+                          out, &history);
       loop.scan();
       std::fflush(out);
       ::_exit(0);

@@ -66,8 +66,8 @@ struct Case {
   const Handling* handling;
   Files (*backlog)();
   const char* unique_index;
-  driver::BatchLimits alone;
-  driver::BatchLimits batched;
+  scan::BatchLimits alone;
+  scan::BatchLimits batched;
   // The first booking-key draw fails: one draw in the unbatched run; in
   // the batched run the group's and the same draw when the line is done
   // again alone.

@@ -153,13 +153,13 @@ int lines_saying_the_file_stays(const std::string& printed) {
 }
 
 // The failures the loop tells its observers of, begun and ended, by kind.
-struct FailureEvents : driver::ScanObserver {
+struct FailureEvents : scan::ScanObserver {
   std::string events;
-  void failure_started(driver::FailureKind kind, const std::string&) override {
-    events += "+" + std::string(driver::failure_kind_name(kind)) + " ";
+  void failure_started(scan::FailureKind kind, const std::string&) override {
+    events += "+" + std::string(scan::failure_kind_name(kind)) + " ";
   }
-  void failure_ended(driver::FailureKind kind, const std::string&, std::chrono::seconds) override {
-    events += "-" + std::string(driver::failure_kind_name(kind)) + " ";
+  void failure_ended(scan::FailureKind kind, const std::string&, std::chrono::seconds) override {
+    events += "-" + std::string(scan::failure_kind_name(kind)) + " ";
   }
 };
 

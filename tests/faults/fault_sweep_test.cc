@@ -35,7 +35,7 @@ struct SweptHandling {
   Files files;
   std::string replacement;
   const char* name;
-  driver::BatchLimits batch = {};
+  scan::BatchLimits batch = scan::kOneAtATime;
 };
 
 const Files kPnrFiles = {{"A.PNR", "AAheader-a\rM1one\rM2two\rM2three\r"},

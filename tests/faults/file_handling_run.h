@@ -14,17 +14,17 @@
 #include <utility>
 #include <vector>
 
-#include "corvane/corvane_files.h"
+#include "corvane/corvane_file_handler.h"
 #include "db/backend_database.h"
 #include "db/make_session.h"
-#include "driver/load_history.h"
-#include "driver/scan_loop.h"
-#include "meridon_full/meridon_files.h"
+#include "history/load_history.h"
+#include "meridon_full/meridon_file_handler.h"
+#include "scan/scan_loop.h"
 #include "support/captured_output.h"
 #include "support/faulty_env.h"
 #include "support/faulty_session.h"
 #include "support/temp_dir.h"
-#include "tarvo/tarvo_files.h"
+#include "tarvo/tarvo_file_handler.h"
 
 namespace qx::testing {
 
@@ -37,26 +37,26 @@ struct Handling {
   const char* program;
   const char* pattern;
   // `batch` is the run's limits, for a handler that takes them itself.
-  std::unique_ptr<driver::FileHandler> (*make)(db::Session& session, driver::Console console,
-                                               driver::BatchLimits batch);
+  std::unique_ptr<scan::FileHandler> (*make)(db::Session& session, os::Console console,
+                                             scan::BatchLimits batch);
 };
 
-inline std::unique_ptr<driver::FileHandler> make_tarvo_files(db::Session& session,
-                                                             driver::Console console,
-                                                             driver::BatchLimits) {
-  return std::make_unique<tarvo::TarvoFiles>(session, false, console);
+inline std::unique_ptr<scan::FileHandler> make_tarvo_files(db::Session& session,
+                                                           os::Console console, scan::BatchLimits) {
+  return std::make_unique<tarvo::TarvoFileHandler>(session, false, console);
 }
 
-inline std::unique_ptr<driver::FileHandler> make_corvane_files(db::Session& session,
-                                                               driver::Console console,
-                                                               driver::BatchLimits batch) {
-  return std::make_unique<corvane::CorvaneFiles>(session, corvane::AirBuild::base, console, batch);
+inline std::unique_ptr<scan::FileHandler> make_corvane_files(db::Session& session,
+                                                             os::Console console,
+                                                             scan::BatchLimits batch) {
+  return std::make_unique<corvane::CorvaneFileHandler>(session, corvane::AirBuild::base, console,
+                                                       batch);
 }
 
-inline std::unique_ptr<driver::FileHandler> make_meridon_files(db::Session& session,
-                                                               driver::Console console,
-                                                               driver::BatchLimits) {
-  return std::make_unique<meridon_full::MeridonFiles>(session, false, console);
+inline std::unique_ptr<scan::FileHandler> make_meridon_files(db::Session& session,
+                                                             os::Console console,
+                                                             scan::BatchLimits) {
+  return std::make_unique<meridon_full::MeridonFileHandler>(session, false, console);
 }
 
 inline constexpr Handling kTarvoHandling = {"tarvo", "*.PNR", make_tarvo_files};
@@ -71,7 +71,7 @@ class FileHandlingRun {
   // handler that takes batches (one each by default); `failed` says where
   // unloadable files go (nowhere by default).
   FileHandlingRun(const Handling& handling, const std::string& target, const Files& files,
-                  driver::BatchLimits batch = {}, driver::FailedSettings failed = {})
+                  scan::BatchLimits batch = scan::kOneAtATime, scan::FailedSettings failed = {})
       : in(dir.make_dir("in")), backup(dir.make_dir("backup")) {
     for (const auto& [name, text] : files) write_file(in / name, text);
     auto faulty = std::make_unique<FaultySession>(db::make_session(db::parse_target(target, "")));
@@ -79,14 +79,14 @@ class FileHandlingRun {
     owned_session = std::move(faulty);
     // One console for the handler and the loop, as a program has: what
     // the loop holds back holds back the handler's lines too.
-    const driver::Console console(out.file());
+    const os::Console console(out.file());
     handler = handling.make(*session, console, batch);
-    history = std::make_unique<driver::LoadHistory>(*session, handling.program, "test-run");
-    loop = std::make_unique<driver::ScanLoop>(
+    history = std::make_unique<history::LoadHistory>(*session, handling.program, "test-run");
+    loop = std::make_unique<scan::ScanLoop>(
         env, *handler,
-        driver::ScanSettings{in.string(), backup.string(), handling.pattern,
-                             std::chrono::milliseconds(0), std::chrono::milliseconds(0), true,
-                             false, batch},
+        scan::ScanSettings{in.string(), backup.string(), handling.pattern,
+                           std::chrono::milliseconds(0), std::chrono::milliseconds(0), true, false,
+                           batch},
         console, history.get(), std::move(failed));
   }
 
@@ -100,9 +100,9 @@ class FileHandlingRun {
   std::unique_ptr<db::Session> owned_session;
 
  public:
-  std::unique_ptr<driver::FileHandler> handler;
-  std::unique_ptr<driver::LoadHistory> history;
-  std::unique_ptr<driver::ScanLoop> loop;
+  std::unique_ptr<scan::FileHandler> handler;
+  std::unique_ptr<history::LoadHistory> history;
+  std::unique_ptr<scan::ScanLoop> loop;
 };
 
 }  // namespace qx::testing

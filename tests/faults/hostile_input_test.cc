@@ -95,7 +95,7 @@ TEST_P(HostileInput, EveryFileIsLoadedOrSetAsideAndNoneEndsTheLoader) {
   generator::SampleRandom random(20261209);
   for (int round = 0; round < kRounds; ++round) {
     const bool with_failed_dir = round % 2 == 0;
-    const driver::BatchLimits batch = {.files = round % 3 == 0 ? 1 : 4};
+    const scan::BatchLimits batch = {.files = round % 3 == 0 ? 1 : 4};
     SCOPED_TRACE(::testing::Message() << "round " << round << ", batches of " << batch.files
                                       << (with_failed_dir ? ", failed directory" : ""));
     Files files = round < 2 ? corpus(format) : Files{};
@@ -106,7 +106,7 @@ TEST_P(HostileInput, EveryFileIsLoadedOrSetAsideAndNoneEndsTheLoader) {
                          mutate(sample->generate(options, random.next()), random));
     }
     TempDir failed_dir;
-    driver::FailedSettings failed;
+    scan::FailedSettings failed;
     if (with_failed_dir) failed.dir_as_typed = failed_dir.path().string();
     FileHandlingRun run(*format.handling, database.target_text(), files, batch, failed);
     run.loop->scan();

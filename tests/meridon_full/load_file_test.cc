@@ -18,7 +18,7 @@ using Rows = std::vector<Row>;
 TEST_F(MirLoaderTest, VerboseLoadAnnouncesEveryRowThenEveryClearedTypeHeaderLast) {
   start(true);
   ASSERT_EQ(load("F.MIR", {"T51header", "A02one", "A02two", "A02three"}),
-            records::LoadOutcome::committed);
+            record_loader::LoadOutcome::committed);
   EXPECT_EQ(out.text(),
             "\nT51(Header) Data Insert. Total Record(s) = 1 . Loading Record = 1 \n"
             "\nA02 Data Insert. Total Record(s) = 3 . Loading Record = 1 \n"
@@ -50,7 +50,8 @@ TEST_F(MirLoaderTest, AFailedHeaderInsertLosesTheHeaderOnlyAndIsPrintedByCode) {
   run_sql(
       "create trigger qx_refuse_header before insert on qx_meridon_t5 "
       "begin select raise(abort, 'header refused'); end");
-  ASSERT_EQ(load("F.MIR", {"T51header", "A02one", "A14two"}), records::LoadOutcome::committed);
+  ASSERT_EQ(load("F.MIR", {"T51header", "A02one", "A14two"}),
+            record_loader::LoadOutcome::committed);
   EXPECT_EQ(count("qx_meridon_t5"), 0);
   EXPECT_EQ(rows("select ma02_reference, ma02_1 from qx_meridon_a02"), (Rows{{"1", "one"}}));
   EXPECT_EQ(rows("select ma14_reference, ma14_1 from qx_meridon_a14"), (Rows{{"1", "two"}}));

@@ -19,14 +19,14 @@ TEST_F(MirLoaderTest, OnlyTheThirteenExactTagsFileALine) {
   ASSERT_EQ(load("F.MIR",
                  {"", "A", "A0", "A01 not stored", "A06 not stored", "A10 not stored",
                   "a02 lower case", " A02 blank first", "T50 header-like", "T52 too", "T5", "A2"}),
-            records::LoadOutcome::committed);
+            record_loader::LoadOutcome::committed);
   for (const auto& type : mir_record_types()) EXPECT_EQ(count(std::string(type.table)), 0);
   EXPECT_EQ(out.text(), "");
 }
 
 TEST_F(MirLoaderTest, ATagAloneFilesARowAndA14AndA21DifferOnlyInTableAndTag) {
   ASSERT_EQ(load("F.MIR", {"A14", "A14same text", "A21same text"}),
-            records::LoadOutcome::committed);
+            record_loader::LoadOutcome::committed);
   EXPECT_EQ(rows("select ma14_serial, ma14_0, ma14_1 from qx_meridon_a14 order by 1"),
             (Rows{{"0", "A14", {}}, {"1", "A14", "same text"}}));
   EXPECT_EQ(rows("select ma21_serial, ma21_0, ma21_1 from qx_meridon_a21"),
@@ -38,7 +38,7 @@ TEST_F(MirLoaderTest, LinesBeyondATypesCapacityAreDroppedAndNamed) {
   for (int i = 0; i < 16; ++i) lines.push_back("A02" + std::to_string(i));
   for (int i = 0; i < 6; ++i) lines.push_back("A04" + std::to_string(i));
   lines.push_back("T51second header");
-  ASSERT_EQ(load("F.MIR", lines), records::LoadOutcome::committed);
+  ASSERT_EQ(load("F.MIR", lines), record_loader::LoadOutcome::committed);
   EXPECT_EQ(out.text(),
             "File F.MIR line 17: more than 15 A02 lines in one file, line dropped\n"
             "File F.MIR line 23: more than 5 A04 lines in one file, line dropped\n"
@@ -55,7 +55,7 @@ TEST_F(MirLoaderTest, OverlongLinesAndRestOfLineFieldsAreCutAndNamed) {
   const std::string a14 = coded_line("A14", 8192);
   const std::string a08_at_limit = coded_line("A08", 45 + 999);
   ASSERT_EQ(load("F.MIR", {"T51", a08, a14, a08_at_limit, coded_line("A08", 45 + 1000)}),
-            records::LoadOutcome::committed);
+            record_loader::LoadOutcome::committed);
   EXPECT_EQ(out.text(),
             "File F.MIR line 2: 9000 characters, cut to 8191\n"
             "File F.MIR line 2: ma08_9 of 8146 characters, cut to 999\n"

@@ -3,8 +3,8 @@
 namespace qx::testing {
 namespace {
 
-driver::IoResult fail(std::errc code) {
-  return driver::IoResult::failure(std::make_error_code(code));
+os::IoResult fail(std::errc code) {
+  return os::IoResult::failure(std::make_error_code(code));
 }
 
 }  // namespace
@@ -17,8 +17,8 @@ bool FaultyEnv::call_fails() {
   return calls == fail_call_at || (fail_for_ever && calls > fail_call_at);
 }
 
-driver::IoResult FaultyEnv::list_directory(const std::filesystem::path& dir,
-                                           std::vector<driver::DirectoryEntry>& entries) {
+os::IoResult FaultyEnv::list_directory(const std::filesystem::path& dir,
+                                       std::vector<os::DirectoryEntry>& entries) {
   if (call_fails()) {
     entries.clear();
     return fail(std::errc::io_error);
@@ -28,8 +28,8 @@ driver::IoResult FaultyEnv::list_directory(const std::filesystem::path& dir,
   return result;
 }
 
-driver::IoResult FaultyEnv::read_file(const std::filesystem::path& path, std::string& contents,
-                                      driver::FileNode& identity) {
+os::IoResult FaultyEnv::read_file(const std::filesystem::path& path, std::string& contents,
+                                  os::FileNode& identity) {
   if (call_fails() || fail_read_always) {
     contents.clear();
     return fail(fail_read_always ? std::errc::permission_denied : std::errc::io_error);
@@ -37,26 +37,23 @@ driver::IoResult FaultyEnv::read_file(const std::filesystem::path& path, std::st
   return RealEnv::read_file(path, contents, identity);
 }
 
-driver::IoResult FaultyEnv::stat_file(const std::filesystem::path& path,
-                                      driver::FileNode& identity) {
+os::IoResult FaultyEnv::stat_file(const std::filesystem::path& path, os::FileNode& identity) {
   if (call_fails()) return fail(std::errc::io_error);
   return RealEnv::stat_file(path, identity);
 }
 
-driver::IoResult FaultyEnv::stat_entry(const std::filesystem::path& path,
-                                       driver::FileNode& identity) {
+os::IoResult FaultyEnv::stat_entry(const std::filesystem::path& path, os::FileNode& identity) {
   if (call_fails()) return fail(std::errc::io_error);
   return RealEnv::stat_entry(path, identity);
 }
 
-driver::IoResult FaultyEnv::lock_file(const std::filesystem::path& path,
-                                      std::unique_ptr<driver::FileLock>& lock) {
+os::IoResult FaultyEnv::lock_file(const std::filesystem::path& path,
+                                  std::unique_ptr<os::FileLock>& lock) {
   if (call_fails()) return fail(std::errc::io_error);
   return RealEnv::lock_file(path, lock);
 }
 
-driver::IoResult FaultyEnv::write_file(const std::filesystem::path& path,
-                                       std::string_view contents) {
+os::IoResult FaultyEnv::write_file(const std::filesystem::path& path, std::string_view contents) {
   if (call_fails() || fail_copy_always) {
     // A full disk: part of the bytes got there.
     RealEnv::write_file(path, contents.substr(0, contents.size() / 2));
@@ -65,8 +62,8 @@ driver::IoResult FaultyEnv::write_file(const std::filesystem::path& path,
   return RealEnv::write_file(path, contents);
 }
 
-std::optional<driver::IoResult> FaultyEnv::rename_fault(const std::filesystem::path& from,
-                                                        const std::filesystem::path& to) {
+std::optional<os::IoResult> FaultyEnv::rename_fault(const std::filesystem::path& from,
+                                                    const std::filesystem::path& to) {
   ++renames;
   if (call_fails()) return fail(std::errc::io_error);
   if (rename_crosses_devices && from.parent_path() != to.parent_path()) {
@@ -76,20 +73,20 @@ std::optional<driver::IoResult> FaultyEnv::rename_fault(const std::filesystem::p
   return std::nullopt;
 }
 
-driver::IoResult FaultyEnv::rename_file(const std::filesystem::path& from,
-                                        const std::filesystem::path& to) {
+os::IoResult FaultyEnv::rename_file(const std::filesystem::path& from,
+                                    const std::filesystem::path& to) {
   if (auto fault = rename_fault(from, to)) return *fault;
   return RealEnv::rename_file(from, to);
 }
 
-driver::IoResult FaultyEnv::rename_no_replace(const std::filesystem::path& from,
-                                              const std::filesystem::path& to) {
+os::IoResult FaultyEnv::rename_no_replace(const std::filesystem::path& from,
+                                          const std::filesystem::path& to) {
   if (auto fault = rename_fault(from, to)) return *fault;
   return RealEnv::rename_no_replace(from, to);
 }
 
-driver::IoResult FaultyEnv::copy_file(const std::filesystem::path& from,
-                                      const std::filesystem::path& to) {
+os::IoResult FaultyEnv::copy_file(const std::filesystem::path& from,
+                                  const std::filesystem::path& to) {
   ++copies;
   if (call_fails() || fail_copy_always) {
     // A full disk: the copy got part of the way.
@@ -99,12 +96,12 @@ driver::IoResult FaultyEnv::copy_file(const std::filesystem::path& from,
   return RealEnv::copy_file(from, to);
 }
 
-driver::IoResult FaultyEnv::sync_file(const std::filesystem::path& path) {
+os::IoResult FaultyEnv::sync_file(const std::filesystem::path& path) {
   if (call_fails()) return fail(std::errc::io_error);
   return RealEnv::sync_file(path);
 }
 
-driver::IoResult FaultyEnv::remove_file(const std::filesystem::path& path) {
+os::IoResult FaultyEnv::remove_file(const std::filesystem::path& path) {
   ++removes;
   if (call_fails()) return fail(std::errc::io_error);
   if (removes == fail_remove_at) return fail(std::errc::permission_denied);

@@ -10,12 +10,12 @@
 #include <optional>
 #include <system_error>
 
-#include "driver/env.h"
+#include "os/env.h"
 #include "support/death_point.h"
 
 namespace qx::testing {
 
-class FaultyEnv : public driver::RealEnv {
+class FaultyEnv : public os::RealEnv {
  public:
   // Every file-system call (list, read, identify, lock, write, rename, copy,
   // sync, remove) counts in `calls`, from 1. The call numbered
@@ -51,26 +51,23 @@ class FaultyEnv : public driver::RealEnv {
   // ends at its chosen call (death_point.h).
   DeathPoint* death = nullptr;
 
-  driver::IoResult list_directory(const std::filesystem::path& dir,
-                                  std::vector<driver::DirectoryEntry>& entries) override;
-  driver::IoResult read_file(const std::filesystem::path& path, std::string& contents,
-                             driver::FileNode& identity) override;
-  driver::IoResult stat_file(const std::filesystem::path& path,
-                             driver::FileNode& identity) override;
-  driver::IoResult stat_entry(const std::filesystem::path& path,
-                              driver::FileNode& identity) override;
-  driver::IoResult lock_file(const std::filesystem::path& path,
-                             std::unique_ptr<driver::FileLock>& lock) override;
-  driver::IoResult write_file(const std::filesystem::path& path,
-                              std::string_view contents) override;
-  driver::IoResult rename_file(const std::filesystem::path& from,
-                               const std::filesystem::path& to) override;
-  driver::IoResult rename_no_replace(const std::filesystem::path& from,
-                                     const std::filesystem::path& to) override;
-  driver::IoResult copy_file(const std::filesystem::path& from,
-                             const std::filesystem::path& to) override;
-  driver::IoResult sync_file(const std::filesystem::path& path) override;
-  driver::IoResult remove_file(const std::filesystem::path& path) override;
+  os::IoResult list_directory(const std::filesystem::path& dir,
+                              std::vector<os::DirectoryEntry>& entries) override;
+  os::IoResult read_file(const std::filesystem::path& path, std::string& contents,
+                         os::FileNode& identity) override;
+  os::IoResult stat_file(const std::filesystem::path& path, os::FileNode& identity) override;
+  os::IoResult stat_entry(const std::filesystem::path& path, os::FileNode& identity) override;
+  os::IoResult lock_file(const std::filesystem::path& path,
+                         std::unique_ptr<os::FileLock>& lock) override;
+  os::IoResult write_file(const std::filesystem::path& path, std::string_view contents) override;
+  os::IoResult rename_file(const std::filesystem::path& from,
+                           const std::filesystem::path& to) override;
+  os::IoResult rename_no_replace(const std::filesystem::path& from,
+                                 const std::filesystem::path& to) override;
+  os::IoResult copy_file(const std::filesystem::path& from,
+                         const std::filesystem::path& to) override;
+  os::IoResult sync_file(const std::filesystem::path& path) override;
+  os::IoResult remove_file(const std::filesystem::path& path) override;
   std::chrono::system_clock::time_point now() override;
   void sleep_for(std::chrono::milliseconds duration) override;
 
@@ -78,8 +75,8 @@ class FaultyEnv : public driver::RealEnv {
   // Counts one call; true when it is to fail.
   bool call_fails();
   // Counts one rename and says how it fails, if it does.
-  std::optional<driver::IoResult> rename_fault(const std::filesystem::path& from,
-                                               const std::filesystem::path& to);
+  std::optional<os::IoResult> rename_fault(const std::filesystem::path& from,
+                                           const std::filesystem::path& to);
 };
 
 }  // namespace qx::testing

@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "db/session.h"
-#include "driver/load_history.h"
-#include "driver/scan_loop.h"
+#include "history/load_history.h"
+#include "scan/scan_loop.h"
 
 namespace qx::testing {
 
-class HistoryWritingHandler : public driver::FileHandler {
+class HistoryWritingHandler : public scan::FileHandler {
  public:
   explicit HistoryWritingHandler(db::Session& session) : session_(session) {}
   // "NAME=CONTENTS" of every file loaded, in order.
@@ -26,13 +26,13 @@ class HistoryWritingHandler : public driver::FileHandler {
 
   db::Session& session() override { return session_; }
   void report_sql_error(const db::Status& status) override { sql_errors.push_back(status.message); }
-  void handle_file(driver::FileJob& job) override {
+  void handle_file(scan::FileJob& job) override {
     std::string contents;
     if (!job.read(contents).ok()) return;
-    driver::HistoryEntry entry = job.history_entry();
+    history::HistoryEntry entry = job.history_entry();
     ASSERT_NE(entry.history, nullptr);
-    driver::LoadProgress done;
-    done.state = driver::LoadProgress::State::loaded;
+    history::LoadProgress done;
+    done.state = history::LoadProgress::State::loaded;
     done.rows_stored = 1;
     if (entry.history->open_entry(*entry.file).failed() ||
         entry.history->write_progress(*entry.file, done).failed() || session_.commit().failed()) {

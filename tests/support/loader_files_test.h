@@ -16,7 +16,7 @@
 #include "db/make_session.h"
 #include "db/session.h"
 #include "db/target.h"
-#include "driver/scan_loop.h"
+#include "scan/scan_loop.h"
 #include "support/captured_output.h"
 #include "support/faulty_env.h"
 #include "support/table_reader.h"
@@ -43,13 +43,13 @@ class LoaderFilesTest : public ::testing::Test {
   // `in` to `backup` in one scan (--once), with `pause` and no settle time.
   // `files` must outlive the loop.
   // The loop keeps a load history on `files`' session, as the programs do.
-  void start_loop(driver::FileHandler& files, const std::string& pattern,
+  void start_loop(scan::FileHandler& files, const std::string& pattern,
                   std::chrono::milliseconds pause) {
-    history = std::make_unique<driver::LoadHistory>(files.session(), "test", "test-instance");
-    loop = std::make_unique<driver::ScanLoop>(
+    history = std::make_unique<history::LoadHistory>(files.session(), "test", "test-instance");
+    loop = std::make_unique<scan::ScanLoop>(
         env, files,
-        driver::ScanSettings{in.string(), backup.string(), pattern, pause,
-                             std::chrono::milliseconds(0), true},
+        scan::ScanSettings{in.string(), backup.string(), pattern, pause,
+                           std::chrono::milliseconds(0), true},
         out.file(), history.get(), failed);
   }
   TableReader reader() const { return TableReader::sqlite(database); }
@@ -60,10 +60,10 @@ class LoaderFilesTest : public ::testing::Test {
   FaultyEnv env;
   CapturedOutput out;
   std::unique_ptr<db::Session> session;
-  std::unique_ptr<driver::LoadHistory> history;
-  std::unique_ptr<driver::ScanLoop> loop;
+  std::unique_ptr<history::LoadHistory> history;
+  std::unique_ptr<scan::ScanLoop> loop;
   // Where unloadable files go, read by start_loop; none by default.
-  driver::FailedSettings failed;
+  scan::FailedSettings failed;
 
  private:
   std::string database_file_;

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "records/record_load.h"
+#include "record_loader/record_load.h"
 #include "support/sqlite_loader_test.h"
 
 namespace qx::testing {
@@ -28,7 +28,7 @@ class RecordLoaderTest : public SqliteLoaderTest {
   }
 
   // One file of `lines` (each without its record end), loaded.
-  records::LoadOutcome load(const std::string& name, std::vector<std::string> lines) {
+  record_loader::LoadOutcome load(const std::string& name, std::vector<std::string> lines) {
     file_lines = std::move(lines);
     loader->begin_file(name);
     std::size_t number = 0;

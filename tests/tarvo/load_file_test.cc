@@ -18,7 +18,7 @@ using Rows = std::vector<Row>;
 TEST_F(PnrLoaderTest, VerboseLoadAnnouncesEveryRowAndEveryClearedType) {
   start(true);
   ASSERT_EQ(load("F.PNR", {"AAheader", "M1one", "M1two", "M1three"}),
-            records::LoadOutcome::committed);
+            record_loader::LoadOutcome::committed);
   EXPECT_EQ(out.text(),
             "\n M0(Header) Data Insert. Total Record(s) = 1 . Loading Record = 1 \n"
             "\nM1 Data Insert. Total Record(s) = 3 . Loading Record = 1 \n"
@@ -61,7 +61,7 @@ TEST_F(PnrLoaderTest, EveryTypeReachesItsTableUnderTheFilesKey) {
     for (int p = 3; p <= 1200; ++p) line += static_cast<char>('0' + p % 10);
     lines.push_back(line);
   }
-  ASSERT_EQ(load("ALL.PNR", lines), records::LoadOutcome::committed);
+  ASSERT_EQ(load("ALL.PNR", lines), record_loader::LoadOutcome::committed);
   for (const auto& type : pnr_record_types()) {
     std::string p = std::string(type.column_prefix);
     EXPECT_EQ(rows("select " + p + "reference, " + p + "serial, " + p + "0 from " +
@@ -79,7 +79,8 @@ TEST_F(PnrLoaderTest, EveryTypeReachesItsTableUnderTheFilesKey) {
 
 TEST_F(PnrLoaderTest, AFailedInsertLosesThatRowOnlyAndIsPrintedByCode) {
   run_sql("create unique index qx_one_m5 on qx_tarvo_m5 (tm5_1)");
-  ASSERT_EQ(load("F.PNR", {"AA", "M501a", "M501b", "M502c"}), records::LoadOutcome::committed);
+  ASSERT_EQ(load("F.PNR", {"AA", "M501a", "M501b", "M502c"}),
+            record_loader::LoadOutcome::committed);
   EXPECT_EQ(rows("select tm5_serial, tm5_2 from qx_tarvo_m5 order by 1"),
             (Rows{{"0", "a"}, {"2", "c"}}));
   EXPECT_EQ(rows("select tm0_loaded_flag from qx_tarvo_m0"), (Rows{{"Y"}}));

@@ -21,7 +21,7 @@ std::string continuation(std::string_view tag, std::size_t length) {
 
 TEST_F(PnrLoaderTest, OnlyTheExactTagsFileALineAndOtherLinesLeaveLastTagAlone) {
   ASSERT_EQ(load("F.PNR", {"M7", "m1 lower", " M1 blank", "M", "", "MZ", "XX", "M1x"}),
-            records::LoadOutcome::committed);
+            record_loader::LoadOutcome::committed);
   EXPECT_EQ(rows("select tm1_0, tm1_1 from qx_tarvo_m1"), (Rows{{"M1", "x"}}));
   EXPECT_EQ(rows("select tm7_0, tm7_1, tm7_2 from qx_tarvo_m7"), (Rows{{"M7", {}, {}}}));
   EXPECT_EQ(loader->last_tag(), "M1");
@@ -67,7 +67,7 @@ TEST_F(PnrLoaderTest, LinesBeyondATypesCapacityAreDroppedAndNamed) {
   std::vector<std::string> lines = {"AAone", "AAtwo", "AAthree"};
   for (int i = 0; i < 51; ++i) lines.push_back("M2" + std::to_string(i));
   lines.push_back("CAafter-the-dropped-M2");
-  ASSERT_EQ(load("F.PNR", lines), records::LoadOutcome::committed);
+  ASSERT_EQ(load("F.PNR", lines), record_loader::LoadOutcome::committed);
   EXPECT_EQ(out.text(),
             "File F.PNR line 3: more than 2 AA lines in one file, line dropped\n"
             "File F.PNR line 54: more than 50 M2 lines in one file, line dropped\n");

@@ -13,7 +13,7 @@
 #include "db/make_session.h"
 #include "generator/pnr_sample.h"
 #include "pnr_expectations.h"
-#include "records/record_program.h"
+#include "program/record_program.h"
 #include "support/postgres_test_database.h"
 #include "support/program_run.h"
 #include "support/table_reader.h"
@@ -23,10 +23,10 @@ namespace qx::tarvo {
 namespace {
 
 namespace fs = std::filesystem;
+using program::verbose_flag;
 using qx::testing::PostgresTestDatabase;
 using qx::testing::ProgramRun;
 using qx::testing::TableReader;
-using records::verbose_flag;
 
 // What the program prints first and on too short a command line.
 const std::string kBanner = "\n\n\nTARVO PNR Dataloading(Full Data) Version 2.0\n\n\n" +

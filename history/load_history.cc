@@ -1,0 +1,279 @@
+#include "history/load_history.h"
+
+#include <unistd.h>
+
+#include <charconv>
+#include <cstdlib>
+#include <span>
+#include <vector>
+
+#include "db/array_literal.h"
+#include "history/load_history_statements.h"
+
+namespace qx::history {
+namespace {
+
+void append_identity(const std::string& program, const FileIdentity& file,
+                     std::vector<db::Bind>& binds) {
+  binds.push_back(db::Bind::text(program));
+  binds.push_back(db::Bind::text(file.name));
+  binds.push_back(db::Bind::integer(file.size));
+  binds.push_back(db::Bind::integer(file.modified_ns));
+  binds.push_back(db::Bind::text(file.digest));
+}
+
+db::Bind integer_or_null(std::int64_t value) {
+  return value == 0 ? db::Bind::null() : db::Bind::integer(value);
+}
+
+std::string_view state_text(LoadProgress::State state) {
+  return state == LoadProgress::State::loaded ? "loaded" : "loading";
+}
+
+// Reads the row's text back, its digest into `digest`; false when it is
+// not one.
+bool parse_row(std::string_view text, std::string_view& digest, LoadProgress& progress) {
+  std::vector<std::string_view> fields;
+  for (std::size_t start = 0;;) {
+    std::size_t end = text.find(';', start);
+    fields.push_back(text.substr(start, end == std::string_view::npos ? end : end - start));
+    if (end == std::string_view::npos) break;
+    start = end + 1;
+  }
+  if (fields.size() != 12) return false;
+  digest = fields.front();
+  fields.erase(fields.begin());
+  auto integer = [](std::string_view field, auto& out) {
+    auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), out);
+    return error == std::errc() && end == field.data() + field.size();
+  };
+  if (fields[0] == "loaded") {
+    progress.state = LoadProgress::State::loaded;
+  } else if (fields[0] == "loading") {
+    progress.state = LoadProgress::State::loading;
+  } else {
+    return false;
+  }
+  // A floating value is written "12" by one database and "12.0" by another.
+  const std::string booking(fields[3]);
+  char* booking_end = nullptr;
+  progress.booking_key = std::strtod(booking.c_str(), &booking_end);
+  bool ok = booking_end != booking.c_str() && *booking_end == '\0';
+  ok = ok && integer(fields[1], progress.key) && integer(fields[2], progress.lines_done);
+  for (std::size_t i = 0; i < progress.serials.size(); ++i) {
+    ok = ok && integer(fields[4 + i], progress.serials[i]);
+  }
+  return ok && integer(fields[8], progress.rows_stored) &&
+         integer(fields[9], progress.rows_rejected) &&
+         integer(fields[10], progress.first_rejected_line);
+}
+
+}  // namespace
+
+LoadHistory::LoadHistory(db::Session& session, std::string program, std::string instance)
+    : session_(session), program_(std::move(program)), instance_(std::move(instance)) {}
+
+db::Status LoadHistory::claim(const FileIdentity& file, Claim& claim, LoadProgress& progress,
+                              std::string_view key_sequence) {
+  const bool with_lock = session_.has_advisory_locks();
+  const bool with_key = with_lock && !key_sequence.empty();
+  std::vector<db::Bind> binds;
+  append_identity(program_, file, binds);
+  if (with_key) binds.push_back(db::Bind::text(key_sequence));
+  if (with_lock) binds.push_back(db::Bind::integer(file.lock_number()));
+  std::string row;
+  static const std::string lookups[] = {statements::lookup(false, false),
+                                        statements::lookup(true, false),
+                                        statements::lookup(true, true)};
+  db::Status status = session_.query_text(lookups[with_lock + with_key], binds, row);
+  progress = LoadProgress{};
+  if (status.code == db::kNullFetched && with_lock) {
+    claim = Claim::busy;
+    return db::Status::success();
+  }
+  if (status.failed()) return status;
+  return read_claim(row, with_key, file, claim, progress);
+}
+
+db::Status LoadHistory::claim_all(std::span<const FileIdentity* const> files,
+                                  std::vector<Claim>& claims, std::vector<LoadProgress>& progress,
+                                  std::string_view key_sequence) {
+  claims.assign(files.size(), Claim::busy);
+  progress.assign(files.size(), LoadProgress{});
+  if (files.empty()) return db::Status::success();
+  if (!session_.has_advisory_locks() || key_sequence.empty()) {
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      if (auto status = claim(*files[i], claims[i], progress[i], key_sequence); status.failed()) {
+        return status;
+      }
+    }
+    return db::Status::success();
+  }
+  static const std::string statement = statements::lookup_all();
+  // One array per identity column: the files' values side by side.
+  std::vector<db::Bind> values;
+  for (const FileIdentity* file : files) {
+    values.push_back(db::Bind::text(file->name));
+    values.push_back(db::Bind::integer(file->size));
+    values.push_back(db::Bind::integer(file->modified_ns));
+    values.push_back(db::Bind::text(file->digest));
+    values.push_back(db::Bind::integer(file->lock_number()));
+  }
+  std::vector<std::string> arrays(5);
+  std::vector<db::Bind> binds = {db::Bind::text(program_), db::Bind::text(key_sequence)};
+  for (std::size_t column = 0; column < arrays.size(); ++column) {
+    db::array_literal(values, column, arrays.size(), arrays[column]);
+    binds.push_back(db::Bind::text(arrays[column]));
+  }
+  std::string answer;
+  if (auto status = session_.query_text(statement, binds, answer); status.failed()) return status;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const std::size_t end = answer.find('|', start);
+    if ((end == std::string::npos) != (i + 1 == files.size())) {
+      return db::Status::failure(db::kInvalidNumber, "unreadable claim of many files: " + answer);
+    }
+    std::string row = answer.substr(start, end == std::string::npos ? end : end - start);
+    start = end + 1;
+    if (row == "busy") continue;
+    if (auto status = read_claim(row, true, *files[i], claims[i], progress[i]); status.failed()) {
+      return status;
+    }
+  }
+  return db::Status::success();
+}
+
+db::Status LoadHistory::read_claim(std::string row, bool with_key, const FileIdentity& file,
+                                   Claim& claim, LoadProgress& progress) {
+  claim = Claim::claimed;
+  if (with_key) {
+    const std::size_t last = row.rfind(';');
+    std::int64_t key = 0;
+    const char* end = row.data() + row.size();
+    if (last == std::string::npos || std::from_chars(row.data() + last + 1, end, key).ptr != end ||
+        key <= 0) {
+      return db::Status::failure(db::kInvalidNumber, "unreadable key in the claim: " + row);
+    }
+    progress.drawn_key = key;
+    row.resize(last);
+  }
+  if (row == statements::kNoRow) return db::Status::success();
+  std::string_view digest;
+  if (!parse_row(row, digest, progress)) {
+    return db::Status::failure(db::kInvalidNumber, "unreadable load history row: " + row);
+  }
+  if (digest != file.digest) progress.earlier_digest = digest;
+  return db::Status::success();
+}
+
+void adopt_earlier_row(std::string_view bytes, FileIdentity& file, LoadProgress& progress) {
+  if (progress.earlier_digest.empty()) return;
+  if (earlier_file_digest(bytes) == progress.earlier_digest) {
+    file.digest = std::move(progress.earlier_digest);
+    progress.earlier_digest.clear();
+    return;
+  }
+  LoadProgress fresh;
+  fresh.drawn_key = progress.drawn_key;
+  progress = fresh;
+}
+
+void LoadHistory::release(const FileIdentity& file) {
+  if (!session_.has_advisory_locks()) return;
+  db::Bind lock = db::Bind::integer(file.lock_number());
+  // Not a write, but nothing waits for its answer: it travels with the next
+  // statement. A session lock outlives the transaction it was taken in.
+  session_.execute("select pg_advisory_unlock(:b0)", {&lock, 1});
+}
+
+void LoadHistory::release_all(std::span<const FileIdentity* const> files) {
+  if (!session_.has_advisory_locks() || files.empty()) return;
+  if (files.size() == 1) return release(*files.front());
+  std::vector<db::Bind> numbers;
+  for (const FileIdentity* file : files) numbers.push_back(db::Bind::integer(file->lock_number()));
+  std::string locks;
+  db::array_literal(numbers, 0, 1, locks);
+  const db::Bind bind = db::Bind::text(locks);
+  session_.execute("select count(pg_advisory_unlock(l)) from unnest(cast(:b0 as bigint[])) l",
+                   {&bind, 1});
+}
+
+void LoadHistory::release_every_claim() {
+  if (session_.has_advisory_locks()) session_.execute("select pg_advisory_unlock_all()", {});
+}
+
+db::Status LoadHistory::open_entry(const FileIdentity& file) {
+  static const std::string statement = statements::insert();
+  return session_.execute_account(statement, [this, &file](std::vector<db::Bind>& binds) {
+    append_identity(program_, file, binds);
+    binds.push_back(db::Bind::text(instance_));
+  });
+}
+
+db::Status LoadHistory::write_progress(const FileIdentity& file, const LoadProgress& progress) {
+  static const std::string loading = statements::update(false);
+  static const std::string loaded = statements::update(true);
+  const bool finished = progress.state == LoadProgress::State::loaded;
+  return session_.execute_account(finished ? loaded : loading,
+                                  [this, &file, &progress](std::vector<db::Bind>& binds) {
+                                    append_account(progress, binds);
+                                    append_identity(program_, file, binds);
+                                  });
+}
+
+db::Status LoadHistory::write_loaded_entry(const FileIdentity& file, const LoadProgress& progress) {
+  static const std::string statement = statements::loaded_insert();
+  return session_.execute_account(statement,
+                                  [this, &file, &progress](std::vector<db::Bind>& binds) {
+                                    append_identity(program_, file, binds);
+                                    append_account(progress, binds);
+                                  });
+}
+
+db::Status LoadHistory::write_loaded_entries(std::span<const FileIdentity* const> files,
+                                             std::span<const LoadProgress* const> progress) {
+  static const std::string statement = statements::loaded_insert_all();
+  std::vector<db::Bind> values;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    values.push_back(db::Bind::text(files[i]->name));
+    values.push_back(db::Bind::integer(files[i]->size));
+    values.push_back(db::Bind::integer(files[i]->modified_ns));
+    values.push_back(db::Bind::text(files[i]->digest));
+    values.push_back(db::Bind::integer(progress[i]->key));
+    values.push_back(db::Bind::integer(progress[i]->lines_done));
+    values.push_back(db::Bind::integer(progress[i]->rows_stored));
+    values.push_back(db::Bind::integer(progress[i]->rows_rejected));
+  }
+  constexpr std::size_t kColumns = 8;
+  std::vector<std::string> arrays(kColumns);
+  for (std::size_t column = 0; column < kColumns; ++column) {
+    db::array_literal(values, column, kColumns, arrays[column]);
+  }
+  // The accounts are final: the values are the same at every send.
+  return session_.execute_account(statement, [this, arrays](std::vector<db::Bind>& binds) {
+    binds.push_back(db::Bind::text(program_));
+    binds.push_back(db::Bind::text(instance_));
+    for (const std::string& array : arrays) binds.push_back(db::Bind::text(array));
+  });
+}
+
+void LoadHistory::append_account(const LoadProgress& progress, std::vector<db::Bind>& binds) const {
+  binds.push_back(db::Bind::text(state_text(progress.state)));
+  binds.push_back(integer_or_null(progress.key));
+  binds.push_back(db::Bind::integer(progress.lines_done));
+  binds.push_back(progress.booking_key == 0 ? db::Bind::null()
+                                            : db::Bind::real(progress.booking_key));
+  for (std::int32_t serial : progress.serials) binds.push_back(db::Bind::integer(serial));
+  binds.push_back(db::Bind::integer(progress.rows_stored));
+  binds.push_back(db::Bind::integer(progress.rows_rejected));
+  binds.push_back(integer_or_null(progress.first_rejected_line));
+  binds.push_back(db::Bind::text(instance_));
+}
+
+std::string default_instance_name() {
+  char host[256] = {};
+  if (gethostname(host, sizeof host - 1) != 0) host[0] = '\0';
+  return std::string(host) + ":" + std::to_string(getpid());
+}
+
+}  // namespace qx::history

@@ -1,0 +1,40 @@
+#include "os/settle_check.h"
+
+#include <algorithm>
+#include <set>
+#include <utility>
+
+namespace qx::os {
+
+Settling SettleCheck::check(const DirectoryEntry& file, std::chrono::system_clock::time_point now) {
+  if (settle_.count() == 0) return {};
+  auto [it, fresh] = seen_.try_emplace(file.name, Seen{file.size, file.modified, now});
+  Seen& seen = it->second;
+  const bool changed = !fresh && (seen.size != file.size || seen.modified != file.modified);
+  if (fresh || changed) {
+    seen.size = file.size;
+    seen.modified = file.modified;
+    seen.unchanged_since = std::min(now, file.modified);
+  }
+  Settling settling;
+  settling.settled = now - seen.unchanged_since >= settle_;
+  if (settling.settled) {
+    seen.held_told = false;
+    return settling;
+  }
+  settling.held = changed                         ? HeldBack::changing
+                  : file.modified - now > settle_ ? HeldBack::dated_ahead
+                                                  : HeldBack::nothing_to_tell;
+  settling.newly_held =
+      settling.held != HeldBack::nothing_to_tell && !std::exchange(seen.held_told, true);
+  return settling;
+}
+
+void SettleCheck::forget_all_but(const std::vector<DirectoryEntry>& files) {
+  if (seen_.empty()) return;
+  std::set<std::string> present;
+  for (const auto& file : files) present.insert(file.name);
+  std::erase_if(seen_, [&](const auto& item) { return !present.contains(item.first); });
+}
+
+}  // namespace qx::os

@@ -1,0 +1,118 @@
+// Several files of a backlog in one transaction. Each file keeps what a
+// transaction of its own gives it: its own key, rows, header update and
+// history row, its console lines in their order, its move after the
+// commit. The batch commits only when every write of every file went
+// through; anything else (a row the database refuses, a refused commit, a
+// history row another instance took) rolls it back unseen, and its files
+// are loaded one by one, so that each ends exactly as it would alone.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "os/shown_name.h"
+#include "record_loader/record_file_handler.h"
+
+namespace qx::record_loader {
+
+std::size_t RecordFileHandler::handle_batch(std::span<scan::FileJob* const> jobs) {
+  if (jobs.size() > 1) {
+    if (const std::size_t handled = load_together(jobs)) return handled;
+  }
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    handle_file(*jobs[i]);
+    // As in a scan of single files: after a lost connection, or a database
+    // that refuses the work, the rest waits for a later scan.
+    if (!session_.connected() || jobs[i]->report().database_refused) return i + 1;
+  }
+  return jobs.size();
+}
+
+std::size_t RecordFileHandler::load_together(std::span<scan::FileJob* const> jobs) {
+  // Sized once: the accounts are read again when the transaction is sent.
+  std::vector<FileAccount> accounts(jobs.size());
+  std::vector<std::string> lines(jobs.size());
+  std::vector<std::size_t> records(jobs.size());
+  // The batch's modes and held-back rows end with it, also when it ends in
+  // an exception.
+  struct BatchModes {
+    db::Session& session;
+    const os::Console& console;
+    RecordLoad& load;
+    ~BatchModes() {
+      console.capture(nullptr);
+      session.set_row_failures_fail_transaction(false);
+      load.drop_batch();
+    }
+  } modes{session_, console_, loader_->load()};
+  session_.set_row_failures_fail_transaction(true);
+  std::vector<std::int64_t> keys(jobs.size());
+  bool written = draw_keys(jobs, keys);
+  for (std::size_t i = 0; i < jobs.size() && written; ++i) {
+    console_.capture(&lines[i]);
+    written = write_in_batch(*jobs[i], records[i], accounts[i], keys[i]);
+    // A file given up part-way must not leave its notices counted.
+    if (!written) console_.end_of_file();
+  }
+  console_.capture(nullptr);
+  if (!written) loader_->load().drop_batch();
+  const LoadOutcome outcome = written ? loader_->load().commit_batch() : LoadOutcome::commit_failed;
+  session_.set_row_failures_fail_transaction(false);
+  if (outcome != LoadOutcome::committed && outcome != LoadOutcome::commit_unconfirmed) {
+    session_.rollback();
+    return 0;
+  }
+  if (outcome == LoadOutcome::commit_unconfirmed) {
+    // As when the first file's own commit is lost: its lines and the loss
+    // are told once, and the others wait with the rest of the scan; the
+    // load history says at the next scan what became of them all.
+    console_.print(lines[0]);
+    report_sql_error(loader_->load().commit_failure());
+    note_report(jobs[0]->report(), outcome, records[0], accounts[0]);
+    end_file(*jobs[0], outcome);
+    return 1;
+  }
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    console_.replay(lines[i]);
+    note_report(jobs[i]->report(), outcome, records[i], accounts[i]);
+    if (end_file(*jobs[i], outcome) == FileEnd::not_moved) print_not_found(jobs[i]->name());
+  }
+  return jobs.size();
+}
+
+bool RecordFileHandler::draw_keys(std::span<scan::FileJob* const> jobs,
+                                  std::vector<std::int64_t>& keys) {
+  // The keys the claims did not draw, in one statement: each file's own
+  // draw would cost about a tenth of a batch on SQLite.
+  std::vector<std::size_t> undrawn;
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    const history::LoadProgress* claimed = jobs[i]->history_entry().claimed;
+    keys[i] = claimed != nullptr ? claimed->drawn_key : 0;
+    if (keys[i] == 0) undrawn.push_back(i);
+  }
+  if (undrawn.empty()) return true;
+  std::vector<std::int64_t> drawn(undrawn.size());
+  if (session_.next_values(loader_->load().key_sequence(), drawn).failed()) return false;
+  for (std::size_t k = 0; k < undrawn.size(); ++k) keys[undrawn[k]] = drawn[k];
+  return true;
+}
+
+bool RecordFileHandler::write_in_batch(scan::FileJob& job, std::size_t& records,
+                                       FileAccount& account, std::int64_t key) {
+  const std::string announce = "Currently Processing " + os::shown_name(job.name()) + "\n";
+  if (steps_.announce_before_read) console_.print(announce);
+  if (!job.read(text_.bytes()).ok()) return false;
+  if (!steps_.announce_before_read) console_.print(announce);
+  const std::optional<std::string> unparsed = file_records(job.name(), records);
+  console_.end_of_file();
+  // A file of no known record, or one that cannot be taken apart, is told
+  // as alone; one that goes to the failed directory is set aside one by
+  // one.
+  const bool no_records_to_load =
+      unparsed || (loader_->known_records() == 0 && !text_.records().empty());
+  if (no_records_to_load && (job.has_failed_directory() || unloadable(job, unparsed))) {
+    return false;
+  }
+  return loader_->write_file(job.history_entry(), account, key);
+}
+
+}  // namespace qx::record_loader

@@ -1,0 +1,49 @@
+// How much a loader may load in one transaction when a backlog waits: the
+// settled files of a loader that commits whole files, the lines (of one
+// file or of several) of the AIR loader, which commits lines in groups. A
+// batch closes at whichever limit comes first; a file or line that arrives
+// alone is committed at once, since a batch never waits for work that is
+// not there yet.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+
+namespace qx::scan {
+
+// Measured on backlogs of typical files: 128 and 256 files clear a backlog
+// about 6 and 9 % faster than 64, but a batch of large files then holds more
+// memory, and the first file of a backlog waits longer for its commit.
+inline constexpr int kDefaultBatchFiles = 64;
+inline constexpr std::uint64_t kDefaultBatchBytes = 4ull << 20;
+inline constexpr std::chrono::milliseconds kDefaultBatchTime{1000};
+// Lines per commit of the AIR loader. Measured with the program on 1,000
+// typical files (30 lines each, SQLite): groups of 100 lines took 1.5 to 2
+// times as long as groups of 1,000; 5,000 were no faster within the noise
+// (a batch of 64 such files holds about 1,900 lines), and a smaller group
+// bounds what a stop waits for and what a failure makes the loader do again.
+inline constexpr int kDefaultBatchLines = 1000;
+
+// The defaults are the programs' own: a test or benchmark that wants one
+// file or one line per commit says so.
+struct BatchLimits {
+  // Files per transaction; 1 commits every file on its own.
+  int files = kDefaultBatchFiles;
+  // The bytes of the files read into one batch: a batch holds their rows
+  // until its commit, about four times their bytes in all (the files, their
+  // values, the statements sent), so this bounds what a backlog of large
+  // files keeps.
+  std::uint64_t bytes = kDefaultBatchBytes;
+  // From the first file (or line) of a batch being read to the batch's
+  // commit: the longest the first file waits for the others.
+  std::chrono::milliseconds time = kDefaultBatchTime;
+  // Lines per transaction for a loader that commits lines (of one file or
+  // of several files); 1 commits every line on its own.
+  int lines = kDefaultBatchLines;
+};
+
+// One file, and one line, per commit: the loaders' behaviour before batches,
+// which a test or the benchmark compares the batches against.
+inline constexpr BatchLimits kOneAtATime{.files = 1, .lines = 1};
+
+}  // namespace qx::scan
