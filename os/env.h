@@ -141,8 +141,13 @@ class Env {
   // when it exists already.
   virtual IoResult make_directory(const std::filesystem::path& path) = 0;
 
+  // The wall clock (times told and stored, settle ages) and the steady one
+  // (how long a batch or a file took); a fake may set either.
   virtual std::chrono::system_clock::time_point now() = 0;
+  virtual std::chrono::steady_clock::time_point steady_now() = 0;
   virtual void sleep_for(std::chrono::milliseconds duration) = 0;
+  // The directory a relative path typed by the operator is taken against.
+  virtual std::filesystem::path current_directory() = 0;
 };
 
 class RealEnv : public Env {
@@ -163,7 +168,9 @@ class RealEnv : public Env {
   IoResult remove_file(const std::filesystem::path& path) override;
   IoResult make_directory(const std::filesystem::path& path) override;
   std::chrono::system_clock::time_point now() override;
+  std::chrono::steady_clock::time_point steady_now() override;
   void sleep_for(std::chrono::milliseconds duration) override;
+  std::filesystem::path current_directory() override;
 };
 
 }  // namespace qx::os

@@ -275,6 +275,16 @@ std::chrono::system_clock::time_point RealEnv::now() {
   return std::chrono::system_clock::now();
 }
 
+std::chrono::steady_clock::time_point RealEnv::steady_now() {
+  return std::chrono::steady_clock::now();
+}
+
+std::filesystem::path RealEnv::current_directory() {
+  std::error_code error;
+  std::filesystem::path here = std::filesystem::current_path(error);
+  return error ? std::filesystem::path("/") : here;
+}
+
 void RealEnv::sleep_for(std::chrono::milliseconds duration) {
   std::this_thread::sleep_for(duration);
 }
