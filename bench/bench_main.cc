@@ -192,6 +192,11 @@ void print_throughput(const LoaderBench& loader, Backend backend, const std::str
   std::printf("  batches %.2f of the bulk ceiling, %s %.2f of the bulk ceiling\n",
               loader_rows / ceiling, loader.unbatched(),
               r.per_file_rows_per_second.median / ceiling);
+  const double busy =
+      r.client_user_share.median + r.client_kernel_share.median + r.server_share.median;
+  std::printf("  batches' time: loader %.2f (user %.2f, kernel %.2f), server %.2f, neither %.2f\n",
+              r.client_user_share.median + r.client_kernel_share.median, r.client_user_share.median,
+              r.client_kernel_share.median, r.server_share.median, busy < 1 ? 1 - busy : 0.0);
   std::printf(
       "  ratio to per-field %.1f   ratio to commit floor %.2f   to empty transactions %.2f\n\n",
       r.files_per_second.median / r.per_field_files_per_second.median,

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "bulk_ceiling.h"
+#include "cpu_share.h"
 #include "sample_backlog.h"
 #include "stored_rows.h"
 
@@ -22,7 +23,19 @@ double seconds_since(Clock::time_point start) {
 struct Rates {
   double files_per_second = 0;
   double rows_per_second = 0;
+  CpuShare cpu;
 };
+
+// The PostgreSQL backend process of `session`, whose CPU time is the
+// server's share of a run; nothing for SQLite.
+std::optional<pid_t> server_process(db::Session& session, Backend backend) {
+  if (backend != Backend::postgresql) return std::nullopt;
+  std::int64_t pid = 0;
+  const bool asked = !session.query_integer("select pg_backend_pid()", {}, pid).failed();
+  (void)session.rollback();  // a question only: nothing to keep
+  if (!asked) return std::nullopt;
+  return static_cast<pid_t>(pid);
+}
 
 // Loads the files with the loader's own code within `batch`, with or
 // without the load history; with `keep` set, the rows it stored are read
@@ -35,14 +48,16 @@ Rates run_loader(const LoaderBench& loader, Backend backend, const std::vector<S
   drop_files(files, files.size(), dirs.input);
   auto session = database.connect();
   auto handler = loader.files(*session, out, batch);
+  const CpuShareMeter meter(server_process(*session, backend));
   auto start = Clock::now();
   scan_once(*handler, loader.pattern, dirs, out, with_history ? loader.name.c_str() : nullptr,
             batch);
   double seconds = seconds_since(start);
+  const CpuShare cpu = meter.share();
   expect_all_loaded(dirs, loader.name);
   double rows = static_cast<double>(database.rows_in_tables(loader.table_prefix));
   if (keep != nullptr && !*keep) *keep = read_stored_rows(database, loader.table_prefix);
-  return {files.size() / seconds, rows / seconds};
+  return {files.size() / seconds, rows / seconds, cpu};
 }
 
 double run_per_field(const LoaderBench& loader, Backend backend,
@@ -103,7 +118,8 @@ ThroughputResult measure_throughput(const LoaderBench& loader, Backend backend,
   qx::testing::TempDir dir;
   NullOutput out;
   std::vector<double> files_per_second, rows_per_second, per_file_files, per_file_rows, per_field,
-      floor, empty_floor, without_history, history_cost, ceiling;
+      floor, empty_floor, without_history, history_cost, ceiling, client_user, client_kernel,
+      server;
   std::optional<StoredRows> stored;
   int run = 0;
   for (int rep = 0; rep < options.repetitions; ++rep) {
@@ -120,6 +136,9 @@ ThroughputResult measure_throughput(const LoaderBench& loader, Backend backend,
         run_loader(loader, backend, files, dir, run++, out.file, true, kProgramBatches, &stored);
     files_per_second.push_back(batches.files_per_second);
     rows_per_second.push_back(batches.rows_per_second);
+    client_user.push_back(batches.cpu.client_user);
+    client_kernel.push_back(batches.cpu.client_kernel);
+    server.push_back(batches.cpu.server);
     if (history_first) load_without_history();
     history_cost.push_back(1.0 - batches.files_per_second / without_history.back());
     Rates per_file = run_loader(loader, backend, files, dir, run++, out.file, true, kPerFile);
@@ -144,6 +163,9 @@ ThroughputResult measure_throughput(const LoaderBench& loader, Backend backend,
   result.empty_floor_files_per_second = summarize(empty_floor);
   result.ceiling_rows_per_second = summarize(ceiling);
   result.ceiling_rows = stored->row_count();
+  result.client_user_share = summarize(client_user);
+  result.client_kernel_share = summarize(client_kernel);
+  result.server_share = summarize(server);
   return result;
 }
 

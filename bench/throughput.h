@@ -49,6 +49,11 @@ struct ThroughputResult {
   // transaction (bulk_ceiling.h).
   Summary ceiling_rows_per_second;
   long long ceiling_rows = 0;
+  // Of the batches' wall time: the loader's CPU in user space and in the
+  // kernel, and the database server's CPU for its connection (cpu_share.h).
+  Summary client_user_share;
+  Summary client_kernel_share;
+  Summary server_share;
 };
 
 ThroughputResult measure_throughput(const LoaderBench& loader, Backend backend,
