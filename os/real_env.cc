@@ -132,23 +132,25 @@ IoResult RealEnv::list_directory(const fs::path& dir, std::vector<DirectoryEntry
   for (const auto& item : it) {
     DirectoryEntry entry;
     entry.name = item.path().filename().string();
-    std::error_code item_error;
-    const fs::file_status status = item.symlink_status(item_error);
-    entry.type = fs::is_regular_file(status) ? EntryType::regular
-                 : fs::is_symlink(status)    ? EntryType::symbolic_link
-                 : fs::is_directory(status)  ? EntryType::directory
-                 : fs::is_fifo(status)       ? EntryType::fifo
-                 : fs::is_socket(status)     ? EntryType::socket
-                 : fs::is_character_file(status) || fs::is_block_file(status) ? EntryType::device
-                                                                              : EntryType::other;
-    if (entry.type == EntryType::regular) {
-      entry.size = item.file_size(item_error);
-      entry.modified = std::chrono::time_point_cast<std::chrono::system_clock::duration>(
-          std::chrono::file_clock::to_sys(item.last_write_time(item_error)));
-    }
+    // One lstat tells the type, size and modification time together; a
+    // symbolic link is told as one, never followed.
+    struct stat st {};
     // A file that vanished between the listing and the look at it is simply
     // not there any more.
-    if (!item_error) entries.push_back(std::move(entry));
+    if (::lstat(item.path().c_str(), &st) != 0) continue;
+    entry.type = S_ISREG(st.st_mode)                          ? EntryType::regular
+                 : S_ISLNK(st.st_mode)                        ? EntryType::symbolic_link
+                 : S_ISDIR(st.st_mode)                        ? EntryType::directory
+                 : S_ISFIFO(st.st_mode)                       ? EntryType::fifo
+                 : S_ISSOCK(st.st_mode)                       ? EntryType::socket
+                 : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? EntryType::device
+                                                              : EntryType::other;
+    if (entry.type == EntryType::regular) {
+      const FileNode node = identity_of(st);
+      entry.size = node.size;
+      entry.modified = node.modified;
+    }
+    entries.push_back(std::move(entry));
   }
   return IoResult::success();
 }
