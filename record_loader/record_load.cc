@@ -167,7 +167,7 @@ db::Status RecordLoad::commit() {
 }
 
 void RecordLoad::report_sql_error(const db::Status& status) const {
-  console_.print_now(db::format_sql_error_by_code(status), os::Priority::err);
+  console_.print(db::format_sql_error_by_code(status), os::Priority::err);
 }
 
 }  // namespace qx::record_loader
