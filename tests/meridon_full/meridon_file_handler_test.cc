@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "mir_expectations.h"
-#include "support/loader_files_test.h"
+#include "support/record_files_test.h"
 #include "support/table_reader.h"
 #include "support/temp_dir.h"
 
@@ -35,18 +35,10 @@ std::string header(std::string_view text = "") {
   return record;
 }
 
-class MeridonFilesTest : public qx::testing::LoaderFilesTest {
+class MeridonFilesTest : public qx::testing::RecordFilesTest<MeridonFileHandler> {
  protected:
-  MeridonFilesTest() : LoaderFilesTest("mir.db") {}
-  // A loader on the database and its scan loop.
-  void start() {
-    open_session("test@" + database);
-    files = std::make_unique<MeridonFileHandler>(*session, false, out.file());
-    start_loop(*files, "*.MIR", std::chrono::milliseconds(10000));
-  }
+  MeridonFilesTest() : RecordFilesTest("mir.db", "*.MIR") {}
   Rows rows(const std::string& sql) const { return reader().rows(sql); }
-
-  std::unique_ptr<MeridonFileHandler> files;
 };
 
 // A header and a line of every type, each character naming its position:

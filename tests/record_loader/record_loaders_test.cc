@@ -21,9 +21,9 @@
 #include "meridon_full/mir_loader.h"
 #include "meridon_full/mir_records.h"
 #include "scan/scan_observer.h"
-#include "support/loader_files_test.h"
 #include "support/postgres_test_database.h"
 #include "support/program_run.h"
+#include "support/record_files_test.h"
 #include "support/record_loader_test.h"
 #include "support/table_reader.h"
 #include "support/temp_dir.h"
@@ -74,23 +74,14 @@ struct Pnr {
   static constexpr bool kAnnouncedBeforeRead = false;
   static constexpr const char* kNotFound = "";
   static constexpr bool kCompleteWithoutFiles = true;
-  // A verbose load of a header and three records of the first type.
-  static constexpr const char* kVerboseLoad =
-      "\n M0(Header) Data Insert. Total Record(s) = 1 . Loading Record = 1 \n"
-      "\nM1 Data Insert. Total Record(s) = 3 . Loading Record = 1 \n"
-      "\nM1 Data Insert. Total Record(s) = 3 . Loading Record = 2 \n"
-      "\nM1 Data Insert. Total Record(s) = 3 . Loading Record = 3 \n"
-      "\nM0 Record Initializing"
-      "\nM1 Record Initializing";
+  // The verbose lines' labels of the header and the first type, and the
+  // lines that clear them.
+  static constexpr std::array<const char*, 2> kInsertLabels = {" M0(Header)", "M1"};
+  static constexpr const char* kCleared = "\nM0 Record Initializing\nM1 Record Initializing";
   static std::vector<Check> verbose_load_stored() {
     return {{"select tm1_serial, tm1_1 from qx_tarvo_m1 order by tm1_serial",
              {{"0", "on"}, {"1", "tw"}, {"2", "th"}}}};
   }
-  // A verbose file's contents and its lines before the move's line.
-  static std::string verbose_file() { return "AAheader\r"; }
-  static constexpr const char* kVerboseFile =
-      "\n M0(Header) Data Insert. Total Record(s) = 1 . Loading Record = 1 \n"
-      "\nM0 Record Initializing";
 };
 
 struct Mir {
@@ -122,15 +113,11 @@ struct Mir {
   static constexpr bool kAnnouncedBeforeRead = true;
   static constexpr const char* kNotFound = "File Not Found...";
   static constexpr bool kCompleteWithoutFiles = false;
-  // A verbose load of a header and three records of the first type: the
-  // header is cleared last.
-  static constexpr const char* kVerboseLoad =
-      "\nT51(Header) Data Insert. Total Record(s) = 1 . Loading Record = 1 \n"
-      "\nA02 Data Insert. Total Record(s) = 3 . Loading Record = 1 \n"
-      "\nA02 Data Insert. Total Record(s) = 3 . Loading Record = 2 \n"
-      "\nA02 Data Insert. Total Record(s) = 3 . Loading Record = 3 \n"
-      "\nA02 Record Initializing"
-      "\nHeader(T51) Record Initializing";
+  // The verbose lines' labels of the header and the first type, and the
+  // lines that clear them: the header last.
+  static constexpr std::array<const char*, 2> kInsertLabels = {"T51(Header)", "A02"};
+  static constexpr const char* kCleared =
+      "\nA02 Record Initializing\nHeader(T51) Record Initializing";
   static std::vector<Check> verbose_load_stored() {
     return {{"select mt5_reference, mt5_serial, mt5_file_name, mt5_0, mt5_1 from qx_meridon_t5",
              {{"1", "0", "F.MIR", "T5", "1h"}}},
@@ -138,13 +125,6 @@ struct Mir {
              "order by ma02_serial",
              {{"1", "0", "A02", "one"}, {"1", "1", "A02", "two"}, {"1", "2", "A02", "three"}}}};
   }
-  // A verbose file's contents and its lines before the move's line.
-  static std::string verbose_file() { return header("") + "\rA14x\r"; }
-  static constexpr const char* kVerboseFile =
-      "\nT51(Header) Data Insert. Total Record(s) = 1 . Loading Record = 1 \n"
-      "\nA14 Data Insert. Total Record(s) = 1 . Loading Record = 1 \n"
-      "\nA14 Record Initializing"
-      "\nHeader(T51) Record Initializing";
 };
 
 // The format's loader, but one that meets a record beginning "!!" with the
@@ -165,6 +145,20 @@ class ThrowingLoader : public Loader {
 template <class Format>
 std::string name(const std::string& stem) {
   return stem + Format::kExtension;
+}
+
+// The verbose lines of a file of a header and `rows` records of the first
+// type: each row's insert, then the clearing of each type, in the format's
+// order.
+template <class Format>
+std::string verbose_lines(int rows) {
+  const auto inserting = [](const char* label, int total, int row) {
+    return "\n" + std::string(label) + " Data Insert. Total Record(s) = " + std::to_string(total) +
+           " . Loading Record = " + std::to_string(row) + " \n";
+  };
+  std::string lines = inserting(Format::kInsertLabels[0], 1, 1);
+  for (int row = 1; row <= rows; ++row) lines += inserting(Format::kInsertLabels[1], rows, row);
+  return lines + Format::kCleared;
 }
 
 template <class Format>
@@ -206,9 +200,48 @@ TYPED_TEST(RecordLoaderGuarantees, VerboseLoadAnnouncesEveryRowThenEveryClearedT
   ASSERT_EQ(this->load(name<TypeParam>("F"), {TypeParam::header("header"), first + "one",
                                               first + "two", first + "three"}),
             LoadOutcome::committed);
-  EXPECT_EQ(this->out.text(), TypeParam::kVerboseLoad);
+  EXPECT_EQ(this->out.text(), verbose_lines<TypeParam>(3));
   for (const auto& [sql, rows] : TypeParam::verbose_load_stored()) {
     EXPECT_EQ(this->rows(sql), rows) << sql;
+  }
+}
+
+// A row the database refuses is lost alone, the header's as a record's:
+// the file commits with its other rows, the refusal is printed by code on
+// one line, and the refused row is named by its line.
+TYPED_TEST(RecordLoaderGuarantees, ARefusedRowIsLostAloneAndPrintedByCodeOnOneLine) {
+  const auto& [header, first, second] = TypeParam::kTables;
+  const std::string tag = TypeParam::kTags[0];
+  for (const bool header_refused : {false, true}) {
+    SCOPED_TRACE(header_refused ? "header refused" : "second record refused");
+    this->run_sql(header_refused ? "create trigger qx_refuse before insert on " + header.table +
+                                       " begin select raise(abort, 'header refused'); end"
+                                 : "create unique index qx_refuse on " + first.table + " (" +
+                                       first.prefix + "1)");
+    ASSERT_EQ(this->load(name<TypeParam>("F"), {TypeParam::header("h"), tag + "a", tag + "a",
+                                                tag + "c", TypeParam::kTags[1] + std::string("d")}),
+              LoadOutcome::committed);
+    const auto of_file = [&, key = std::to_string(this->loader->file_key())](
+                             const TableOf& of, const std::string& columns) {
+      return this->rows("select " + columns + " from " + of.table + " where " + of.prefix +
+                        "reference = " + key + " order by 1");
+    };
+    Rows values = {{"0", "a"}, {"1", "a"}, {"2", "c"}};
+    if (!header_refused) values.erase(values.begin() + 1);
+    EXPECT_EQ(of_file(header, "count(*)"), (Rows{{header_refused ? "0" : "1"}}));
+    EXPECT_EQ(of_file(first, first.prefix + "serial, " + first.prefix + "1"), values);
+    EXPECT_EQ(of_file(second, "count(*)"), (Rows{{"1"}}));
+    const std::int64_t line = header_refused ? 1 : 3;
+    EXPECT_EQ(this->loader->load().tally().rejected_lines, std::vector<std::int64_t>{line});
+    EXPECT_EQ(this->loader->load().progress().first_rejected_line, line);
+    const std::string printed = this->out.take();
+    EXPECT_TRUE(header_refused ? printed.find("header refused") != std::string::npos
+                               : printed.starts_with("-1 "))
+        << printed;
+    // One line: the code, a blank, the message right-aligned in 80 columns.
+    EXPECT_EQ(printed.find('\n'), printed.size() - 1) << printed;
+    EXPECT_EQ(printed.size(), printed.find(' ') + 1 + 80 + 1) << printed;
+    this->run_sql(header_refused ? "drop trigger qx_refuse" : "drop index qx_refuse");
   }
 }
 
@@ -237,25 +270,12 @@ constexpr const char* kComplete = "\nFile Read Complete. Waiting for Next File\n
 // missing. Every file is stored exactly once, or still waits in the input
 // directory.
 template <class Format>
-class RecordScanGuarantees : public qx::testing::LoaderFilesTest {
+class RecordScanGuarantees : public qx::testing::RecordFilesTest<typename Format::Files> {
  protected:
-  RecordScanGuarantees() : LoaderFilesTest("files.db") {}
-  void start(bool verbose = false) {
-    open_session("test@" + database);
-    files = std::make_unique<typename Format::Files>(*session, verbose, out.file());
-    start_loop(*files, pattern(), std::chrono::milliseconds(10000));
-  }
-  static std::string pattern() { return std::string("*") + Format::kExtension; }
-  // What a scan printed after its scanning line.
-  std::string scan_output() {
-    loop->scan();
-    std::string printed = out.take();
-    const std::string scanning = " for " + pattern() + " Files\n";
-    const auto end = printed.find(scanning);
-    EXPECT_NE(end, std::string::npos) << printed;
-    return end == std::string::npos ? printed : printed.substr(end + scanning.size());
-  }
-  long long stored(const TableOf& of) const { return reader().count(of.table); }
+  RecordScanGuarantees()
+      : qx::testing::RecordFilesTest<typename Format::Files>(
+            "files.db", std::string("*") + Format::kExtension) {}
+  long long stored(const TableOf& of) const { return this->reader().count(of.table); }
   // A header and one record of the first type.
   static std::string one_record() {
     return Format::header("header") + "\r" + Format::kTags[0] + "one\r";
@@ -273,12 +293,12 @@ class RecordScanGuarantees : public qx::testing::LoaderFilesTest {
   // the copy failed; a failed removal is told by the move's own line alone.
   void expect_loaded_once_and_moved_later(bool copy_fails, const std::string& reason) {
     const std::string a = name<Format>("A");
-    write_file(in / a, one_record());
-    env.rename_crosses_devices = true;
-    env.fail_copy_always = copy_fails;
-    env.fail_remove_at = copy_fails ? 0 : 1;
-    start();
-    std::string printed = scan_output();
+    write_file(this->in / a, one_record());
+    this->env.rename_crosses_devices = true;
+    this->env.fail_copy_always = copy_fails;
+    this->env.fail_remove_at = copy_fails ? 0 : 1;
+    this->start();
+    std::string printed = this->scan_output();
     EXPECT_TRUE(printed.starts_with(announced(a) + kComplete + "File " + a +
                                     " was loaded but could not be moved to "))
         << printed;
@@ -286,21 +306,16 @@ class RecordScanGuarantees : public qx::testing::LoaderFilesTest {
     if (!not_found(a).empty()) {
       EXPECT_EQ(printed.ends_with(not_found(a)), copy_fails) << printed;
     }
-    EXPECT_TRUE(fs::exists(in / a));
-    loop->scan();
-    for (const auto& of : {Format::kTables[0], Format::kTables[1]}) {
-      EXPECT_EQ(stored(of), 1) << of.table;
+    EXPECT_TRUE(fs::exists(this->in / a));
+    for (const bool mended : {false, true}) {
+      this->env.fail_copy_always = copy_fails && !mended;
+      this->loop->scan();
+      EXPECT_EQ(stored(Format::kTables[0]), 1) << mended;
+      EXPECT_EQ(stored(Format::kTables[1]), 1) << mended;
     }
-    env.fail_copy_always = false;
-    loop->scan();
-    EXPECT_FALSE(fs::exists(in / a));
-    EXPECT_TRUE(fs::exists(backup / a));
-    for (const auto& of : {Format::kTables[0], Format::kTables[1]}) {
-      EXPECT_EQ(stored(of), 1) << of.table;
-    }
+    EXPECT_FALSE(fs::exists(this->in / a));
+    EXPECT_TRUE(fs::exists(this->backup / a));
   }
-
-  std::unique_ptr<scan::FileHandler> files;
 };
 
 TYPED_TEST_SUITE(RecordScanGuarantees, Formats);
@@ -318,9 +333,9 @@ TYPED_TEST(RecordScanGuarantees, PrintsTwoLinesPerFileAndTheFormatsLinesForAScan
 
 TYPED_TEST(RecordScanGuarantees, VerboseNamesTheMoveBeforeTheCompletionLine) {
   const std::string a = name<TypeParam>("A");
-  write_file(this->in / a, TypeParam::verbose_file());
+  write_file(this->in / a, this->one_record());
   this->start(true);
-  EXPECT_EQ(this->scan_output(), this->announced(a) + TypeParam::kVerboseFile +
+  EXPECT_EQ(this->scan_output(), this->announced(a) + verbose_lines<TypeParam>(1) +
                                      "\nFile Moved As: " + (this->in / a).string() + "---" +
                                      (this->backup / a).string() + "\n" + kComplete);
 }
@@ -367,14 +382,11 @@ TYPED_TEST(RecordScanGuarantees, ADatabaseMissingAtStartUpIsConnectedAtALaterSca
 // The file handling on PostgreSQL, where a commit can fail and a connection
 // can be cut by the server.
 template <class Format>
-class RecordFilesGuarantees : public qx::testing::LoaderFilesTest {
+class RecordFilesGuarantees : public RecordScanGuarantees<Format> {
  protected:
-  RecordFilesGuarantees() : LoaderFilesTest("unused.db") {}
   void SetUp() override {
-    LoaderFilesTest::SetUp();
-    open_session(database_pg.target_text());
-    files = std::make_unique<typename Format::Files>(*session, false, out.file());
-    start_loop(*files, std::string("*") + Format::kExtension, std::chrono::milliseconds(10000));
+    RecordScanGuarantees<Format>::SetUp();
+    this->start(false, database_pg.target_text());
   }
   qx::testing::TableReader pg() const {
     return qx::testing::TableReader::postgres(
@@ -389,7 +401,6 @@ class RecordFilesGuarantees : public qx::testing::LoaderFilesTest {
   }
 
   qx::testing::PostgresTestDatabase database_pg;
-  std::unique_ptr<scan::FileHandler> files;
 };
 
 TYPED_TEST_SUITE(RecordFilesGuarantees, Formats);
@@ -425,8 +436,7 @@ TYPED_TEST(RecordFilesGuarantees, AFileWhoseCommitFailsStaysAndIsLoadedOnceLater
 TYPED_TEST(RecordFilesGuarantees, OnlyOwnDataRefusalsSetAFileAsideAfterItsAttempts) {
   const fs::path failed = this->dir.make_dir("failed");
   this->failed = {failed.string(), 2, 1 << 20};
-  this->start_loop(*this->files, std::string("*") + TypeParam::kExtension,
-                   std::chrono::milliseconds(10000));
+  this->restart_loop();
   const TableOf& refused = TypeParam::kTables[1];
   for (const char* errcode : {"23514", "P0001"}) {
     SCOPED_TRACE(errcode);
@@ -487,16 +497,14 @@ TYPED_TEST(RecordFilesGuarantees, AFileOfNoKnownRecordIsToldAndSetAsideUnloaded)
     SCOPED_TRACE(told);
     const std::string a = name<TypeParam>("A"), b = name<TypeParam>("B");
     this->failed = {};
-    this->start_loop(*this->files, std::string("*") + TypeParam::kExtension,
-                     std::chrono::milliseconds(10000));
+    this->restart_loop();
     write_file(this->in / a, contents);
     this->loop->scan();
     EXPECT_TRUE(fs::exists(this->backup / a));  // without a failed directory, loaded as ever
 
     const fs::path failed = this->dir.make_dir("failed");
     this->failed = {failed.string(), 3, 1 << 20};
-    this->start_loop(*this->files, std::string("*") + TypeParam::kExtension,
-                     std::chrono::milliseconds(10000));
+    this->restart_loop();
     Outcomes outcomes;
     this->loop->observe(outcomes);
     write_file(this->in / b, contents);

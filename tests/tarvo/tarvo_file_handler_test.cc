@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "support/loader_files_test.h"
 #include "support/program_run.h"
+#include "support/record_files_test.h"
 #include "support/table_reader.h"
 #include "support/temp_dir.h"
 
@@ -26,24 +26,9 @@ using qx::testing::Row;
 using qx::testing::write_file;
 using Rows = std::vector<Row>;
 
-class TarvoFilesTest : public qx::testing::LoaderFilesTest {
+class TarvoFilesTest : public qx::testing::RecordFilesTest<TarvoFileHandler> {
  protected:
-  TarvoFilesTest() : LoaderFilesTest("pnr.db") {}
-  // A loader on the database and its scan loop.
-  void start() {
-    open_session("test@" + database);
-    files = std::make_unique<TarvoFileHandler>(*session, false, out.file());
-    start_loop(*files, "*.PNR", std::chrono::milliseconds(10000));
-  }
-  // What a scan printed after its scanning line.
-  std::string scan_output() {
-    loop->scan();
-    std::string printed = out.take();
-    auto end = printed.find(" for *.PNR Files\n");
-    return end == std::string::npos ? printed : printed.substr(end + 17);
-  }
-
-  std::unique_ptr<TarvoFileHandler> files;
+  TarvoFilesTest() : RecordFilesTest("pnr.db", "*.PNR") {}
 };
 
 // Records end at CR or at CR LF; CR CR LF is an end and an empty record; a
