@@ -213,7 +213,7 @@ void AirLoader::report_split(const SplitReport& report, std::size_t line_number)
 }
 
 void AirLoader::report_sql_error(const db::Status& status) {
-  console_.print_now(db::format_sql_error_by_text(status), os::Priority::err);
+  console_.print(db::format_sql_error_by_text(status), os::Priority::err);
 }
 
 bool AirLoader::step(const db::Status& status, bool row) {

@@ -21,10 +21,6 @@ __attribute__((format(printf, 1, 2))) std::string formatted(const char* format, 
   return out;
 }
 
-void print(const std::string& text, std::FILE* out) {
-  if (!text.empty()) std::fwrite(text.data(), 1, text.size(), out);
-}
-
 }  // namespace
 
 std::string format_sql_error_by_code(const Status& status) {
@@ -35,14 +31,6 @@ std::string format_sql_error_by_code(const Status& status) {
 std::string format_sql_error_by_text(const Status& status) {
   if (status.ok() || status.message.find("01405") != std::string::npos) return {};
   return formatted("\n%s\n", status.message.c_str());
-}
-
-void report_sql_error_by_code(const Status& status, std::FILE* out) {
-  print(format_sql_error_by_code(status), out);
-}
-
-void report_sql_error_by_text(const Status& status, std::FILE* out) {
-  print(format_sql_error_by_text(status), out);
 }
 
 }  // namespace qx::db

@@ -65,10 +65,6 @@ void Console::print(std::string_view text, Priority priority) const {
   write(line);
 }
 
-void Console::print_now(std::string_view text, Priority priority) const {
-  write(with_priority(text, priority));
-}
-
 void Console::replay(std::string_view captured) const {
   write(captured);
 }

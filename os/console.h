@@ -48,16 +48,13 @@ class Console {
   // Prefixes priorities when `journal` is set, whatever the stream.
   Console(std::FILE* out, bool journal);
 
-  // Writes `text` and flushes it, or appends it to the capture in place.
+  // Writes `text` and flushes it, or appends it to the capture in place:
+  // every line, the SQL error printers' too, so that a batch's lines keep
+  // their order.
   // For the journal, each line that `text` begins gets the prefix of
   // `priority`; a line continued by a later print keeps the priority it
   // began with.
   void print(std::string_view text, Priority priority = Priority::info) const;
-
-  // Writes `text` to the stream even while a capture is in place, as the
-  // database's error printers always have: their lines are told when the
-  // error happens, also for a file whose own lines are held back.
-  void print_now(std::string_view text, Priority priority) const;
 
   // Prints what a capture took, as it stands: its lines already carry
   // their priorities.
@@ -120,11 +117,5 @@ class Console {
   std::FILE* out_;
   std::shared_ptr<Shared> shared_;
 };
-
-// The same as Console(out).print(text), for a caller that holds a stream.
-inline void print_line(std::FILE* out, std::string_view text) {
-  std::fwrite(text.data(), 1, text.size(), out);
-  std::fflush(out);
-}
 
 }  // namespace qx::os

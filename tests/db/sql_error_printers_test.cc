@@ -1,7 +1,8 @@
-// The status record and the two error printers, byte for byte.
+// The status record and the two error printers' texts, byte for byte.
+// (What the loaders print with them: tests/record_loader/record_load_test.cc
+// and tests/corvane/dispatch_test.cc.)
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 #include "db/report_sql_error.h"
@@ -51,20 +52,6 @@ TEST(SqlErrorPrinterTest, SilencesOfEachForm) {
   EXPECT_EQ(format_sql_error_by_text(null_fetched), "");
   EXPECT_EQ(format_sql_error_by_text(mentions_null), "");
   EXPECT_NE(format_sql_error_by_text(invalid_number), "");
-}
-
-TEST(SqlErrorPrinterTest, PrintersWriteExactlyTheFormattedText) {
-  std::FILE* out = std::tmpfile();
-  ASSERT_NE(out, nullptr);
-  const auto unique = Status::failure(kUniqueViolation, "unique constraint violated");
-  report_sql_error_by_code(unique, out);
-  report_sql_error_by_code(Status::failure(kNullFetched, "fetched column value is NULL"), out);
-  report_sql_error_by_text(unique, out);
-  std::rewind(out);
-  std::string written(4096, '\0');
-  written.resize(std::fread(written.data(), 1, written.size(), out));
-  std::fclose(out);
-  EXPECT_EQ(written, format_sql_error_by_code(unique) + format_sql_error_by_text(unique));
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Loading a MIR file's filed rows: one key per file, rows numbered from 0
-// within each type, the header's file name, the verbose progress lines, and
-// a file whose header insert fails.
+// within each type, the header's file name. (The verbose progress lines and
+// a refused row: tests/record_loader/record_loaders_test.cc.)
 #include <gtest/gtest.h>
 
 #include <string>
@@ -15,25 +15,6 @@ namespace {
 using qx::testing::Row;
 using Rows = std::vector<Row>;
 
-TEST_F(MirLoaderTest, VerboseLoadAnnouncesEveryRowThenEveryClearedTypeHeaderLast) {
-  start(true);
-  ASSERT_EQ(load("F.MIR", {"T51header", "A02one", "A02two", "A02three"}),
-            record_loader::LoadOutcome::committed);
-  EXPECT_EQ(out.text(),
-            "\nT51(Header) Data Insert. Total Record(s) = 1 . Loading Record = 1 \n"
-            "\nA02 Data Insert. Total Record(s) = 3 . Loading Record = 1 \n"
-            "\nA02 Data Insert. Total Record(s) = 3 . Loading Record = 2 \n"
-            "\nA02 Data Insert. Total Record(s) = 3 . Loading Record = 3 \n"
-            "\nA02 Record Initializing"
-            "\nHeader(T51) Record Initializing");
-  EXPECT_EQ(
-      rows("select mt5_reference, mt5_serial, mt5_file_name, mt5_0, mt5_1 from qx_meridon_t5"),
-      (Rows{{"1", "0", "F.MIR", "T5", "1h"}}));
-  EXPECT_EQ(rows("select ma02_reference, ma02_serial, ma02_0, ma02_1 from qx_meridon_a02 "
-                 "order by ma02_serial"),
-            (Rows{{"1", "0", "A02", "one"}, {"1", "1", "A02", "two"}, {"1", "2", "A02", "three"}}));
-}
-
 TEST_F(MirLoaderTest, EachFileHasItsOwnKeyItsOwnSerialsAndNothingOfTheFileBefore) {
   load("FIRST.MIR", {"T51first", "A02a", "A02b", "A08c", "A21d"});
   load("SECOND.MIR", {"T51second", "A02e", "A14f"});
@@ -44,20 +25,6 @@ TEST_F(MirLoaderTest, EachFileHasItsOwnKeyItsOwnSerialsAndNothingOfTheFileBefore
   EXPECT_EQ(rows("select ma08_reference from qx_meridon_a08"), (Rows{{"1"}}));
   EXPECT_EQ(rows("select ma21_reference from qx_meridon_a21"), (Rows{{"1"}}));
   EXPECT_EQ(rows("select ma14_reference, ma14_serial from qx_meridon_a14"), (Rows{{"2", "0"}}));
-}
-
-TEST_F(MirLoaderTest, AFailedHeaderInsertLosesTheHeaderOnlyAndIsPrintedByCode) {
-  run_sql(
-      "create trigger qx_refuse_header before insert on qx_meridon_t5 "
-      "begin select raise(abort, 'header refused'); end");
-  ASSERT_EQ(load("F.MIR", {"T51header", "A02one", "A14two"}),
-            record_loader::LoadOutcome::committed);
-  EXPECT_EQ(count("qx_meridon_t5"), 0);
-  EXPECT_EQ(rows("select ma02_reference, ma02_1 from qx_meridon_a02"), (Rows{{"1", "one"}}));
-  EXPECT_EQ(rows("select ma14_reference, ma14_1 from qx_meridon_a14"), (Rows{{"1", "two"}}));
-  std::string printed = out.text();
-  EXPECT_NE(printed.find("header refused"), std::string::npos) << printed;
-  EXPECT_EQ(printed.find('\n'), printed.size() - 1) << "one line: " << printed;
 }
 
 }  // namespace

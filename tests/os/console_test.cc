@@ -44,8 +44,9 @@ TEST(JournalStream, IsRecognisedOnlyByTheDeviceAndInodeOfTheStream) {
   EXPECT_FALSE(is_journal_stream(out.file(), nullptr));
 }
 
-// Every line gets the priority it began with, also one written in pieces,
-// one held in a capture and one from the error printers.
+// Every line gets the priority it began with, also one written in pieces
+// and those held in a capture, an error printer's among them, which keep
+// their order.
 TEST(JournalStream, EachLineCarriesThePriorityItBeganWith) {
   const std::string text_lines[] = {"Scanning\n", "\nFile X was not loaded\n", "-14 ", "error\n"};
   for (bool journal : {true, false}) {
@@ -58,12 +59,12 @@ TEST(JournalStream, EachLineCarriesThePriorityItBeganWith) {
     std::string held;
     console.capture(&held);
     console.print("held\n", Priority::notice);
-    console.print_now("now\n", Priority::err);
+    console.print("now\n", Priority::err);
     console.capture(nullptr);
     console.replay(held);
     EXPECT_EQ(out.text(), journal ? "<6>Scanning\n<4>\n<4>File X was not loaded\n<3>-14 error\n"
-                                    "<3>now\n<5>held\n"
-                                  : "Scanning\n\nFile X was not loaded\n-14 error\nnow\nheld\n");
+                                    "<5>held\n<3>now\n"
+                                  : "Scanning\n\nFile X was not loaded\n-14 error\nheld\nnow\n");
   }
 }
 

@@ -1,5 +1,6 @@
 // Clearing the filed rows: each type that held rows is announced once, in
-// type order or with the header last, and every row is emptied.
+// type order or with the header last, and every row is emptied. The error
+// printer writes through the console.
 #include "record_loader/record_load.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "db/error_numbers.h"
 #include "db/make_session.h"
+#include "db/report_sql_error.h"
 #include "db/session.h"
 #include "db/target.h"
 #include "support/captured_output.h"
@@ -25,7 +28,8 @@ constexpr records::RecordType kTypes[] = {
     {"A03", "qx_a03", "a03_", 3, kLayout, {}, "A03", "A03"},
 };
 
-class RecordLoadClearing : public ::testing::TestWithParam<bool> {
+// The flag: the header cleared last, or the console a journal's.
+class RecordLoadTest : public ::testing::TestWithParam<bool> {
  protected:
   void file(std::string_view line) {
     std::vector<records::SlotCut> cuts;
@@ -39,7 +43,7 @@ class RecordLoadClearing : public ::testing::TestWithParam<bool> {
   records::RecordSet records{kTypes};
 };
 
-TEST_P(RecordLoadClearing, AnnouncesEachTypeWithRowsOnceAndEmptiesThem) {
+TEST_P(RecordLoadTest, ClearingAnnouncesEachTypeWithRowsOnceAndEmptiesThem) {
   const bool header_last = GetParam();
   RecordLoad load(*session, records, {"SEQ", "update", header_last}, out.file());
   file("HDR");
@@ -57,7 +61,23 @@ TEST_P(RecordLoadClearing, AnnouncesEachTypeWithRowsOnceAndEmptiesThem) {
   EXPECT_EQ(out.take(), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(HeaderFirstOrLast, RecordLoadClearing, ::testing::Bool());
+// Exactly the by-code text, nothing for a silent status, and through the
+// console, so that a batch's capture holds it with its file's lines.
+TEST_P(RecordLoadTest, TheErrorPrinterPrintsThroughTheConsoleAndItsCapture) {
+  const bool journal = GetParam();
+  const os::Console console(out.file(), journal);
+  RecordLoad load(*session, records, {"SEQ", "update", false}, console);
+  const auto unique = db::Status::failure(db::kUniqueViolation, "unique constraint violated");
+  std::string held;
+  console.capture(&held);
+  load.report_sql_error(unique);
+  load.report_sql_error(db::Status::failure(db::kNullFetched, "fetched column value is NULL"));
+  console.capture(nullptr);
+  EXPECT_EQ(out.text(), "");
+  EXPECT_EQ(held, (journal ? "<3>" : "") + db::format_sql_error_by_code(unique));
+}
+
+INSTANTIATE_TEST_SUITE_P(FlagOffOrOn, RecordLoadTest, ::testing::Bool());
 
 }  // namespace
 }  // namespace qx::record_loader

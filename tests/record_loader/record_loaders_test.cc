@@ -1,7 +1,11 @@
 // What the PNR and MIR loaders guarantee alike, checked on each: every file
-// takes one key, even a file of no known record; and a file whose key
-// cannot be drawn, whose commit fails or whose connection goes stores
-// nothing and waits in the input directory to be loaded once later.
+// takes one key, even a file of no known record; the verbose lines of a
+// load and of a file's move; the progress lines of a scan; and a file whose
+// key cannot be drawn, that cannot be read or moved, whose database is
+// missing, whose commit fails or whose connection goes stores nothing twice
+// and waits in the input directory to be loaded once later. What differs
+// is each loader's own: its texts and its layouts, given by its format
+// below.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -17,9 +21,9 @@
 #include "meridon_full/mir_loader.h"
 #include "meridon_full/mir_records.h"
 #include "scan/scan_observer.h"
-#include "support/loader_files_test.h"
 #include "support/postgres_test_database.h"
 #include "support/program_run.h"
+#include "support/record_files_test.h"
 #include "support/record_loader_test.h"
 #include "support/table_reader.h"
 #include "support/temp_dir.h"
@@ -63,6 +67,21 @@ struct Pnr {
             {"select tm1_reference, tm1_serial, tm1_1 from qx_tarvo_m1", {{"2", "0", "on"}}},
             {"select tm2_51 from qx_tarvo_m2", {{"CAcont"}}}};
   }
+  // The file handling's own texts: nothing is said before a file is read,
+  // nothing after a file that could not be read, and a scan that finds no
+  // file ends with the completion line all the same.
+  static constexpr const char* kLowerExtension = ".pnr";
+  static constexpr bool kAnnouncedBeforeRead = false;
+  static constexpr const char* kNotFound = "";
+  static constexpr bool kCompleteWithoutFiles = true;
+  // The verbose lines' labels of the header and the first type, and the
+  // lines that clear them.
+  static constexpr std::array<const char*, 2> kInsertLabels = {" M0(Header)", "M1"};
+  static constexpr const char* kCleared = "\nM0 Record Initializing\nM1 Record Initializing";
+  static std::vector<Check> verbose_load_stored() {
+    return {{"select tm1_serial, tm1_1 from qx_tarvo_m1 order by tm1_serial",
+             {{"0", "on"}, {"1", "tw"}, {"2", "th"}}}};
+  }
 };
 
 struct Mir {
@@ -87,6 +106,25 @@ struct Mir {
             {"select ma02_reference, ma02_serial, ma02_1 from qx_meridon_a02", {{"2", "0", "one"}}},
             {"select ma14_reference, ma14_1 from qx_meridon_a14", {{"2", "two"}}}};
   }
+  // The file handling's own texts: a file is named before it is read, one
+  // that could not be read or copied is "not found", and a scan that finds
+  // no file says nothing.
+  static constexpr const char* kLowerExtension = ".mir";
+  static constexpr bool kAnnouncedBeforeRead = true;
+  static constexpr const char* kNotFound = "File Not Found...";
+  static constexpr bool kCompleteWithoutFiles = false;
+  // The verbose lines' labels of the header and the first type, and the
+  // lines that clear them: the header last.
+  static constexpr std::array<const char*, 2> kInsertLabels = {"T51(Header)", "A02"};
+  static constexpr const char* kCleared =
+      "\nA02 Record Initializing\nHeader(T51) Record Initializing";
+  static std::vector<Check> verbose_load_stored() {
+    return {{"select mt5_reference, mt5_serial, mt5_file_name, mt5_0, mt5_1 from qx_meridon_t5",
+             {{"1", "0", "F.MIR", "T5", "1h"}}},
+            {"select ma02_reference, ma02_serial, ma02_0, ma02_1 from qx_meridon_a02 "
+             "order by ma02_serial",
+             {{"1", "0", "A02", "one"}, {"1", "1", "A02", "two"}, {"1", "2", "A02", "three"}}}};
+  }
 };
 
 // The format's loader, but one that meets a record beginning "!!" with the
@@ -107,6 +145,20 @@ class ThrowingLoader : public Loader {
 template <class Format>
 std::string name(const std::string& stem) {
   return stem + Format::kExtension;
+}
+
+// The verbose lines of a file of a header and `rows` records of the first
+// type: each row's insert, then the clearing of each type, in the format's
+// order.
+template <class Format>
+std::string verbose_lines(int rows) {
+  const auto inserting = [](const char* label, int total, int row) {
+    return "\n" + std::string(label) + " Data Insert. Total Record(s) = " + std::to_string(total) +
+           " . Loading Record = " + std::to_string(row) + " \n";
+  };
+  std::string lines = inserting(Format::kInsertLabels[0], 1, 1);
+  for (int row = 1; row <= rows; ++row) lines += inserting(Format::kInsertLabels[1], rows, row);
+  return lines + Format::kCleared;
 }
 
 template <class Format>
@@ -142,6 +194,57 @@ TYPED_TEST(RecordLoaderGuarantees, AFileWithoutKnownRecordsStillUsesAKeyAndPrint
   EXPECT_EQ(this->column(second, second.prefix + "reference"), (Rows{{"2"}}));
 }
 
+TYPED_TEST(RecordLoaderGuarantees, VerboseLoadAnnouncesEveryRowThenEveryClearedType) {
+  this->start(true);
+  const std::string first = TypeParam::kTags[0];
+  ASSERT_EQ(this->load(name<TypeParam>("F"), {TypeParam::header("header"), first + "one",
+                                              first + "two", first + "three"}),
+            LoadOutcome::committed);
+  EXPECT_EQ(this->out.text(), verbose_lines<TypeParam>(3));
+  for (const auto& [sql, rows] : TypeParam::verbose_load_stored()) {
+    EXPECT_EQ(this->rows(sql), rows) << sql;
+  }
+}
+
+// A row the database refuses is lost alone, the header's as a record's:
+// the file commits with its other rows, the refusal is printed by code on
+// one line, and the refused row is named by its line.
+TYPED_TEST(RecordLoaderGuarantees, ARefusedRowIsLostAloneAndPrintedByCodeOnOneLine) {
+  const auto& [header, first, second] = TypeParam::kTables;
+  const std::string tag = TypeParam::kTags[0];
+  for (const bool header_refused : {false, true}) {
+    SCOPED_TRACE(header_refused ? "header refused" : "second record refused");
+    this->run_sql(header_refused ? "create trigger qx_refuse before insert on " + header.table +
+                                       " begin select raise(abort, 'header refused'); end"
+                                 : "create unique index qx_refuse on " + first.table + " (" +
+                                       first.prefix + "1)");
+    ASSERT_EQ(this->load(name<TypeParam>("F"), {TypeParam::header("h"), tag + "a", tag + "a",
+                                                tag + "c", TypeParam::kTags[1] + std::string("d")}),
+              LoadOutcome::committed);
+    const auto of_file = [&, key = std::to_string(this->loader->file_key())](
+                             const TableOf& of, const std::string& columns) {
+      return this->rows("select " + columns + " from " + of.table + " where " + of.prefix +
+                        "reference = " + key + " order by 1");
+    };
+    Rows values = {{"0", "a"}, {"1", "a"}, {"2", "c"}};
+    if (!header_refused) values.erase(values.begin() + 1);
+    EXPECT_EQ(of_file(header, "count(*)"), (Rows{{header_refused ? "0" : "1"}}));
+    EXPECT_EQ(of_file(first, first.prefix + "serial, " + first.prefix + "1"), values);
+    EXPECT_EQ(of_file(second, "count(*)"), (Rows{{"1"}}));
+    const std::int64_t line = header_refused ? 1 : 3;
+    EXPECT_EQ(this->loader->load().tally().rejected_lines, std::vector<std::int64_t>{line});
+    EXPECT_EQ(this->loader->load().progress().first_rejected_line, line);
+    const std::string printed = this->out.take();
+    EXPECT_TRUE(header_refused ? printed.find("header refused") != std::string::npos
+                               : printed.starts_with("-1 "))
+        << printed;
+    // One line: the code, a blank, the message right-aligned in 80 columns.
+    EXPECT_EQ(printed.find('\n'), printed.size() - 1) << printed;
+    EXPECT_EQ(printed.size(), printed.find(' ') + 1 + 80 + 1) << printed;
+    this->run_sql(header_refused ? "drop trigger qx_refuse" : "drop index qx_refuse");
+  }
+}
+
 TYPED_TEST(RecordLoaderGuarantees, WithoutAKeyNothingOfTheFileIsStoredAndItLoadsLaterOnce) {
   const std::string sequence = TypeParam::kSequence;
   this->run_sql("delete from qx_sequences where sequence_name = '" + sequence + "'");
@@ -160,17 +263,130 @@ TYPED_TEST(RecordLoaderGuarantees, WithoutAKeyNothingOfTheFileIsStoredAndItLoads
   EXPECT_EQ(this->column(second, second.prefix + "reference"), (Rows{{"41"}}));
 }
 
+constexpr const char* kComplete = "\nFile Read Complete. Waiting for Next File\n";
+
+// The file handling through the scan loop on SQLite: what it prints, and
+// what becomes of a file that cannot be read or moved, or whose database is
+// missing. Every file is stored exactly once, or still waits in the input
+// directory.
+template <class Format>
+class RecordScanGuarantees : public qx::testing::RecordFilesTest<typename Format::Files> {
+ protected:
+  RecordScanGuarantees()
+      : qx::testing::RecordFilesTest<typename Format::Files>(
+            "files.db", std::string("*") + Format::kExtension) {}
+  long long stored(const TableOf& of) const { return this->reader().count(of.table); }
+  // A header and one record of the first type.
+  static std::string one_record() {
+    return Format::header("header") + "\r" + Format::kTags[0] + "one\r";
+  }
+  static std::string announced(const std::string& file) {
+    return "Currently Processing " + file + "\n";
+  }
+  static std::string not_found(const std::string& file) {
+    return *Format::kNotFound == 0 ? std::string() : Format::kNotFound + file + "\n";
+  }
+
+  // A file loaded but not moved, because its copy into the backup
+  // directory failed or, after the copy, the removal of the input file: it
+  // is named, loaded once and moved at a later scan. "File Not Found" says
+  // the copy failed; a failed removal is told by the move's own line alone.
+  void expect_loaded_once_and_moved_later(bool copy_fails, const std::string& reason) {
+    const std::string a = name<Format>("A");
+    write_file(this->in / a, one_record());
+    this->env.rename_crosses_devices = true;
+    this->env.fail_copy_always = copy_fails;
+    this->env.fail_remove_at = copy_fails ? 0 : 1;
+    this->start();
+    std::string printed = this->scan_output();
+    EXPECT_TRUE(printed.starts_with(announced(a) + kComplete + "File " + a +
+                                    " was loaded but could not be moved to "))
+        << printed;
+    EXPECT_NE(printed.find(reason), std::string::npos) << printed;
+    if (!not_found(a).empty()) {
+      EXPECT_EQ(printed.ends_with(not_found(a)), copy_fails) << printed;
+    }
+    EXPECT_TRUE(fs::exists(this->in / a));
+    for (const bool mended : {false, true}) {
+      this->env.fail_copy_always = copy_fails && !mended;
+      this->loop->scan();
+      EXPECT_EQ(stored(Format::kTables[0]), 1) << mended;
+      EXPECT_EQ(stored(Format::kTables[1]), 1) << mended;
+    }
+    EXPECT_FALSE(fs::exists(this->in / a));
+    EXPECT_TRUE(fs::exists(this->backup / a));
+  }
+};
+
+TYPED_TEST_SUITE(RecordScanGuarantees, Formats);
+
+TYPED_TEST(RecordScanGuarantees, PrintsTwoLinesPerFileAndTheFormatsLinesForAScanWithoutFiles) {
+  const std::string a = name<TypeParam>("A"), b = std::string("b") + TypeParam::kLowerExtension;
+  write_file(this->in / a, this->one_record());
+  write_file(this->in / b, "");
+  this->start();
+  EXPECT_EQ(this->scan_output(), this->announced(a) + kComplete + this->announced(b) + kComplete);
+  EXPECT_TRUE(fs::exists(this->backup / a));
+  EXPECT_TRUE(fs::exists(this->backup / b));
+  EXPECT_EQ(this->scan_output(), TypeParam::kCompleteWithoutFiles ? kComplete : "");
+}
+
+TYPED_TEST(RecordScanGuarantees, VerboseNamesTheMoveBeforeTheCompletionLine) {
+  const std::string a = name<TypeParam>("A");
+  write_file(this->in / a, this->one_record());
+  this->start(true);
+  EXPECT_EQ(this->scan_output(), this->announced(a) + verbose_lines<TypeParam>(1) +
+                                     "\nFile Moved As: " + (this->in / a).string() + "---" +
+                                     (this->backup / a).string() + "\n" + kComplete);
+}
+
+TYPED_TEST(RecordScanGuarantees, AFileThatCannotBeReadIsNamedAndStaysForTheNextScan) {
+  const std::string a = name<TypeParam>("A");
+  write_file(this->in / a, TypeParam::header("") + "\r");
+  this->env.fail_read_always = true;
+  this->start();
+  std::string printed = this->scan_output();
+  const std::string before = TypeParam::kAnnouncedBeforeRead ? this->announced(a) : "";
+  EXPECT_TRUE(printed.starts_with(before + "Cannot open " + a + ": ")) << printed;
+  EXPECT_TRUE(printed.ends_with(kComplete + this->not_found(a))) << printed;
+  EXPECT_TRUE(fs::exists(this->in / a));
+  // Told when it starts, not again at every scan while it lasts.
+  EXPECT_EQ(this->scan_output().find("Cannot open"), std::string::npos);
+  this->env.fail_read_always = false;
+  EXPECT_NE(this->scan_output().find("File " + a + " can be read again"), std::string::npos);
+  EXPECT_TRUE(fs::exists(this->backup / a));
+  EXPECT_EQ(this->stored(TypeParam::kTables[0]), 1);
+}
+
+TYPED_TEST(RecordScanGuarantees, AFileWhoseCopyFailsIsNamedNotFoundLoadedOnceAndMovedLater) {
+  this->expect_loaded_once_and_moved_later(true, "write failed");
+}
+
+TYPED_TEST(RecordScanGuarantees, AFileWhoseRemovalFailsIsNamedLoadedOnceAndMovedLater) {
+  this->expect_loaded_once_and_moved_later(false, "the input file could not be removed");
+}
+
+TYPED_TEST(RecordScanGuarantees, ADatabaseMissingAtStartUpIsConnectedAtALaterScan) {
+  const std::string a = name<TypeParam>("A");
+  this->database = (this->dir.path() / "later" / "files.db").string();
+  write_file(this->in / a, TypeParam::header("") + "\r");
+  this->start();
+  this->loop->scan();
+  EXPECT_TRUE(fs::exists(this->in / a));
+  fs::create_directory(this->dir.path() / "later");
+  this->loop->scan();
+  EXPECT_TRUE(fs::exists(this->backup / a));
+  EXPECT_EQ(this->stored(TypeParam::kTables[0]), 1);
+}
+
 // The file handling on PostgreSQL, where a commit can fail and a connection
 // can be cut by the server.
 template <class Format>
-class RecordFilesGuarantees : public qx::testing::LoaderFilesTest {
+class RecordFilesGuarantees : public RecordScanGuarantees<Format> {
  protected:
-  RecordFilesGuarantees() : LoaderFilesTest("unused.db") {}
   void SetUp() override {
-    LoaderFilesTest::SetUp();
-    open_session(database_pg.target_text());
-    files = std::make_unique<typename Format::Files>(*session, false, out.file());
-    start_loop(*files, std::string("*") + Format::kExtension, std::chrono::milliseconds(10000));
+    RecordScanGuarantees<Format>::SetUp();
+    this->start(false, database_pg.target_text());
   }
   qx::testing::TableReader pg() const {
     return qx::testing::TableReader::postgres(
@@ -185,7 +401,6 @@ class RecordFilesGuarantees : public qx::testing::LoaderFilesTest {
   }
 
   qx::testing::PostgresTestDatabase database_pg;
-  std::unique_ptr<scan::FileHandler> files;
 };
 
 TYPED_TEST_SUITE(RecordFilesGuarantees, Formats);
@@ -221,8 +436,7 @@ TYPED_TEST(RecordFilesGuarantees, AFileWhoseCommitFailsStaysAndIsLoadedOnceLater
 TYPED_TEST(RecordFilesGuarantees, OnlyOwnDataRefusalsSetAFileAsideAfterItsAttempts) {
   const fs::path failed = this->dir.make_dir("failed");
   this->failed = {failed.string(), 2, 1 << 20};
-  this->start_loop(*this->files, std::string("*") + TypeParam::kExtension,
-                   std::chrono::milliseconds(10000));
+  this->restart_loop();
   const TableOf& refused = TypeParam::kTables[1];
   for (const char* errcode : {"23514", "P0001"}) {
     SCOPED_TRACE(errcode);
@@ -283,16 +497,14 @@ TYPED_TEST(RecordFilesGuarantees, AFileOfNoKnownRecordIsToldAndSetAsideUnloaded)
     SCOPED_TRACE(told);
     const std::string a = name<TypeParam>("A"), b = name<TypeParam>("B");
     this->failed = {};
-    this->start_loop(*this->files, std::string("*") + TypeParam::kExtension,
-                     std::chrono::milliseconds(10000));
+    this->restart_loop();
     write_file(this->in / a, contents);
     this->loop->scan();
     EXPECT_TRUE(fs::exists(this->backup / a));  // without a failed directory, loaded as ever
 
     const fs::path failed = this->dir.make_dir("failed");
     this->failed = {failed.string(), 3, 1 << 20};
-    this->start_loop(*this->files, std::string("*") + TypeParam::kExtension,
-                     std::chrono::milliseconds(10000));
+    this->restart_loop();
     Outcomes outcomes;
     this->loop->observe(outcomes);
     write_file(this->in / b, contents);

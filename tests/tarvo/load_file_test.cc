@@ -1,6 +1,6 @@
 // Loading a PNR file's filed rows: one key per file, rows numbered from 0
-// within each type, the header's own columns, the verbose progress lines,
-// and a failed insert.
+// within each type, the header's own columns. (The verbose progress lines
+// and a refused row: tests/record_loader/record_loaders_test.cc.)
 #include <gtest/gtest.h>
 
 #include <string>
@@ -14,21 +14,6 @@ namespace {
 
 using qx::testing::Row;
 using Rows = std::vector<Row>;
-
-TEST_F(PnrLoaderTest, VerboseLoadAnnouncesEveryRowAndEveryClearedType) {
-  start(true);
-  ASSERT_EQ(load("F.PNR", {"AAheader", "M1one", "M1two", "M1three"}),
-            record_loader::LoadOutcome::committed);
-  EXPECT_EQ(out.text(),
-            "\n M0(Header) Data Insert. Total Record(s) = 1 . Loading Record = 1 \n"
-            "\nM1 Data Insert. Total Record(s) = 3 . Loading Record = 1 \n"
-            "\nM1 Data Insert. Total Record(s) = 3 . Loading Record = 2 \n"
-            "\nM1 Data Insert. Total Record(s) = 3 . Loading Record = 3 \n"
-            "\nM0 Record Initializing"
-            "\nM1 Record Initializing");
-  EXPECT_EQ(rows("select tm1_serial, tm1_1 from qx_tarvo_m1 order by tm1_serial"),
-            (Rows{{"0", "on"}, {"1", "tw"}, {"2", "th"}}));
-}
 
 TEST_F(PnrLoaderTest, EachFileHasItsOwnKeyItsOwnSerialsAndNothingOfTheFileBefore) {
   const std::string long_m3 = "M3" + std::string(500, 'a');
@@ -75,21 +60,6 @@ TEST_F(PnrLoaderTest, EveryTypeReachesItsTableUnderTheFilesKey) {
             (Rows{{lines[12].substr(244, 200), {}, {}, {}, {}}}));
   EXPECT_EQ(rows("select tma_8, tma_9 from qx_tarvo_ma"),
             (Rows{{lines[4].substr(256, 735), lines[4].substr(991, 200)}}));
-}
-
-TEST_F(PnrLoaderTest, AFailedInsertLosesThatRowOnlyAndIsPrintedByCode) {
-  run_sql("create unique index qx_one_m5 on qx_tarvo_m5 (tm5_1)");
-  ASSERT_EQ(load("F.PNR", {"AA", "M501a", "M501b", "M502c"}),
-            record_loader::LoadOutcome::committed);
-  EXPECT_EQ(rows("select tm5_serial, tm5_2 from qx_tarvo_m5 order by 1"),
-            (Rows{{"0", "a"}, {"2", "c"}}));
-  EXPECT_EQ(rows("select tm0_loaded_flag from qx_tarvo_m0"), (Rows{{"Y"}}));
-  // The refused row is named by its line, for the file's summary and history.
-  EXPECT_EQ(loader->load().tally().rejected_lines, std::vector<std::int64_t>{3});
-  EXPECT_EQ(loader->load().progress().first_rejected_line, 3);
-  std::string printed = out.text();
-  EXPECT_TRUE(printed.starts_with("-1 ")) << printed;
-  EXPECT_EQ(printed.size(), std::string("-1 ").size() + 80 + 1) << printed;
 }
 
 }  // namespace
