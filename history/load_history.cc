@@ -9,6 +9,7 @@
 
 #include "db/array_literal.h"
 #include "history/load_history_statements.h"
+#include "schema/schema.h"
 
 namespace qx::history {
 namespace {
@@ -72,6 +73,11 @@ bool parse_row(std::string_view text, std::string_view& digest, LoadProgress& pr
 
 LoadHistory::LoadHistory(db::Session& session, std::string program, std::string instance)
     : session_(session), program_(std::move(program)), instance_(std::move(instance)) {}
+
+bool is_conflict(const db::Status& status) {
+  return status.failed() && status.code == db::kUniqueViolation &&
+         status.constraint_table() == schema::kLoadHistoryTable;
+}
 
 db::Status LoadHistory::claim(const FileIdentity& file, Claim& claim, LoadProgress& progress,
                               std::string_view key_sequence) {
@@ -182,8 +188,10 @@ void LoadHistory::release(const FileIdentity& file) {
   if (!session_.has_advisory_locks()) return;
   db::Bind lock = db::Bind::integer(file.lock_number());
   // Not a write, but nothing waits for its answer: it travels with the next
-  // statement. A session lock outlives the transaction it was taken in.
-  session_.execute("select pg_advisory_unlock(:b0)", {&lock, 1});
+  // statement. A session lock outlives the transaction it was taken in. It
+  // fails only on a session that is not connected, whose server gave the
+  // lock up with the connection.
+  (void)session_.execute("select pg_advisory_unlock(:b0)", {&lock, 1});
 }
 
 void LoadHistory::release_all(std::span<const FileIdentity* const> files) {
@@ -194,12 +202,18 @@ void LoadHistory::release_all(std::span<const FileIdentity* const> files) {
   std::string locks;
   db::array_literal(numbers, 0, 1, locks);
   const db::Bind bind = db::Bind::text(locks);
-  session_.execute("select count(pg_advisory_unlock(l)) from unnest(cast(:b0 as bigint[])) l",
-                   {&bind, 1});
+  // As release(): only a session that is not connected refuses it, and its
+  // locks went with the connection.
+  (void)session_.execute("select count(pg_advisory_unlock(l)) from unnest(cast(:b0 as bigint[])) l",
+                         {&bind, 1});
 }
 
 void LoadHistory::release_every_claim() {
-  if (session_.has_advisory_locks()) session_.execute("select pg_advisory_unlock_all()", {});
+  // As release(): only a session that is not connected refuses it, and its
+  // locks went with the connection.
+  if (session_.has_advisory_locks()) {
+    (void)session_.execute("select pg_advisory_unlock_all()", {});
+  }
 }
 
 db::Status LoadHistory::open_entry(const FileIdentity& file) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "db/transaction.h"
 #include "os/shown_name.h"
 #include "record_loader/record_file_handler.h"
 
@@ -40,11 +41,10 @@ std::size_t RecordFileHandler::load_together(std::span<scan::FileJob* const> job
     RecordLoad& load;
     ~BatchModes() {
       console.capture(nullptr);
-      session.set_row_failures_fail_transaction(false);
       load.drop_batch();
     }
   } modes{session_, console_, loader_->load()};
-  session_.set_row_failures_fail_transaction(true);
+  std::optional<db::RowFailuresFail> row_failures_fail(std::in_place, session_);
   std::vector<std::int64_t> keys(jobs.size());
   bool written = draw_keys(jobs, keys);
   for (std::size_t i = 0; i < jobs.size() && written; ++i) {
@@ -56,9 +56,9 @@ std::size_t RecordFileHandler::load_together(std::span<scan::FileJob* const> job
   console_.capture(nullptr);
   if (!written) loader_->load().drop_batch();
   const LoadOutcome outcome = written ? loader_->load().commit_batch() : LoadOutcome::commit_failed;
-  session_.set_row_failures_fail_transaction(false);
+  row_failures_fail.reset();
   if (outcome != LoadOutcome::committed && outcome != LoadOutcome::commit_unconfirmed) {
-    session_.rollback();
+    (void)session_.rollback();  // fails only with nothing left to undo
     return 0;
   }
   if (outcome == LoadOutcome::commit_unconfirmed) {

@@ -65,7 +65,7 @@ LoadOutcome RecordLoad::load_file(std::string_view file_name, bool verbose,
     commit_failure_ = committed;
     if (committed.failed()) {
       report_sql_error(committed);
-      outcome = committed.history_conflict()                      ? LoadOutcome::loaded_elsewhere
+      outcome = history::is_conflict(committed)                   ? LoadOutcome::loaded_elsewhere
                 : committed.row_failure() && session_.connected() ? LoadOutcome::commit_refused
                 : session_.connected()                            ? LoadOutcome::commit_failed
                                                                   : LoadOutcome::commit_unconfirmed;
@@ -73,7 +73,8 @@ LoadOutcome RecordLoad::load_file(std::string_view file_name, bool verbose,
   }
   // A commit that fails has undone the transaction already; the other
   // failures leave it open.
-  if (outcome != LoadOutcome::committed) session_.rollback();
+  // A rollback that fails has nothing left to undo (the connection is gone).
+  if (outcome != LoadOutcome::committed) (void)session_.rollback();
   clear_records(verbose);
   return outcome;
 }
@@ -135,14 +136,14 @@ std::optional<LoadOutcome> RecordLoad::write_rows(std::string_view file_name, bo
   if (history.history != nullptr && writing == Writing::alone) {
     db::Status opened = history.history->open_entry(*history.file);
     if (!account_step(opened, writing)) {
-      return opened.history_conflict() ? LoadOutcome::loaded_elsewhere : stopped();
+      return history::is_conflict(opened) ? LoadOutcome::loaded_elsewhere : stopped();
     }
   }
   if (key == 0 && history.claimed != nullptr) key = history.claimed->drawn_key;
   db::Status drawn = key != 0 ? db::Status::success() : session_.next_value(plan_.sequence, key);
   if (drawn.failed()) {
     if (writing == Writing::alone) report_sql_error(drawn);
-    if (drawn.history_conflict()) return LoadOutcome::loaded_elsewhere;
+    if (history::is_conflict(drawn)) return LoadOutcome::loaded_elsewhere;
     return session_.connected() ? LoadOutcome::key_not_drawn : LoadOutcome::connection_lost;
   }
   account.key = key;
