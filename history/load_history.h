@@ -134,10 +134,6 @@ class LoadHistory {
 
  private:
   void append_account(const LoadProgress& progress, std::vector<db::Bind>& binds) const;
-  // Reads one file's answer to a claim of `file`: its row as text ("new"
-  // for none) and, `with_key`, ";KEY" after it.
-  static db::Status read_claim(std::string row, bool with_key, const FileIdentity& file,
-                               Claim& claim, LoadProgress& progress);
 
   db::Session& session_;
   std::string program_;
