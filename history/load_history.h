@@ -66,9 +66,9 @@ void adopt_earlier_row(std::string_view bytes, FileIdentity& file, LoadProgress&
 // holds writes back, from the next query, draw or commit.
 [[nodiscard]] bool is_conflict(const db::Status& status);
 
-enum class [[nodiscard]] Claim{
-    claimed,  // this instance has the file; `progress` says how far it got
-    busy,     // another instance is loading it now
+enum class Claim {
+  claimed,  // this instance has the file; `progress` says how far it got
+  busy,     // another instance is loading it now
 };
 
 class LoadHistory {
