@@ -159,9 +159,9 @@ Status PostgresSession::connect() {
   if (PQstatus(conn.get()) != CONNECTION_OK) {
     // libpq's whole message names the host or socket of every attempt.
     connect_failure_detail_ = on_one_line(PQerrorMessage(conn.get()));
-    auto status = Status::failure(kNotConnected,
-                                  on_one_line(connect_failure_reason(PQerrorMessage(conn.get()))));
-    return status;
+    // The message is copied before the connection is closed.
+    return Status::failure(kNotConnected,
+                           on_one_line(connect_failure_reason(PQerrorMessage(conn.get()))));
   }
   server_farewell_.clear();
   PQsetNoticeProcessor(conn.get(), keep_server_farewell, &server_farewell_);
@@ -172,13 +172,10 @@ Status PostgresSession::connect() {
   if (PQserverVersion(conn.get()) >= 120000 &&
       !run_setting(conn.get(), "SET plan_cache_mode = force_generic_plan",
                    std::chrono::steady_clock::now() + target_.answer_timeout)) {
-    auto status = Status::failure(kNotConnected, "the server did not answer after the login");
-    return status;
+    return Status::failure(kNotConnected, "the server did not answer after the login");
   }
   if (PQenterPipelineMode(conn.get()) != 1) {
-    auto status =
-        Status::failure(kNotConnected, on_one_line(first_line(PQerrorMessage(conn.get()))));
-    return status;
+    return Status::failure(kNotConnected, on_one_line(first_line(PQerrorMessage(conn.get()))));
   }
   conn_ = std::move(conn);
   return Status::success();
