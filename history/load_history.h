@@ -109,7 +109,7 @@ class LoadHistory {
   // Writes the file's row once, in its final state (loaded, with its
   // account), as the first write of its rows: for a file whose account is
   // known before its rows are written (in a batch every row is stored or
-  // the batch is given up, record_load.h). `progress` is read when the
+  // the batch is given up, batch_writer.h). `progress` is read when the
   // write is sent.
   db::Status write_loaded_entry(const FileIdentity& file, const LoadProgress& progress);
 

@@ -10,7 +10,8 @@ FixedRecordLoader::FixedRecordLoader(db::Session& session, const records::Record
       console_(console),
       verbose_flag_(verbose_flag),
       records_(format.types),
-      load_(session, records_, format.plan, console) {}
+      load_(session, records_, format.plan, console),
+      batch_(load_) {}
 
 void FixedRecordLoader::begin_file(std::string_view file_name) {
   file_name_ = file_name;
@@ -55,7 +56,7 @@ LoadOutcome FixedRecordLoader::load_file(history::HistoryEntry history) {
 
 bool FixedRecordLoader::write_file(history::HistoryEntry history, FileAccount& account,
                                    std::int64_t key) {
-  return load_.write_file(file_name_, verbose_flag_, history, account, key);
+  return batch_.write_file(file_name_, verbose_flag_, history, account, key);
 }
 
 void FixedRecordLoader::about_line(std::size_t line_number, os::Notice kind,

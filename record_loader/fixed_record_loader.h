@@ -23,6 +23,7 @@
 
 #include "db/session.h"
 #include "os/console.h"
+#include "record_loader/batch_writer.h"
 #include "record_loader/record_load.h"
 #include "records/record_format.h"
 #include "records/record_set.h"
@@ -56,7 +57,7 @@ class FixedRecordLoader {
   // stored.
   LoadOutcome load_file(history::HistoryEntry history = {});
   // Writes the filed rows into the open transaction of a batch and clears
-  // them (RecordLoad::write_file); false when any write failed.
+  // them (BatchWriter::write_file); false when any write failed.
   bool write_file(history::HistoryEntry history, FileAccount& account, std::int64_t key = 0);
 
   void report_sql_error(const db::Status& status) const { load_.report_sql_error(status); }
@@ -67,6 +68,8 @@ class FixedRecordLoader {
   // The account and rows of the file loaded last.
   const RecordLoad& load() const { return load_; }
   RecordLoad& load() { return load_; }
+  // The writer of the batches the file handler loads together.
+  BatchWriter& batch() { return batch_; }
   // How many records of the file begun last had a known type (filed,
   // dropped or taken by the format's own rule).
   std::size_t known_records() const { return known_records_; }
@@ -92,6 +95,7 @@ class FixedRecordLoader {
   bool verbose_flag_;
   records::RecordSet records_;
   RecordLoad load_;
+  BatchWriter batch_;
   std::string file_name_;
   std::vector<records::SlotCut> cuts_;
   std::size_t known_records_ = 0;

@@ -1,4 +1,5 @@
-// Several files of a backlog in one transaction. Each file keeps what a
+// The file handler's batch: several files of a backlog in one transaction,
+// written by the batch writer (batch_writer.h). Each file keeps what a
 // transaction of its own gives it: its own key, rows, header update and
 // history row, its console lines in their order, its move after the
 // commit. The batch commits only when every write of every file went
@@ -36,14 +37,13 @@ std::size_t RecordFileHandler::load_together(std::span<scan::FileJob* const> job
   // The batch's modes and held-back rows end with it, also when it ends in
   // an exception.
   struct BatchModes {
-    db::Session& session;
     const os::Console& console;
-    RecordLoad& load;
+    BatchWriter& batch;
     ~BatchModes() {
       console.capture(nullptr);
-      load.drop_batch();
+      batch.drop_batch();
     }
-  } modes{session_, console_, loader_->load()};
+  } modes{console_, loader_->batch()};
   std::optional<db::RowFailuresFail> row_failures_fail(std::in_place, session_);
   std::vector<std::int64_t> keys(jobs.size());
   bool written = draw_keys(jobs, keys);
@@ -54,8 +54,9 @@ std::size_t RecordFileHandler::load_together(std::span<scan::FileJob* const> job
     if (!written) console_.end_of_file();
   }
   console_.capture(nullptr);
-  if (!written) loader_->load().drop_batch();
-  const LoadOutcome outcome = written ? loader_->load().commit_batch() : LoadOutcome::commit_failed;
+  if (!written) loader_->batch().drop_batch();
+  const LoadOutcome outcome =
+      written ? loader_->batch().commit_batch() : LoadOutcome::commit_failed;
   row_failures_fail.reset();
   if (outcome != LoadOutcome::committed && outcome != LoadOutcome::commit_unconfirmed) {
     (void)session_.rollback();  // fails only with nothing left to undo
@@ -91,7 +92,7 @@ bool RecordFileHandler::draw_keys(std::span<scan::FileJob* const> jobs,
   }
   if (undrawn.empty()) return true;
   std::vector<std::int64_t> drawn(undrawn.size());
-  if (session_.next_values(loader_->load().key_sequence(), drawn).failed()) return false;
+  if (session_.next_values(loader_->batch().key_sequence(), drawn).failed()) return false;
   for (std::size_t k = 0; k < undrawn.size(); ++k) keys[undrawn[k]] = drawn[k];
   return true;
 }

@@ -1,6 +1,7 @@
 // Loading a MIR file's filed rows: one key per file, rows numbered from 0
-// within each type, the header's file name, the verbose progress lines, and
-// a file whose header insert fails.
+// within each type, the header's file name, and a file whose header insert
+// fails. (The verbose progress lines:
+// tests/record_loader/record_loaders_test.cc.)
 #include <gtest/gtest.h>
 
 #include <string>
@@ -14,25 +15,6 @@ namespace {
 
 using qx::testing::Row;
 using Rows = std::vector<Row>;
-
-TEST_F(MirLoaderTest, VerboseLoadAnnouncesEveryRowThenEveryClearedTypeHeaderLast) {
-  start(true);
-  ASSERT_EQ(load("F.MIR", {"T51header", "A02one", "A02two", "A02three"}),
-            record_loader::LoadOutcome::committed);
-  EXPECT_EQ(out.text(),
-            "\nT51(Header) Data Insert. Total Record(s) = 1 . Loading Record = 1 \n"
-            "\nA02 Data Insert. Total Record(s) = 3 . Loading Record = 1 \n"
-            "\nA02 Data Insert. Total Record(s) = 3 . Loading Record = 2 \n"
-            "\nA02 Data Insert. Total Record(s) = 3 . Loading Record = 3 \n"
-            "\nA02 Record Initializing"
-            "\nHeader(T51) Record Initializing");
-  EXPECT_EQ(
-      rows("select mt5_reference, mt5_serial, mt5_file_name, mt5_0, mt5_1 from qx_meridon_t5"),
-      (Rows{{"1", "0", "F.MIR", "T5", "1h"}}));
-  EXPECT_EQ(rows("select ma02_reference, ma02_serial, ma02_0, ma02_1 from qx_meridon_a02 "
-                 "order by ma02_serial"),
-            (Rows{{"1", "0", "A02", "one"}, {"1", "1", "A02", "two"}, {"1", "2", "A02", "three"}}));
-}
 
 TEST_F(MirLoaderTest, EachFileHasItsOwnKeyItsOwnSerialsAndNothingOfTheFileBefore) {
   load("FIRST.MIR", {"T51first", "A02a", "A02b", "A08c", "A21d"});

@@ -1,8 +1,7 @@
-// The MIR loader taking files through the scan loop: what it prints, how it
-// reads the header and the lines after it, and what becomes of a file when
-// its open or its move fails. Every file is stored exactly once, or still
-// waits in the input directory. (A failed commit and a lost connection:
-// tests/record_loader/record_loaders_test.cc.)
+// The MIR loader taking files through the scan loop: how it reads the
+// header and the lines after it, and what every column holds. (What it
+// prints per file, and a file that cannot be read or moved, a failed commit
+// and a lost connection: tests/record_loader/record_loaders_test.cc.)
 #include "meridon_full/meridon_file_handler.h"
 
 #include <gtest/gtest.h>
@@ -29,8 +28,6 @@ using qx::testing::Row;
 using qx::testing::write_file;
 using Rows = std::vector<Row>;
 
-constexpr const char* kComplete = "\nFile Read Complete. Waiting for Next File\n";
-
 // A header record of exactly 342 characters.
 std::string header(std::string_view text = "") {
   std::string record = "T51" + std::string(text);
@@ -41,49 +38,16 @@ std::string header(std::string_view text = "") {
 class MeridonFilesTest : public qx::testing::LoaderFilesTest {
  protected:
   MeridonFilesTest() : LoaderFilesTest("mir.db") {}
-  // A loader on `target` and its scan loop.
-  void start(const std::string& target, bool verbose = false) {
-    open_session(target);
-    files = std::make_unique<MeridonFileHandler>(*session, verbose, out.file());
+  // A loader on the database and its scan loop.
+  void start() {
+    open_session("test@" + database);
+    files = std::make_unique<MeridonFileHandler>(*session, false, out.file());
     start_loop(*files, "*.MIR", std::chrono::milliseconds(10000));
   }
-  void start(bool verbose = false) { start("test@" + database, verbose); }
   Rows rows(const std::string& sql) const { return reader().rows(sql); }
-  // What a scan printed after its scanning line.
-  std::string scan_output() {
-    loop->scan();
-    std::string printed = out.take();
-    auto end = printed.find(" for *.MIR Files\n");
-    EXPECT_NE(end, std::string::npos) << printed;
-    return end == std::string::npos ? printed : printed.substr(end + 17);
-  }
 
   std::unique_ptr<MeridonFileHandler> files;
 };
-
-TEST_F(MeridonFilesTest, PrintsTwoLinesPerFileAndNothingForAScanWithoutFiles) {
-  write_file(in / "A.MIR", header() + "\rA02one\r");
-  write_file(in / "b.mir", "");
-  start();
-  EXPECT_EQ(scan_output(), "Currently Processing A.MIR\n"s + kComplete +
-                               "Currently Processing b.mir\n" + kComplete);
-  EXPECT_TRUE(fs::exists(backup / "A.MIR"));
-  EXPECT_TRUE(fs::exists(backup / "b.mir"));
-  EXPECT_EQ(scan_output(), "");
-}
-
-TEST_F(MeridonFilesTest, VerboseNamesTheMoveBeforeTheCompletionLine) {
-  write_file(in / "A.MIR", header() + "\rA14x\r");
-  start(true);
-  EXPECT_EQ(scan_output(),
-            "Currently Processing A.MIR\n"
-            "\nT51(Header) Data Insert. Total Record(s) = 1 . Loading Record = 1 \n"
-            "\nA14 Data Insert. Total Record(s) = 1 . Loading Record = 1 \n"
-            "\nA14 Record Initializing"
-            "\nHeader(T51) Record Initializing"
-            "\nFile Moved As: " +
-                (in / "A.MIR").string() + "---" + (backup / "A.MIR").string() + "\n" + kComplete);
-}
 
 // A header and a line of every type, each character naming its position:
 // every column of every table holds what its positions hold.
@@ -205,57 +169,6 @@ TEST_F(MeridonFilesTest, AFileWithoutAHeaderHasEveryLineFiled) {
   EXPECT_EQ(rows("select ma02_reference, ma02_1 from qx_meridon_a02"), (Rows{{"1", "one"}}));
   EXPECT_EQ(rows("select ma14_reference, ma14_1 from qx_meridon_a14"), (Rows{{"1", "two"}}));
 }
-
-TEST_F(MeridonFilesTest, AFileThatCannotBeOpenedIsNamedAndStaysForTheNextScan) {
-  write_file(in / "A.MIR", header() + "\r");
-  env.fail_read_always = true;
-  start();
-  std::string printed = scan_output();
-  EXPECT_TRUE(printed.starts_with("Currently Processing A.MIR\nCannot open A.MIR: ")) << printed;
-  EXPECT_TRUE(printed.ends_with(kComplete + "File Not Found...A.MIR\n"s)) << printed;
-  EXPECT_TRUE(fs::exists(in / "A.MIR"));
-  env.fail_read_always = false;
-  loop->scan();
-  EXPECT_TRUE(fs::exists(backup / "A.MIR"));
-  EXPECT_EQ(reader().count("qx_meridon_t5"), 1);
-}
-
-// "File Not Found" says the copy failed; a copy whose input file could not
-// be removed is told by the move's own line alone.
-class MeridonMoveFailureTest : public MeridonFilesTest,
-                               public ::testing::WithParamInterface<bool> {};
-
-TEST_P(MeridonMoveFailureTest, AFileLoadedButNotMovedIsNamedLoadedOnceAndMovedLater) {
-  struct Failure {
-    bool copy;
-    const char* reason;
-    bool not_found;
-  };
-  const Failure failure = GetParam() ? Failure{true, "write failed", true}
-                                     : Failure{false, "the input file could not be removed", false};
-  write_file(in / "A.MIR", header() + "\rA02one\r");
-  env.rename_crosses_devices = true;
-  env.fail_copy_always = failure.copy;
-  env.fail_remove_at = failure.copy ? 0 : 1;
-  start();
-  std::string printed = scan_output();
-  EXPECT_TRUE(printed.starts_with("Currently Processing A.MIR\n"s + kComplete +
-                                  "File A.MIR was loaded but could not be moved to "))
-      << printed;
-  EXPECT_NE(printed.find(failure.reason), std::string::npos) << printed;
-  EXPECT_EQ(printed.ends_with("File Not Found...A.MIR\n"), failure.not_found) << printed;
-  EXPECT_TRUE(fs::exists(in / "A.MIR"));
-  loop->scan();
-  EXPECT_EQ(reader().count("qx_meridon_a02"), 1);
-  env.fail_copy_always = false;
-  loop->scan();
-  EXPECT_FALSE(fs::exists(in / "A.MIR"));
-  EXPECT_TRUE(fs::exists(backup / "A.MIR"));
-  EXPECT_EQ(reader().count("qx_meridon_t5"), 1);
-}
-
-INSTANTIATE_TEST_SUITE_P(CopyOrRemoval, MeridonMoveFailureTest, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "copy" : "removal"; });
 
 }  // namespace
 }  // namespace qx::meridon_full

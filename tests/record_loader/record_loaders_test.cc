@@ -1,7 +1,11 @@
 // What the PNR and MIR loaders guarantee alike, checked on each: every file
-// takes one key, even a file of no known record; and a file whose key
-// cannot be drawn, whose commit fails or whose connection goes stores
-// nothing and waits in the input directory to be loaded once later.
+// takes one key, even a file of no known record; the verbose lines of a
+// load and of a file's move; the progress lines of a scan; and a file whose
+// key cannot be drawn, that cannot be read or moved, whose database is
+// missing, whose commit fails or whose connection goes stores nothing twice
+// and waits in the input directory to be loaded once later. What differs
+// is each loader's own: its texts and its layouts, given by its format
+// below.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -63,6 +67,30 @@ struct Pnr {
             {"select tm1_reference, tm1_serial, tm1_1 from qx_tarvo_m1", {{"2", "0", "on"}}},
             {"select tm2_51 from qx_tarvo_m2", {{"CAcont"}}}};
   }
+  // The file handling's own texts: nothing is said before a file is read,
+  // nothing after a file that could not be read, and a scan that finds no
+  // file ends with the completion line all the same.
+  static constexpr const char* kLowerExtension = ".pnr";
+  static constexpr bool kAnnouncedBeforeRead = false;
+  static constexpr const char* kNotFound = "";
+  static constexpr bool kCompleteWithoutFiles = true;
+  // A verbose load of a header and three records of the first type.
+  static constexpr const char* kVerboseLoad =
+      "\n M0(Header) Data Insert. Total Record(s) = 1 . Loading Record = 1 \n"
+      "\nM1 Data Insert. Total Record(s) = 3 . Loading Record = 1 \n"
+      "\nM1 Data Insert. Total Record(s) = 3 . Loading Record = 2 \n"
+      "\nM1 Data Insert. Total Record(s) = 3 . Loading Record = 3 \n"
+      "\nM0 Record Initializing"
+      "\nM1 Record Initializing";
+  static std::vector<Check> verbose_load_stored() {
+    return {{"select tm1_serial, tm1_1 from qx_tarvo_m1 order by tm1_serial",
+             {{"0", "on"}, {"1", "tw"}, {"2", "th"}}}};
+  }
+  // A verbose file's contents and its lines before the move's line.
+  static std::string verbose_file() { return "AAheader\r"; }
+  static constexpr const char* kVerboseFile =
+      "\n M0(Header) Data Insert. Total Record(s) = 1 . Loading Record = 1 \n"
+      "\nM0 Record Initializing";
 };
 
 struct Mir {
@@ -87,6 +115,36 @@ struct Mir {
             {"select ma02_reference, ma02_serial, ma02_1 from qx_meridon_a02", {{"2", "0", "one"}}},
             {"select ma14_reference, ma14_1 from qx_meridon_a14", {{"2", "two"}}}};
   }
+  // The file handling's own texts: a file is named before it is read, one
+  // that could not be read or copied is "not found", and a scan that finds
+  // no file says nothing.
+  static constexpr const char* kLowerExtension = ".mir";
+  static constexpr bool kAnnouncedBeforeRead = true;
+  static constexpr const char* kNotFound = "File Not Found...";
+  static constexpr bool kCompleteWithoutFiles = false;
+  // A verbose load of a header and three records of the first type: the
+  // header is cleared last.
+  static constexpr const char* kVerboseLoad =
+      "\nT51(Header) Data Insert. Total Record(s) = 1 . Loading Record = 1 \n"
+      "\nA02 Data Insert. Total Record(s) = 3 . Loading Record = 1 \n"
+      "\nA02 Data Insert. Total Record(s) = 3 . Loading Record = 2 \n"
+      "\nA02 Data Insert. Total Record(s) = 3 . Loading Record = 3 \n"
+      "\nA02 Record Initializing"
+      "\nHeader(T51) Record Initializing";
+  static std::vector<Check> verbose_load_stored() {
+    return {{"select mt5_reference, mt5_serial, mt5_file_name, mt5_0, mt5_1 from qx_meridon_t5",
+             {{"1", "0", "F.MIR", "T5", "1h"}}},
+            {"select ma02_reference, ma02_serial, ma02_0, ma02_1 from qx_meridon_a02 "
+             "order by ma02_serial",
+             {{"1", "0", "A02", "one"}, {"1", "1", "A02", "two"}, {"1", "2", "A02", "three"}}}};
+  }
+  // A verbose file's contents and its lines before the move's line.
+  static std::string verbose_file() { return header("") + "\rA14x\r"; }
+  static constexpr const char* kVerboseFile =
+      "\nT51(Header) Data Insert. Total Record(s) = 1 . Loading Record = 1 \n"
+      "\nA14 Data Insert. Total Record(s) = 1 . Loading Record = 1 \n"
+      "\nA14 Record Initializing"
+      "\nHeader(T51) Record Initializing";
 };
 
 // The format's loader, but one that meets a record beginning "!!" with the
@@ -142,6 +200,18 @@ TYPED_TEST(RecordLoaderGuarantees, AFileWithoutKnownRecordsStillUsesAKeyAndPrint
   EXPECT_EQ(this->column(second, second.prefix + "reference"), (Rows{{"2"}}));
 }
 
+TYPED_TEST(RecordLoaderGuarantees, VerboseLoadAnnouncesEveryRowThenEveryClearedType) {
+  this->start(true);
+  const std::string first = TypeParam::kTags[0];
+  ASSERT_EQ(this->load(name<TypeParam>("F"), {TypeParam::header("header"), first + "one",
+                                              first + "two", first + "three"}),
+            LoadOutcome::committed);
+  EXPECT_EQ(this->out.text(), TypeParam::kVerboseLoad);
+  for (const auto& [sql, rows] : TypeParam::verbose_load_stored()) {
+    EXPECT_EQ(this->rows(sql), rows) << sql;
+  }
+}
+
 TYPED_TEST(RecordLoaderGuarantees, WithoutAKeyNothingOfTheFileIsStoredAndItLoadsLaterOnce) {
   const std::string sequence = TypeParam::kSequence;
   this->run_sql("delete from qx_sequences where sequence_name = '" + sequence + "'");
@@ -158,6 +228,140 @@ TYPED_TEST(RecordLoaderGuarantees, WithoutAKeyNothingOfTheFileIsStoredAndItLoads
             (Rows{{"41", name<TypeParam>("F")}}));
   EXPECT_EQ(this->column(first, first.prefix + "reference"), (Rows{{"41"}}));
   EXPECT_EQ(this->column(second, second.prefix + "reference"), (Rows{{"41"}}));
+}
+
+constexpr const char* kComplete = "\nFile Read Complete. Waiting for Next File\n";
+
+// The file handling through the scan loop on SQLite: what it prints, and
+// what becomes of a file that cannot be read or moved, or whose database is
+// missing. Every file is stored exactly once, or still waits in the input
+// directory.
+template <class Format>
+class RecordScanGuarantees : public qx::testing::LoaderFilesTest {
+ protected:
+  RecordScanGuarantees() : LoaderFilesTest("files.db") {}
+  void start(bool verbose = false) {
+    open_session("test@" + database);
+    files = std::make_unique<typename Format::Files>(*session, verbose, out.file());
+    start_loop(*files, pattern(), std::chrono::milliseconds(10000));
+  }
+  static std::string pattern() { return std::string("*") + Format::kExtension; }
+  // What a scan printed after its scanning line.
+  std::string scan_output() {
+    loop->scan();
+    std::string printed = out.take();
+    const std::string scanning = " for " + pattern() + " Files\n";
+    const auto end = printed.find(scanning);
+    EXPECT_NE(end, std::string::npos) << printed;
+    return end == std::string::npos ? printed : printed.substr(end + scanning.size());
+  }
+  long long stored(const TableOf& of) const { return reader().count(of.table); }
+  // A header and one record of the first type.
+  static std::string one_record() {
+    return Format::header("header") + "\r" + Format::kTags[0] + "one\r";
+  }
+  static std::string announced(const std::string& file) {
+    return "Currently Processing " + file + "\n";
+  }
+  static std::string not_found(const std::string& file) {
+    return *Format::kNotFound == 0 ? std::string() : Format::kNotFound + file + "\n";
+  }
+
+  // A file loaded but not moved, because its copy into the backup
+  // directory failed or, after the copy, the removal of the input file: it
+  // is named, loaded once and moved at a later scan. "File Not Found" says
+  // the copy failed; a failed removal is told by the move's own line alone.
+  void expect_loaded_once_and_moved_later(bool copy_fails, const std::string& reason) {
+    const std::string a = name<Format>("A");
+    write_file(in / a, one_record());
+    env.rename_crosses_devices = true;
+    env.fail_copy_always = copy_fails;
+    env.fail_remove_at = copy_fails ? 0 : 1;
+    start();
+    std::string printed = scan_output();
+    EXPECT_TRUE(printed.starts_with(announced(a) + kComplete + "File " + a +
+                                    " was loaded but could not be moved to "))
+        << printed;
+    EXPECT_NE(printed.find(reason), std::string::npos) << printed;
+    if (!not_found(a).empty()) {
+      EXPECT_EQ(printed.ends_with(not_found(a)), copy_fails) << printed;
+    }
+    EXPECT_TRUE(fs::exists(in / a));
+    loop->scan();
+    for (const auto& of : {Format::kTables[0], Format::kTables[1]}) {
+      EXPECT_EQ(stored(of), 1) << of.table;
+    }
+    env.fail_copy_always = false;
+    loop->scan();
+    EXPECT_FALSE(fs::exists(in / a));
+    EXPECT_TRUE(fs::exists(backup / a));
+    for (const auto& of : {Format::kTables[0], Format::kTables[1]}) {
+      EXPECT_EQ(stored(of), 1) << of.table;
+    }
+  }
+
+  std::unique_ptr<scan::FileHandler> files;
+};
+
+TYPED_TEST_SUITE(RecordScanGuarantees, Formats);
+
+TYPED_TEST(RecordScanGuarantees, PrintsTwoLinesPerFileAndTheFormatsLinesForAScanWithoutFiles) {
+  const std::string a = name<TypeParam>("A"), b = std::string("b") + TypeParam::kLowerExtension;
+  write_file(this->in / a, this->one_record());
+  write_file(this->in / b, "");
+  this->start();
+  EXPECT_EQ(this->scan_output(), this->announced(a) + kComplete + this->announced(b) + kComplete);
+  EXPECT_TRUE(fs::exists(this->backup / a));
+  EXPECT_TRUE(fs::exists(this->backup / b));
+  EXPECT_EQ(this->scan_output(), TypeParam::kCompleteWithoutFiles ? kComplete : "");
+}
+
+TYPED_TEST(RecordScanGuarantees, VerboseNamesTheMoveBeforeTheCompletionLine) {
+  const std::string a = name<TypeParam>("A");
+  write_file(this->in / a, TypeParam::verbose_file());
+  this->start(true);
+  EXPECT_EQ(this->scan_output(), this->announced(a) + TypeParam::kVerboseFile +
+                                     "\nFile Moved As: " + (this->in / a).string() + "---" +
+                                     (this->backup / a).string() + "\n" + kComplete);
+}
+
+TYPED_TEST(RecordScanGuarantees, AFileThatCannotBeReadIsNamedAndStaysForTheNextScan) {
+  const std::string a = name<TypeParam>("A");
+  write_file(this->in / a, TypeParam::header("") + "\r");
+  this->env.fail_read_always = true;
+  this->start();
+  std::string printed = this->scan_output();
+  const std::string before = TypeParam::kAnnouncedBeforeRead ? this->announced(a) : "";
+  EXPECT_TRUE(printed.starts_with(before + "Cannot open " + a + ": ")) << printed;
+  EXPECT_TRUE(printed.ends_with(kComplete + this->not_found(a))) << printed;
+  EXPECT_TRUE(fs::exists(this->in / a));
+  // Told when it starts, not again at every scan while it lasts.
+  EXPECT_EQ(this->scan_output().find("Cannot open"), std::string::npos);
+  this->env.fail_read_always = false;
+  EXPECT_NE(this->scan_output().find("File " + a + " can be read again"), std::string::npos);
+  EXPECT_TRUE(fs::exists(this->backup / a));
+  EXPECT_EQ(this->stored(TypeParam::kTables[0]), 1);
+}
+
+TYPED_TEST(RecordScanGuarantees, AFileWhoseCopyFailsIsNamedNotFoundLoadedOnceAndMovedLater) {
+  this->expect_loaded_once_and_moved_later(true, "write failed");
+}
+
+TYPED_TEST(RecordScanGuarantees, AFileWhoseRemovalFailsIsNamedLoadedOnceAndMovedLater) {
+  this->expect_loaded_once_and_moved_later(false, "the input file could not be removed");
+}
+
+TYPED_TEST(RecordScanGuarantees, ADatabaseMissingAtStartUpIsConnectedAtALaterScan) {
+  const std::string a = name<TypeParam>("A");
+  this->database = (this->dir.path() / "later" / "files.db").string();
+  write_file(this->in / a, TypeParam::header("") + "\r");
+  this->start();
+  this->loop->scan();
+  EXPECT_TRUE(fs::exists(this->in / a));
+  fs::create_directory(this->dir.path() / "later");
+  this->loop->scan();
+  EXPECT_TRUE(fs::exists(this->backup / a));
+  EXPECT_EQ(this->stored(TypeParam::kTables[0]), 1);
 }
 
 // The file handling on PostgreSQL, where a commit can fail and a connection

@@ -1,6 +1,6 @@
 // Loading a PNR file's filed rows: one key per file, rows numbered from 0
-// within each type, the header's own columns, the verbose progress lines,
-// and a failed insert.
+// within each type, the header's own columns, and a failed insert. (The
+// verbose progress lines: tests/record_loader/record_loaders_test.cc.)
 #include <gtest/gtest.h>
 
 #include <string>
@@ -14,21 +14,6 @@ namespace {
 
 using qx::testing::Row;
 using Rows = std::vector<Row>;
-
-TEST_F(PnrLoaderTest, VerboseLoadAnnouncesEveryRowAndEveryClearedType) {
-  start(true);
-  ASSERT_EQ(load("F.PNR", {"AAheader", "M1one", "M1two", "M1three"}),
-            record_loader::LoadOutcome::committed);
-  EXPECT_EQ(out.text(),
-            "\n M0(Header) Data Insert. Total Record(s) = 1 . Loading Record = 1 \n"
-            "\nM1 Data Insert. Total Record(s) = 3 . Loading Record = 1 \n"
-            "\nM1 Data Insert. Total Record(s) = 3 . Loading Record = 2 \n"
-            "\nM1 Data Insert. Total Record(s) = 3 . Loading Record = 3 \n"
-            "\nM0 Record Initializing"
-            "\nM1 Record Initializing");
-  EXPECT_EQ(rows("select tm1_serial, tm1_1 from qx_tarvo_m1 order by tm1_serial"),
-            (Rows{{"0", "on"}, {"1", "tw"}, {"2", "th"}}));
-}
 
 TEST_F(PnrLoaderTest, EachFileHasItsOwnKeyItsOwnSerialsAndNothingOfTheFileBefore) {
   const std::string long_m3 = "M3" + std::string(500, 'a');

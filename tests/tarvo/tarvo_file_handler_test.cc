@@ -1,8 +1,7 @@
-// The PNR loader taking files through the scan loop: what it prints, how it
-// reads records, and what becomes of a file when its move or its read
-// fails, or the database is missing. Every file is stored exactly once, or
-// still waits in the input directory. (A failed commit and a lost
-// connection: tests/record_loader/record_loaders_test.cc.)
+// The PNR loader taking files through the scan loop: how it reads records,
+// and how few notices of a kind it prints. (What it prints per file, and a
+// file that cannot be read or moved, a missing database, a failed commit
+// and a lost connection: tests/record_loader/record_loaders_test.cc.)
 #include "tarvo/tarvo_file_handler.h"
 
 #include <gtest/gtest.h>
@@ -30,13 +29,12 @@ using Rows = std::vector<Row>;
 class TarvoFilesTest : public qx::testing::LoaderFilesTest {
  protected:
   TarvoFilesTest() : LoaderFilesTest("pnr.db") {}
-  // A loader on `target` and its scan loop.
-  void start(const std::string& target, bool verbose = false) {
-    open_session(target);
-    files = std::make_unique<TarvoFileHandler>(*session, verbose, out.file());
+  // A loader on the database and its scan loop.
+  void start() {
+    open_session("test@" + database);
+    files = std::make_unique<TarvoFileHandler>(*session, false, out.file());
     start_loop(*files, "*.PNR", std::chrono::milliseconds(10000));
   }
-  void start(bool verbose = false) { start("test@" + database, verbose); }
   // What a scan printed after its scanning line.
   std::string scan_output() {
     loop->scan();
@@ -47,33 +45,6 @@ class TarvoFilesTest : public qx::testing::LoaderFilesTest {
 
   std::unique_ptr<TarvoFileHandler> files;
 };
-
-TEST_F(TarvoFilesTest, PrintsOneProgressLinePairPerFileAndOneCompletionLineForAnEmptyScan) {
-  write_file(in / "A.PNR", "AAheader\rM1one\r");
-  write_file(in / "b.pnr", "");
-  start();
-  EXPECT_EQ(scan_output(),
-            "Currently Processing A.PNR\n"
-            "\nFile Read Complete. Waiting for Next File\n"
-            "Currently Processing b.pnr\n"
-            "\nFile Read Complete. Waiting for Next File\n");
-  EXPECT_TRUE(fs::exists(backup / "A.PNR"));
-  EXPECT_TRUE(fs::exists(backup / "b.pnr"));
-  EXPECT_EQ(scan_output(), "\nFile Read Complete. Waiting for Next File\n");
-}
-
-TEST_F(TarvoFilesTest, VerboseNamesTheMoveBeforeTheCompletionLine) {
-  write_file(in / "A.PNR", "AAheader\r");
-  start(true);
-  EXPECT_EQ(scan_output(),
-            "Currently Processing A.PNR\n"
-            "\n M0(Header) Data Insert. Total Record(s) = 1 . Loading Record = 1 \n"
-            "\nM0 Record Initializing"
-            "\nFile Moved As: " +
-                (in / "A.PNR").string() + "---" + (backup / "A.PNR").string() +
-                "\n"
-                "\nFile Read Complete. Waiting for Next File\n");
-}
 
 // Records end at CR or at CR LF; CR CR LF is an end and an empty record; a
 // lone LF is content; byte 26 ends the file; a last record without an end
@@ -108,50 +79,6 @@ TEST_F(TarvoFilesTest, OnlyTheFirstFewNoticesOfEachKindArePrintedAndTheRestCount
             std::string::npos)
       << printed;
   EXPECT_EQ(reader().count("qx_tarvo_m1"), 7);
-}
-
-TEST_F(TarvoFilesTest, AFileLoadedButNotMovedIsLoadedOnceAndMovedLater) {
-  write_file(in / "A.PNR", "AAheader\rM1one\r");
-  env.rename_crosses_devices = true;
-  env.fail_copy_always = true;
-  start();
-  loop->scan();
-  loop->scan();
-  EXPECT_TRUE(fs::exists(in / "A.PNR"));
-  EXPECT_EQ(reader().count("qx_tarvo_m0"), 1);
-  env.fail_copy_always = false;
-  loop->scan();
-  EXPECT_FALSE(fs::exists(in / "A.PNR"));
-  EXPECT_TRUE(fs::exists(backup / "A.PNR"));
-  EXPECT_EQ(reader().count("qx_tarvo_m1"), 1);
-}
-
-TEST_F(TarvoFilesTest, AFileThatCannotBeReadStaysForTheNextScan) {
-  write_file(in / "A.PNR", "AAheader\r");
-  env.fail_read_always = true;
-  start();
-  std::string printed = scan_output();
-  EXPECT_TRUE(printed.starts_with("Cannot open A.PNR: ")) << printed;
-  EXPECT_TRUE(printed.ends_with("\nFile Read Complete. Waiting for Next File\n")) << printed;
-  EXPECT_TRUE(fs::exists(in / "A.PNR"));
-  // Told when it starts, not again at every scan while it lasts.
-  EXPECT_EQ(scan_output().find("Cannot open"), std::string::npos);
-  env.fail_read_always = false;
-  EXPECT_NE(scan_output().find("File A.PNR can be read again"), std::string::npos);
-  EXPECT_TRUE(fs::exists(backup / "A.PNR"));
-  EXPECT_EQ(reader().count("qx_tarvo_m0"), 1);
-}
-
-TEST_F(TarvoFilesTest, ADatabaseMissingAtStartUpIsConnectedAtALaterScan) {
-  database = (dir.path() / "later" / "pnr.db").string();
-  write_file(in / "A.PNR", "AAheader\r");
-  start();
-  loop->scan();
-  EXPECT_TRUE(fs::exists(in / "A.PNR"));
-  fs::create_directory(dir.path() / "later");
-  loop->scan();
-  EXPECT_TRUE(fs::exists(backup / "A.PNR"));
-  EXPECT_EQ(reader().count("qx_tarvo_m0"), 1);
 }
 
 }  // namespace
