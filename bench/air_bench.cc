@@ -4,6 +4,7 @@
 // row.
 #include <algorithm>
 #include <memory>
+#include <stdexcept>
 
 #include "corvane/corvane_file_handler.h"
 #include "loader_bench.h"
@@ -33,7 +34,9 @@ class PerFieldAirFiles : public scan::FileHandler {
     for (std::string_view line : os::split_at_line_feeds(contents_)) {
       queries_.split_air_line(line);
       loader_.process_line(line, ++number);
-      session_.commit();
+      if (auto committed = session_.commit(); committed.failed()) {
+        throw std::runtime_error("commit failed: " + committed.message);
+      }
     }
     job.move_to_backup();
   }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdio>
+#include <stdexcept>
 #include <string_view>
 #include <vector>
 
@@ -55,7 +56,9 @@ class PerFieldRecordFileHandler : public scan::FileHandler {
       }
       ++type;
     }
-    session_.commit();
+    if (auto committed = session_.commit(); committed.failed()) {
+      throw std::runtime_error("commit failed: " + committed.message);
+    }
     job.move_to_backup();
   }
 

@@ -79,16 +79,22 @@ double run_per_field(const LoaderBench& loader, Backend backend,
 double run_floor(Backend backend, long long commits, std::size_t files, bool write) {
   BenchDatabase database(backend);
   auto session = database.connect();
-  session->execute("create table if not exists bench_commit_floor (n integer)", {});
-  session->commit();
+  if (session->execute("create table if not exists bench_commit_floor (n integer)", {}).failed() ||
+      session->commit().failed()) {
+    throw std::runtime_error("floor table not created");
+  }
   auto start = Clock::now();
   for (long long i = 0; i < commits; ++i) {
     if (write) {
       db::Bind n = db::Bind::integer(i);
-      session->execute("insert into bench_commit_floor (n) values (:b0)", {&n, 1});
+      if (session->execute("insert into bench_commit_floor (n) values (:b0)", {&n, 1}).failed()) {
+        throw std::runtime_error("floor insert failed");
+      }
     } else {
       std::int64_t one = 0;
-      session->query_integer("select 1", {}, one);
+      if (session->query_integer("select 1", {}, one).failed()) {
+        throw std::runtime_error("floor query failed");
+      }
     }
     db::Status status = session->commit();
     if (status.failed()) throw std::runtime_error("floor commit failed: " + status.message);

@@ -10,8 +10,10 @@
 // done again one commit per line from its first line to the one that
 // failed, which then ends as it would alone; the groups go on after it.
 #include <algorithm>
+#include <optional>
 
 #include "corvane/corvane_file_handler.h"
+#include "db/transaction.h"
 #include "os/stop_signal.h"
 
 namespace qx::corvane {
@@ -54,7 +56,7 @@ bool CorvaneFileHandler::run_group(std::size_t& at, bool& stop_batch, Reached& r
   Group group;
   console_.capture(&group.text);
   loader_.set_grouped(true);
-  session_.set_row_failures_fail_transaction(true);
+  std::optional<db::RowFailuresFail> row_failures_fail(std::in_place, session_);
   bool taken = take_group(group, at, stop_batch, reached);
   if (taken && group.unwritten != nullptr)
     taken = write_group_account(group, *group.unwritten, false);
@@ -64,9 +66,9 @@ bool CorvaneFileHandler::run_group(std::size_t& at, bool& stop_batch, Reached& r
   }
   console_.capture(nullptr);
   loader_.set_grouped(false);
-  session_.set_row_failures_fail_transaction(false);
+  row_failures_fail.reset();
   if (!taken) {
-    session_.rollback();
+    (void)session_.rollback();  // fails only with nothing left to undo
     return false;
   }
   std::size_t printed = 0;

@@ -230,7 +230,7 @@ bool AirLoader::step(const db::Status& status, bool row) {
     return false;
   }
   report_sql_error(status);
-  if (!status.row_failure()) {
+  if (!status.row_failure() || history::is_conflict(status)) {
     refusal_ = "The database could not take " + file_reference_ + " line " +
                std::to_string(line_number_) + ": " + status.message;
     return false;

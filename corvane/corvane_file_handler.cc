@@ -78,7 +78,7 @@ std::optional<CorvaneFileHandler::LoadResult> CorvaneFileHandler::take_line_alon
     if (history.history != nullptr && file.lines.empty() &&
         (start_history(history) != LineOutcome::done ||
          commit_line(history, 0, true) != LineOutcome::done)) {
-      session_.rollback();
+      (void)session_.rollback();  // fails only with nothing left to undo
       return failed();
     }
     return LoadResult::loaded;
@@ -96,7 +96,7 @@ std::optional<CorvaneFileHandler::LoadResult> CorvaneFileHandler::take_line_alon
     outcome = commit_line(history, line_number, line_number == file.lines.size());
   }
   if (outcome != LineOutcome::done) {
-    session_.rollback();
+    (void)session_.rollback();  // fails only with nothing left to undo
     // Taken up again from the history, the file continues from here;
     // without one, it starts again from its first line.
     if (history.history != nullptr) loader_.restore(committed);
@@ -194,7 +194,8 @@ LineOutcome CorvaneFileHandler::commit_line(const history::HistoryEntry& history
   db::Status committed = session_.commit();
   if (committed.ok()) return LineOutcome::done;
   loader_.report_sql_error(committed);
-  refused_own_data_ = committed.row_failure() && session_.connected();
+  refused_own_data_ =
+      committed.row_failure() && !history::is_conflict(committed) && session_.connected();
   // Without a history the documented behaviour stands: the line is lost and
   // the file goes on.
   if (history.history == nullptr && session_.connected()) return LineOutcome::done;

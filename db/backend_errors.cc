@@ -7,7 +7,6 @@
 #include <string>
 
 #include "db/status.h"
-#include "schema/schema.h"
 
 namespace qx::db {
 namespace {
@@ -78,28 +77,32 @@ int postgres_error_number(std::string_view sqlstate) {
   return -value;
 }
 
-FailureClass postgres_failure_class(std::string_view sqlstate, std::string_view constraint) {
-  if (sqlstate.starts_with("23") && constraint == schema::kLoadHistoryIdentity) {
-    return FailureClass::history_conflict;
-  }
+FailureClass postgres_failure_class(std::string_view sqlstate) {
   if (sqlstate.starts_with("22") || sqlstate.starts_with("23")) return FailureClass::row;
   return FailureClass::systemic;
 }
 
-FailureClass sqlite_failure_class(int extended_code, std::string_view message) {
+FailureClass sqlite_failure_class(int extended_code) {
   switch (extended_code & 0xFF) {
     case SQLITE_CONSTRAINT:
-      if (extended_code == SQLITE_CONSTRAINT_UNIQUE &&
-          message.find(std::string(schema::kLoadHistoryTable) + ".") != std::string_view::npos) {
-        return FailureClass::history_conflict;
-      }
-      return FailureClass::row;
     case SQLITE_TOOBIG:
     case SQLITE_MISMATCH:
       return FailureClass::row;
     default:
       return FailureClass::systemic;
   }
+}
+
+std::string_view sqlite_constraint_table(int extended_code, std::string_view message) {
+  if ((extended_code & 0xFF) != SQLITE_CONSTRAINT) return {};
+  constexpr std::string_view kNamed = "constraint failed: ";
+  const auto named = message.find(kNamed);
+  if (named == std::string_view::npos) return {};
+  const std::string_view first = message.substr(named + kNamed.size());
+  const auto dot = first.find('.');
+  const auto end = first.find_first_of(", ");
+  if (dot == std::string_view::npos || (end != std::string_view::npos && end < dot)) return {};
+  return first.substr(0, dot);
 }
 
 int sqlite_error_number(int extended_code, std::string_view message) {

@@ -2,8 +2,9 @@
 // A failure whose class has a classic number gets it (a duplicate key is -1
 // on either backend); any other keeps the backend's own code, negated. Each
 // failure is also classed (error_numbers.h) by the backend's error class:
-// the row's data, or the system; a duplicate of a file's identity in the load
-// history is a conflict of its own.
+// the row's data, or the system; a failed constraint also names its table
+// where the backend says which, so that the owner of a table can tell its
+// own conflicts (the load history's, history/load_history.h).
 #pragma once
 
 #include <string_view>
@@ -21,15 +22,18 @@ int postgres_error_number(std::string_view sqlstate);
 bool postgres_connection_lost(std::string_view sqlstate);
 
 // PostgreSQL: data exceptions (class 22) and integrity violations (class
-// 23) are the row's; a class 23 failure of the constraint `constraint` named
-// after the load history's identity is a history conflict; anything else is
-// systemic.
-FailureClass postgres_failure_class(std::string_view sqlstate, std::string_view constraint);
+// 23) are the row's; anything else is systemic.
+FailureClass postgres_failure_class(std::string_view sqlstate);
 
 // SQLite: a constraint violation, a value too big or of the wrong type is the
-// row's (a unique violation of the load history, which SQLite names by its
-// columns in `message`, a history conflict); anything else is systemic.
-FailureClass sqlite_failure_class(int extended_code, std::string_view message);
+// row's; anything else is systemic.
+FailureClass sqlite_failure_class(int extended_code);
+
+// SQLite names a failed constraint by its columns in `message`
+// ("UNIQUE constraint failed: TABLE.COLUMN, ..."): the table of a
+// constraint failure (`extended_code`), empty for any other failure or a
+// message that names no table.
+std::string_view sqlite_constraint_table(int extended_code, std::string_view message);
 
 // SQLite, by extended result code and message: the classic number where one
 // fits, otherwise the extended result code, negated. SQLite reports a missing

@@ -21,9 +21,6 @@ enum class FailureClass : unsigned char {
   // read-only database, ...): the file's transaction is lost and the file is
   // taken up again later. Anything not known to be a row failure is systemic.
   systemic,
-  // The load history already holds the file's identity: another instance
-  // claimed the file first.
-  history_conflict,
 };
 
 inline constexpr int kUniqueViolation = -1;

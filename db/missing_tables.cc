@@ -4,6 +4,7 @@
 #include <iterator>
 #include <utility>
 
+#include "db/transaction.h"
 #include "schema/schema.h"
 
 namespace qx::db {
@@ -66,6 +67,8 @@ std::string privileges_of(std::int64_t lacking) {
 
 Status find_missing_tables(Session& session, std::span<const std::string> tables,
                            std::vector<std::string>& missing) {
+  // Only read: given up when the search ends.
+  Transaction search(session);
   Status result;
   for (const auto& table : tables) {
     std::int64_t rows = 0;
@@ -78,7 +81,6 @@ Status find_missing_tables(Session& session, std::span<const std::string> tables
       break;
     }
   }
-  if (session.connected()) session.rollback();
   return result;
 }
 
@@ -99,6 +101,8 @@ std::string missing_tables_notice(Session& session, const Target& target, std::s
 
 Status find_missing_privileges(Session& session, std::string_view program,
                                std::vector<std::string>& lacking) {
+  // Only read: given up when the search ends.
+  Transaction search(session);
   Status result;
   // Tables lacking the same privileges are named together, in table order.
   std::vector<std::pair<std::int64_t, std::vector<std::string>>> by_privileges;
@@ -125,7 +129,6 @@ Status find_missing_privileges(Session& session, std::string_view program,
                                    {}, held);
     if (result.ok() && held == 0) lacking.push_back("USAGE on " + sequence);
   }
-  if (session.connected()) session.rollback();
   return result;
 }
 
@@ -135,8 +138,10 @@ std::string missing_privileges_notice(Session& session, const Target& target,
   std::vector<std::string> lacking;
   if (find_missing_privileges(session, program, lacking).failed() || lacking.empty()) return {};
   std::string role;
-  if (session.query_text("select current_user", {}, role).failed()) role = target.user;
-  session.rollback();
+  {
+    Transaction ask(session);
+    if (session.query_text("select current_user", {}, role).failed()) role = target.user;
+  }
   std::string grants;
   for (const auto& entry : lacking) grants += (grants.empty() ? "" : "; ") + entry;
   return "The role " + role + " lacks " + grants + " in " + session.description() +

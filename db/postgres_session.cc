@@ -115,12 +115,16 @@ void keep_server_farewell(void* farewell, const char* message) {
 
 PostgresSession::PostgresSession(Target target) : target_(std::move(target)) {}
 
-PostgresSession::~PostgresSession() {
-  if (conn_ != nullptr) PQfinish(conn_);
+void PostgresSession::ConnectionDeleter::operator()(pg_conn* conn) const {
+  PQfinish(conn);
 }
 
+PostgresSession::~PostgresSession() = default;
+
 Status PostgresSession::connect() {
-  if (conn_ != nullptr) drop_connection("connection reopened");
+  // The old connection's end is no failure of this connect, which says for
+  // itself how it went.
+  if (conn_ != nullptr) (void)drop_connection("connection reopened");
   std::vector<const char*> keys;
   std::vector<const char*> values;
   const auto add = [&](const char* key, const std::string& value) {
@@ -149,42 +153,36 @@ Status PostgresSession::connect() {
   keys.push_back(nullptr);
   values.push_back(nullptr);
 
-  PGconn* conn = PQconnectdbParams(keys.data(), values.data(),
-                                   target_.kind == Target::Kind::postgres_uri ? 1 : 0);
+  Connection conn(PQconnectdbParams(keys.data(), values.data(),
+                                    target_.kind == Target::Kind::postgres_uri ? 1 : 0));
   if (conn == nullptr) return Status::failure(kNotConnected, "out of memory");
-  if (PQstatus(conn) != CONNECTION_OK) {
+  if (PQstatus(conn.get()) != CONNECTION_OK) {
     // libpq's whole message names the host or socket of every attempt.
-    connect_failure_detail_ = on_one_line(PQerrorMessage(conn));
-    auto status =
-        Status::failure(kNotConnected, on_one_line(connect_failure_reason(PQerrorMessage(conn))));
-    PQfinish(conn);
-    return status;
+    connect_failure_detail_ = on_one_line(PQerrorMessage(conn.get()));
+    // The message is copied before the connection is closed.
+    return Status::failure(kNotConnected,
+                           on_one_line(connect_failure_reason(PQerrorMessage(conn.get()))));
   }
   server_farewell_.clear();
-  PQsetNoticeProcessor(conn, keep_server_farewell, &server_farewell_);
+  PQsetNoticeProcessor(conn.get(), keep_server_farewell, &server_farewell_);
   // The loaders run each statement text many times with new values, and a
   // plan made for one set of values (a custom plan) costs more to make than
   // it saves: every statement here finds its rows by equality or inserts
   // them. Servers before 12 do not know the setting and plan as ever.
-  if (PQserverVersion(conn) >= 120000 &&
-      !run_setting(conn, "SET plan_cache_mode = force_generic_plan",
+  if (PQserverVersion(conn.get()) >= 120000 &&
+      !run_setting(conn.get(), "SET plan_cache_mode = force_generic_plan",
                    std::chrono::steady_clock::now() + target_.answer_timeout)) {
-    auto status = Status::failure(kNotConnected, "the server did not answer after the login");
-    PQfinish(conn);
-    return status;
+    return Status::failure(kNotConnected, "the server did not answer after the login");
   }
-  if (PQenterPipelineMode(conn) != 1) {
-    auto status = Status::failure(kNotConnected, on_one_line(first_line(PQerrorMessage(conn))));
-    PQfinish(conn);
-    return status;
+  if (PQenterPipelineMode(conn.get()) != 1) {
+    return Status::failure(kNotConnected, on_one_line(first_line(PQerrorMessage(conn.get()))));
   }
-  conn_ = conn;
+  conn_ = std::move(conn);
   return Status::success();
 }
 
 Status PostgresSession::drop_connection(std::string reason) {
-  if (conn_ != nullptr) PQfinish(conn_);
-  conn_ = nullptr;
+  conn_.reset();
   forget_transaction();
   for (auto& [text, statement] : statements_) statement.prepared_name.clear();
   return Status::failure(kNotConnected,
@@ -289,6 +287,15 @@ Status PostgresSession::query_text(std::string_view sql, std::span<const Bind> b
   return fetched_text(op.value, out);
 }
 
+Status PostgresSession::query_rows(std::string_view sql, std::span<const Bind> binds, Rows& out) {
+  out.reset(0);
+  Operation op(Operation::Kind::query);
+  op.rows = &out;
+  Status status = query(sql, binds, op);
+  if (status.failed()) out.reset(0);
+  return status;
+}
+
 Status PostgresSession::next_value(std::string_view sequence, std::int64_t& out) {
   Operation op(Operation::Kind::query);
   const Bind binds[] = {Bind::text(sequence)};
@@ -327,14 +334,14 @@ Status PostgresSession::perform(Operation& op) {
 }
 
 bool PostgresSession::send_command(const char* sql) {
-  return PQsendQueryParams(conn_, sql, 0, nullptr, nullptr, nullptr, nullptr, 0) == 1;
+  return PQsendQueryParams(conn_.get(), sql, 0, nullptr, nullptr, nullptr, nullptr, 0) == 1;
 }
 
 bool PostgresSession::send_prepare(StatementText& statement) {
   // Named now, so that later uses in the same pipeline refer to it; a prepare
   // that fails or is skipped loses the name again.
   statement.prepared_name = "qx_" + std::to_string(++prepared_count_);
-  return PQsendPrepare(conn_, statement.prepared_name.c_str(), statement.server_text.c_str(),
+  return PQsendPrepare(conn_.get(), statement.prepared_name.c_str(), statement.server_text.c_str(),
                        static_cast<int>(statement.parameter_count), nullptr) == 1;
 }
 
@@ -344,7 +351,7 @@ bool PostgresSession::send_prepared(const StatementText& statement, const Parame
     parameter_pointers_.push_back(offset == kNullOffset ? nullptr
                                                         : parameters.values.data() + offset);
   }
-  return PQsendQueryPrepared(conn_, statement.prepared_name.c_str(),
+  return PQsendQueryPrepared(conn_.get(), statement.prepared_name.c_str(),
                              static_cast<int>(parameter_pointers_.size()),
                              parameter_pointers_.data(), nullptr, nullptr, 0) == 1;
 }
@@ -357,7 +364,7 @@ bool PostgresSession::send_items(Operation& op) {
     if (!send_command("ROLLBACK")) return false;
   }
   if (op.kind != Operation::Kind::rollback && !send_transaction(op, open)) return false;
-  return items_.empty() || PQpipelineSync(conn_) == 1;
+  return items_.empty() || PQpipelineSync(conn_.get()) == 1;
 }
 
 bool PostgresSession::send_transaction(Operation& op, bool open) {
@@ -407,15 +414,18 @@ std::string PostgresSession::error_text(const PGresult* result) const {
 
 Status PostgresSession::failure_from(const PGresult* result) const {
   const char* sqlstate_field = PQresultErrorField(result, PG_DIAG_SQLSTATE);
-  const char* constraint_field = PQresultErrorField(result, PG_DIAG_CONSTRAINT_NAME);
+  const char* table_field = PQresultErrorField(result, PG_DIAG_TABLE_NAME);
   const std::string_view sqlstate = sqlstate_field != nullptr ? sqlstate_field : "";
-  const std::string_view constraint = constraint_field != nullptr ? constraint_field : "";
+  // The server names the table of an integrity violation; of any other
+  // failure it is no constraint's.
+  const std::string_view table =
+      table_field != nullptr && sqlstate.starts_with("23") ? table_field : "";
   return Status::failure(postgres_error_number(sqlstate), error_text(result),
-                         postgres_failure_class(sqlstate, constraint));
+                         postgres_failure_class(sqlstate), table);
 }
 
 bool PostgresSession::connection_lost(const PGresult* result) const {
-  if (PQstatus(conn_) == CONNECTION_BAD) return true;
+  if (PQstatus(conn_.get()) == CONNECTION_BAD) return true;
   // A FATAL error is the server ending the session, whatever its code.
   const char* severity = PQresultErrorField(result, PG_DIAG_SEVERITY_NONLOCALIZED);
   if (severity != nullptr && std::string_view(severity) == "FATAL") return true;
@@ -427,7 +437,19 @@ void PostgresSession::read_operation_result(Operation& op, const PGresult* resul
                                             Status& status) const {
   if (op.kind != Operation::Kind::query) return;
   const int rows = PQntuples(result);
-  if (rows > 1) {
+  if (op.rows != nullptr) {
+    const int columns = PQnfields(result);
+    op.rows->reset(static_cast<std::size_t>(columns));
+    for (int row = 0; row < rows; ++row) {
+      for (int column = 0; column < columns; ++column) {
+        op.rows->add(PQgetisnull(result, row, column) != 0
+                         ? std::nullopt
+                         : std::optional<std::string_view>(std::string_view(
+                               PQgetvalue(result, row, column),
+                               static_cast<std::size_t>(PQgetlength(result, row, column)))));
+      }
+    }
+  } else if (rows > 1) {
     status = too_many_rows();
   } else if (rows == 1 && PQnfields(result) > 0 && PQgetisnull(result, 0, 0) == 0) {
     op.value.emplace(PQgetvalue(result, 0, 0), static_cast<std::size_t>(PQgetlength(result, 0, 0)));
@@ -443,9 +465,10 @@ Status PostgresSession::drop_connection_with_libpq_error() {
   // A send that failed on a connection the server closed leaves its last
   // message unread: read it, so that a session the server ended is told
   // with the server's reason. Only what needs no wait is taken.
-  PQconsumeInput(conn_);
-  for (int taken = 0; taken < 4 && server_farewell_.empty() && PQisBusy(conn_) == 0; ++taken) {
-    const Result result(PQgetResult(conn_), &PQclear);
+  PQconsumeInput(conn_.get());
+  for (int taken = 0; taken < 4 && server_farewell_.empty() && PQisBusy(conn_.get()) == 0;
+       ++taken) {
+    const Result result(PQgetResult(conn_.get()), &PQclear);
     const char* severity =
         result ? PQresultErrorField(result.get(), PG_DIAG_SEVERITY_NONLOCALIZED) : nullptr;
     if (severity != nullptr && std::string_view(severity) == "FATAL") {
@@ -453,13 +476,13 @@ Status PostgresSession::drop_connection_with_libpq_error() {
     }
   }
   if (!server_farewell_.empty()) return drop_connection(on_one_line(server_farewell_));
-  return drop_connection(on_one_line(first_line(PQerrorMessage(conn_))));
+  return drop_connection(on_one_line(first_line(PQerrorMessage(conn_.get()))));
 }
 
 PostgresSession::ItemOutcome PostgresSession::read_item_result(Operation& op, const Item& item,
                                                                Status& status, Status& failure) {
   bool timed_out = false;
-  const Result result = next_result(conn_, deadline_, timed_out);
+  const Result result = next_result(conn_.get(), deadline_, timed_out);
   if (result == nullptr) {
     status = timed_out ? drop_silent_server() : drop_connection_with_libpq_error();
     return ItemOutcome::lost;
@@ -488,7 +511,7 @@ PostgresSession::ItemOutcome PostgresSession::read_item_result(Operation& op, co
       return ItemOutcome::lost;
   }
   // Each item's results end with a null result.
-  if (next_result(conn_, deadline_, timed_out) != nullptr) {
+  if (next_result(conn_.get(), deadline_, timed_out) != nullptr) {
     status = drop_connection("unexpected answer from the server");
     return ItemOutcome::lost;
   }
@@ -498,7 +521,7 @@ PostgresSession::ItemOutcome PostgresSession::read_item_result(Operation& op, co
 bool PostgresSession::read_sync(Status& status) {
   if (items_.empty()) return true;
   bool timed_out = false;
-  const Result sync = next_result(conn_, deadline_, timed_out);
+  const Result sync = next_result(conn_.get(), deadline_, timed_out);
   if (sync != nullptr && PQresultStatus(sync.get()) == PGRES_PIPELINE_SYNC) return true;
   status = timed_out         ? drop_silent_server()
            : sync == nullptr ? drop_connection_with_libpq_error()
@@ -507,7 +530,7 @@ bool PostgresSession::read_sync(Status& status) {
 }
 
 void PostgresSession::note_server_transaction() {
-  switch (PQtransactionStatus(conn_)) {
+  switch (PQtransactionStatus(conn_.get())) {
     case PQTRANS_IDLE:
       server_ = ServerTransaction::none;
       break;

@@ -34,6 +34,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -64,6 +65,7 @@ class PostgresSession final : public Session {
   Status query_integer(std::string_view sql, std::span<const Bind> binds,
                        std::int64_t& out) override;
   Status query_text(std::string_view sql, std::span<const Bind> binds, std::string& out) override;
+  Status query_rows(std::string_view sql, std::span<const Bind> binds, Rows& out) override;
   Status next_value(std::string_view sequence, std::int64_t& out) override;
   Status commit() override;
   // Unsent writes are dropped without being tried, so a failure they would
@@ -95,6 +97,10 @@ class PostgresSession final : public Session {
     // before each send, and its failure fails the transaction.
     AccountValues account_values;
   };
+  struct ConnectionDeleter {
+    void operator()(pg_conn* conn) const;
+  };
+  using Connection = std::unique_ptr<pg_conn, ConnectionDeleter>;
   // The operation a pipeline carries after the writes.
   struct Operation {
     enum class Kind { query, commit, rollback };
@@ -102,8 +108,8 @@ class PostgresSession final : public Session {
     Kind kind;
     StatementText* statement = nullptr;  // query
     Parameters parameters;               // query
-    std::optional<std::string> value;    // what the query fetched
-    std::size_t rows = 0;
+    std::optional<std::string> value;    // what a one-value query fetched
+    Rows* rows = nullptr;                // every row, for query_rows()
   };
   // What the server holds of the transaction.
   enum class ServerTransaction { none, open, aborted };
@@ -168,7 +174,7 @@ class PostgresSession final : public Session {
   void forget_transaction();
 
   Target target_;
-  pg_conn* conn_ = nullptr;
+  Connection conn_;
   // Why the server ended the session, when it said so (a FATAL notice).
   std::string server_farewell_;
   std::unordered_map<std::string, StatementText, Hash, std::equal_to<>> statements_;

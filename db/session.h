@@ -12,6 +12,9 @@
 //
 // Every operation returns a Status (status.h). When the session is not
 // connected every operation fails with kNotConnected and does nothing.
+// A transaction that must end either committed or rolled back is held by a
+// db::Transaction, and a batch's row-failure mode by a RowFailuresFail
+// (transaction.h).
 #pragma once
 
 #include <cstdint>
@@ -23,6 +26,7 @@
 #include <vector>
 
 #include "db/bind.h"
+#include "db/rows.h"
 #include "db/status.h"
 
 namespace qx::db {
@@ -77,7 +81,8 @@ class Session {
   // by one when anything fails, wants nothing kept and nothing reported
   // then. A backend that runs each write at once returns the failure
   // either way, and needs nothing; one that holds writes back stops
-  // replaying them.
+  // replaying them. A batch sets it for its own scope (RowFailuresFail,
+  // transaction.h).
   virtual void set_row_failures_fail_transaction(bool /*on*/) {}
 
   // True when a bind value may be an array literal (db/array_literal.h)
@@ -98,6 +103,11 @@ class Session {
                                std::int64_t& out) = 0;
   virtual Status query_text(std::string_view sql, std::span<const Bind> binds,
                             std::string& out) = 0;
+
+  // A query's every row into `out` (rows.h), as many columns as the query
+  // selects; no row is success with `out` empty. On failure `out` holds no
+  // row.
+  virtual Status query_rows(std::string_view sql, std::span<const Bind> binds, Rows& out) = 0;
 
   // Draws the next value of a database sequence (BOOK_SEQUENCE, ...). A value
   // is handed out once, whatever becomes of the transaction that drew it.

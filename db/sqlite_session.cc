@@ -63,6 +63,10 @@ std::string quoted_list(const std::vector<std::string>& names) {
 
 }  // namespace
 
+void SqliteSession::ConnectionDeleter::operator()(sqlite3* db) const {
+  sqlite3_close(db);
+}
+
 void SqliteSession::StatementDeleter::operator()(sqlite3_stmt* statement) const {
   sqlite3_finalize(statement);
 }
@@ -78,21 +82,21 @@ void SqliteSession::close() {
   if (db_ == nullptr) return;
   if (in_transaction_ || !draws_.empty()) end_transaction_with_rollback();
   statements_.clear();
-  sqlite3_close(db_);
-  db_ = nullptr;
+  db_.reset();
   in_transaction_ = false;
   transaction_lost_.reset();
 }
 
 Status SqliteSession::failure_from_db(int code) const {
-  const int extended = db_ != nullptr ? sqlite3_extended_errcode(db_) : code;
-  const char* message = db_ != nullptr ? sqlite3_errmsg(db_) : sqlite3_errstr(code);
+  const int extended = db_ != nullptr ? sqlite3_extended_errcode(db_.get()) : code;
+  const char* message = db_ != nullptr ? sqlite3_errmsg(db_.get()) : sqlite3_errstr(code);
   return Status::failure(sqlite_error_number(extended, message), message,
-                         sqlite_failure_class(extended, message));
+                         sqlite_failure_class(extended),
+                         sqlite_constraint_table(extended, message));
 }
 
 Status SqliteSession::exec_plain(const char* sql) {
-  const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+  const int rc = sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr);
   return rc == SQLITE_OK ? Status::success() : failure_from_db(rc);
 }
 
@@ -109,13 +113,14 @@ Status SqliteSession::connect() {
   // An empty path would open a private temporary database, and rows loaded
   // into it would be gone with the process.
   if (path_.empty()) return Status::failure(-SQLITE_CANTOPEN, "no database file named");
+  sqlite3* opened = nullptr;
   const int rc =
-      sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+      sqlite3_open_v2(path_.c_str(), &opened, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  db_.reset(opened);  // also after a failed open, which may leave a handle to close
   Status status = rc == SQLITE_OK ? run_pragmas_and_schema() : failure_from_db(rc);
   if (status.failed()) {
     statements_.clear();
-    sqlite3_close(db_);  // also after a failed open, which may leave a handle
-    db_ = nullptr;
+    db_.reset();
     return status;
   }
   database_id_ = file_id(path_);
@@ -199,7 +204,7 @@ Status SqliteSession::prepared(std::string_view sql, sqlite3_stmt*& statement) {
   const auto rewritten = rewrite_statement(sql, StatementDialect::sqlite);
   sqlite3_stmt* fresh = nullptr;
   const int rc =
-      sqlite3_prepare_v3(db_, rewritten.text.c_str(), static_cast<int>(rewritten.text.size()),
+      sqlite3_prepare_v3(db_.get(), rewritten.text.c_str(), static_cast<int>(rewritten.text.size()),
                          SQLITE_PREPARE_PERSISTENT, &fresh, nullptr);
   if (rc != SQLITE_OK) {
     sqlite3_finalize(fresh);
@@ -253,13 +258,14 @@ Status SqliteSession::bind_all(sqlite3_stmt* statement, std::span<const Bind> bi
 void SqliteSession::note_failure(const Status& status) {
   // SQLite undoes a failing statement alone, except on a few errors (I/O, a
   // full disk) where it rolls the whole transaction back.
-  if (in_transaction_ && sqlite3_get_autocommit(db_) != 0) {
+  if (in_transaction_ && sqlite3_get_autocommit(db_.get()) != 0) {
     in_transaction_ = false;
     if (!transaction_lost_) transaction_lost_ = status;
   }
 }
 
-Status SqliteSession::run(std::string_view sql, std::span<const Bind> binds, Row* row) {
+Status SqliteSession::run(std::string_view sql, std::span<const Bind> binds, Rows* rows,
+                          std::size_t most_rows) {
   if (!connected()) return not_connected();
   sqlite3_stmt* statement = nullptr;
   if (auto status = prepared(sql, statement); status.failed()) return status;
@@ -268,8 +274,9 @@ Status SqliteSession::run(std::string_view sql, std::span<const Bind> binds, Row
     sqlite3_reset(statement);
     return status;
   }
+  if (rows != nullptr) rows->reset(static_cast<std::size_t>(sqlite3_column_count(statement)));
   Status status;
-  int rows = 0;
+  std::size_t fetched = 0;
   for (;;) {
     const int rc = sqlite3_step(statement);
     if (rc == SQLITE_DONE) break;
@@ -277,21 +284,36 @@ Status SqliteSession::run(std::string_view sql, std::span<const Bind> binds, Row
       status = failure_from_db(rc);
       break;
     }
-    if (row == nullptr) continue;  // a write that returns rows: run it to the end
-    if (++rows > 1) {
+    if (rows == nullptr) continue;  // a write that returns rows: run it to the end
+    if (++fetched > most_rows) {
       status = too_many_rows();
       break;
     }
-    const auto* text = sqlite3_column_text(statement, 0);
-    if (text != nullptr) {
-      row->emplace(reinterpret_cast<const char*>(text),
-                   static_cast<std::size_t>(sqlite3_column_bytes(statement, 0)));
+    for (std::size_t column = 0; column < rows->columns(); ++column) {
+      const int index = static_cast<int>(column);
+      const auto* text = sqlite3_column_text(statement, index);
+      rows->add(text == nullptr
+                    ? std::nullopt
+                    : std::optional<std::string_view>(std::string_view(
+                          reinterpret_cast<const char*>(text),
+                          static_cast<std::size_t>(sqlite3_column_bytes(statement, index)))));
     }
   }
   sqlite3_reset(statement);
-  if (status.failed()) note_failure(status);
-  if (row != nullptr && status.ok() && rows == 0) return null_fetched();
+  if (status.failed()) {
+    note_failure(status);
+    if (rows != nullptr) rows->reset(0);
+  }
   return status;
+}
+
+Status SqliteSession::run_for_value(std::string_view sql, std::span<const Bind> binds,
+                                    std::optional<std::string>& value) {
+  Rows rows;
+  if (auto status = run(sql, binds, &rows); status.failed()) return status;
+  if (rows.empty()) return null_fetched();
+  if (!rows.is_null(0, 0)) value.emplace(rows.text(0, 0));
+  return Status::success();
 }
 
 Status SqliteSession::execute(std::string_view sql, std::span<const Bind> binds) {
@@ -300,19 +322,24 @@ Status SqliteSession::execute(std::string_view sql, std::span<const Bind> binds)
 
 Status SqliteSession::query_integer(std::string_view sql, std::span<const Bind> binds,
                                     std::int64_t& out) {
-  Row row;
-  if (auto status = run(sql, binds, &row); status.failed()) return status;
-  return fetched_integer(row, out);
+  std::optional<std::string> value;
+  if (auto status = run_for_value(sql, binds, value); status.failed()) return status;
+  return fetched_integer(value, out);
 }
 
 Status SqliteSession::query_text(std::string_view sql, std::span<const Bind> binds,
                                  std::string& out) {
-  Row row;
-  if (auto status = run(sql, binds, &row); status.failed()) {
+  std::optional<std::string> value;
+  if (auto status = run_for_value(sql, binds, value); status.failed()) {
     out.clear();
     return status;
   }
-  return fetched_text(row, out);
+  return fetched_text(value, out);
+}
+
+Status SqliteSession::query_rows(std::string_view sql, std::span<const Bind> binds, Rows& out) {
+  out.reset(0);
+  return run(sql, binds, &out, static_cast<std::size_t>(-1));
 }
 
 Status SqliteSession::next_value(std::string_view sequence, std::int64_t& out) {
@@ -323,14 +350,14 @@ Status SqliteSession::next_values(std::string_view sequence, std::span<std::int6
   if (out.empty()) return Status::success();
   const auto key = sequence_key(sequence);
   const auto count = static_cast<std::int64_t>(out.size());
-  Row row;
+  std::optional<std::string> row;
   Status status;
   if (count == 1) {
     const Bind binds[] = {Bind::text(key)};
-    status = run(draw_statement(), binds, &row);
+    status = run_for_value(draw_statement(), binds, row);
   } else {
     const Bind binds[] = {Bind::integer(count), Bind::text(key)};
-    status = run(draw_many_statement(), binds, &row);
+    status = run_for_value(draw_many_statement(), binds, row);
   }
   if (status.code == kNullFetched) {
     return Status::failure(kSequenceMissing);
@@ -368,7 +395,9 @@ Status SqliteSession::rollback() {
 }
 
 void SqliteSession::end_transaction_with_rollback() {
-  if (sqlite3_get_autocommit(db_) == 0) exec_plain("ROLLBACK");
+  // A ROLLBACK that fails leaves the transaction open; the next BEGIN then
+  // fails, and that failure is the one reported.
+  if (sqlite3_get_autocommit(db_.get()) == 0) (void)exec_plain("ROLLBACK");
   in_transaction_ = false;
   transaction_lost_.reset();
   restore_sequence_draws();
@@ -382,9 +411,9 @@ void SqliteSession::restore_sequence_draws() {
   // outcome is a value handed out again whose first rows were never stored.
   for (const auto& [name, value] : draws) {
     const Bind binds[] = {Bind::integer(value), Bind::text(name)};
-    run(restore_draw_statement(), binds, nullptr);
+    (void)run(restore_draw_statement(), binds, nullptr);
   }
-  if (exec_plain("COMMIT").failed()) exec_plain("ROLLBACK");
+  if (exec_plain("COMMIT").failed()) (void)exec_plain("ROLLBACK");
   in_transaction_ = false;
   transaction_lost_.reset();
 }

@@ -51,6 +51,7 @@ class SqliteSession final : public Session {
   Status query_integer(std::string_view sql, std::span<const Bind> binds,
                        std::int64_t& out) override;
   Status query_text(std::string_view sql, std::span<const Bind> binds, std::string& out) override;
+  Status query_rows(std::string_view sql, std::span<const Bind> binds, Rows& out) override;
   Status next_value(std::string_view sequence, std::int64_t& out) override;
   // One statement for all of them: the sequence moves on by out.size().
   Status next_values(std::string_view sequence, std::span<std::int64_t> out) override;
@@ -60,13 +61,14 @@ class SqliteSession final : public Session {
   std::string storage_problem() override;
 
  private:
+  struct ConnectionDeleter {
+    void operator()(sqlite3* db) const;
+  };
   struct StatementDeleter {
     void operator()(sqlite3_stmt* statement) const;
   };
+  using Connection = std::unique_ptr<sqlite3, ConnectionDeleter>;
   using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
-  // The first column of the first row, as a query reads it; nothing when the
-  // query returned no row.
-  using Row = std::optional<std::string>;
   struct Hash {
     using is_transparent = void;
     std::size_t operator()(std::string_view text) const {
@@ -87,9 +89,13 @@ class SqliteSession final : public Session {
   Status exec_kept(std::string_view sql);
   Status begin_if_needed();
   Status prepared(std::string_view sql, sqlite3_stmt*& statement);
-  // Runs a statement in the transaction; `row` (when given) receives what a
-  // query fetched.
-  Status run(std::string_view sql, std::span<const Bind> binds, Row* row);
+  // Runs a statement in the transaction; `rows` (when given) receives what a
+  // query fetched, of which more than `most_rows` rows is a failure.
+  Status run(std::string_view sql, std::span<const Bind> binds, Rows* rows,
+             std::size_t most_rows = 1);
+  // The one value of a one-row, one-column query; nothing for NULL or no row.
+  Status run_for_value(std::string_view sql, std::span<const Bind> binds,
+                       std::optional<std::string>& value);
   Status bind_all(sqlite3_stmt* statement, std::span<const Bind> binds);
   void note_failure(const Status& status);
   void end_transaction_with_rollback();
@@ -105,7 +111,8 @@ class SqliteSession final : public Session {
   // The database file and its log as the connection opened them.
   std::optional<FileId> database_id_;
   std::optional<FileId> log_id_;
-  sqlite3* db_ = nullptr;
+  // Closed after the statements prepared on it, which are declared after it.
+  Connection db_;
   std::unordered_map<std::string, Statement, Hash, std::equal_to<>> statements_;
   bool in_transaction_ = false;
   // Set when SQLite rolled an open transaction back on its own; the next

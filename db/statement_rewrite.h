@@ -22,7 +22,7 @@ enum class StatementDialect {
   postgresql,  // $1, $2, ...; LOCALTIMESTAMP
 };
 
-struct RewrittenStatement {
+struct [[nodiscard]] RewrittenStatement {
   std::string text;
   std::size_t parameter_count = 0;
 };

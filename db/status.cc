@@ -22,13 +22,19 @@ Status Status::failure(int code, std::string_view text) {
   return failure(code, text, entry != nullptr ? entry->failure_class : FailureClass::systemic);
 }
 
-Status Status::failure(int code, std::string_view text, FailureClass failure_class) {
+Status Status::failure(int code, std::string_view text, FailureClass failure_class,
+                       std::string_view constraint_table) {
   char number[24];
   std::snprintf(number, sizeof number, "%05lld: ", std::llabs(static_cast<long long>(code)));
   std::string message(number);
   message.append(text);
   message.resize(utf8_safe_cut(message, kStatusMessageMax));
-  return Status{code, std::move(message), failure_class};
+  Status status;
+  status.code = code;
+  status.message = std::move(message);
+  status.failure_class_ = failure_class;
+  status.constraint_table_ = constraint_table;
+  return status;
 }
 
 Status Status::failure(int code) {

@@ -24,7 +24,7 @@
 
 namespace qx::db {
 
-struct Target {
+struct [[nodiscard]] Target {
   enum class Kind { sqlite, postgres_uri, postgres_service, postgres_default };
 
   Kind kind = Kind::postgres_default;

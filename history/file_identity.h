@@ -11,7 +11,7 @@
 
 namespace qx::history {
 
-struct FileIdentity {
+struct [[nodiscard]] FileIdentity {
   std::string name;  // the name alone, as the directory holds it
   std::int64_t size = 0;
   std::int64_t modified_ns = 0;  // nanoseconds since the epoch

@@ -2,13 +2,16 @@
 
 #include <unistd.h>
 
-#include <charconv>
 #include <cstdlib>
+#include <limits>
+#include <optional>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "db/array_literal.h"
 #include "history/load_history_statements.h"
+#include "schema/schema.h"
 
 namespace qx::history {
 namespace {
@@ -30,42 +33,88 @@ std::string_view state_text(LoadProgress::State state) {
   return state == LoadProgress::State::loaded ? "loaded" : "loading";
 }
 
-// Reads the row's text back, its digest into `digest`; false when it is
-// not one.
-bool parse_row(std::string_view text, std::string_view& digest, LoadProgress& progress) {
-  std::vector<std::string_view> fields;
-  for (std::size_t start = 0;;) {
-    std::size_t end = text.find(';', start);
-    fields.push_back(text.substr(start, end == std::string_view::npos ? end : end - start));
-    if (end == std::string_view::npos) break;
-    start = end + 1;
-  }
-  if (fields.size() != 12) return false;
-  digest = fields.front();
-  fields.erase(fields.begin());
-  auto integer = [](std::string_view field, auto& out) {
-    auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), out);
-    return error == std::errc() && end == field.data() + field.size();
-  };
-  if (fields[0] == "loaded") {
+// Reads a file's row back from `rows` (its statements::kRowColumns columns
+// from `column` on), its digest into `digest`; false when it is not one.
+bool read_row(const db::Rows& rows, std::size_t row, std::size_t column, std::string& digest,
+              LoadProgress& progress) {
+  digest = rows.text(row, column);
+  const std::string_view state = rows.text(row, column + 1);
+  if (state == "loaded") {
     progress.state = LoadProgress::State::loaded;
-  } else if (fields[0] == "loading") {
+  } else if (state == "loading") {
     progress.state = LoadProgress::State::loading;
   } else {
     return false;
   }
+  auto integer = [&](std::size_t offset, std::int64_t& out) {
+    return rows.integer(row, column + offset, out).ok();
+  };
   // A floating value is written "12" by one database and "12.0" by another.
-  const std::string booking(fields[3]);
+  const std::string booking(rows.text(row, column + 4));
   char* booking_end = nullptr;
   progress.booking_key = std::strtod(booking.c_str(), &booking_end);
   bool ok = booking_end != booking.c_str() && *booking_end == '\0';
-  ok = ok && integer(fields[1], progress.key) && integer(fields[2], progress.lines_done);
+  ok = ok && integer(2, progress.key) && integer(3, progress.lines_done);
   for (std::size_t i = 0; i < progress.serials.size(); ++i) {
-    ok = ok && integer(fields[4 + i], progress.serials[i]);
+    std::int64_t serial = 0;
+    ok = ok && integer(5 + i, serial) && serial >= std::numeric_limits<std::int32_t>::min() &&
+         serial <= std::numeric_limits<std::int32_t>::max();
+    progress.serials[i] = static_cast<std::int32_t>(serial);
   }
-  return ok && integer(fields[8], progress.rows_stored) &&
-         integer(fields[9], progress.rows_rejected) &&
-         integer(fields[10], progress.first_rejected_line);
+  return ok && integer(9, progress.rows_stored) && integer(10, progress.rows_rejected) &&
+         integer(11, progress.first_rejected_line);
+}
+
+// The row's columns joined by ';', for a message about it.
+std::string row_text(const db::Rows& rows, std::size_t row) {
+  std::string text;
+  for (std::size_t column = 0; column < rows.columns(); ++column) {
+    if (column > 0) text += ';';
+    text += rows.text(row, column);
+  }
+  return text;
+}
+
+// Of a file's rows [first, end) (the digest in `column`), the one written
+// under the file's digest, else the earlier digest's greatest; `end` when
+// the file has none (no row, or one of NULL columns).
+std::size_t chosen_row(const db::Rows& rows, std::size_t first, std::size_t end,
+                       std::size_t column) {
+  std::size_t chosen = end;
+  auto rank = [&](std::size_t row) {
+    const std::string_view digest = rows.text(row, column);
+    return std::pair(digest.size() != kEarlierDigestLength, digest);
+  };
+  for (std::size_t row = first; row < end; ++row) {
+    if (rows.is_null(row, column)) continue;
+    if (chosen == end || rank(row) > rank(chosen)) chosen = row;
+  }
+  return chosen;
+}
+
+// Reads one file's answer to a claim of `file`: its rows [first, end) of
+// `rows`, from `column` on, and with `key_column` the key drawn for it.
+db::Status read_claim(const db::Rows& rows, std::size_t first, std::size_t end, std::size_t column,
+                      std::optional<std::size_t> key_column, const FileIdentity& file, Claim& claim,
+                      LoadProgress& progress) {
+  claim = Claim::claimed;
+  if (key_column) {
+    std::int64_t key = 0;
+    if (rows.integer(first, *key_column, key).failed() || key <= 0) {
+      return db::Status::failure(db::kInvalidNumber,
+                                 "unreadable key in the claim: " + row_text(rows, first));
+    }
+    progress.drawn_key = key;
+  }
+  const std::size_t row = chosen_row(rows, first, end, column);
+  if (row == end) return db::Status::success();
+  std::string digest;
+  if (!read_row(rows, row, column, digest, progress)) {
+    return db::Status::failure(db::kInvalidNumber,
+                               "unreadable load history row: " + row_text(rows, row));
+  }
+  if (digest != file.digest) progress.earlier_digest = std::move(digest);
+  return db::Status::success();
 }
 
 }  // namespace
@@ -73,26 +122,33 @@ bool parse_row(std::string_view text, std::string_view& digest, LoadProgress& pr
 LoadHistory::LoadHistory(db::Session& session, std::string program, std::string instance)
     : session_(session), program_(std::move(program)), instance_(std::move(instance)) {}
 
+bool is_conflict(const db::Status& status) {
+  return status.failed() && status.code == db::kUniqueViolation &&
+         status.constraint_table() == schema::kLoadHistoryTable;
+}
+
 db::Status LoadHistory::claim(const FileIdentity& file, Claim& claim, LoadProgress& progress,
                               std::string_view key_sequence) {
   const bool with_lock = session_.has_advisory_locks();
   const bool with_key = with_lock && !key_sequence.empty();
   std::vector<db::Bind> binds;
-  append_identity(program_, file, binds);
   if (with_key) binds.push_back(db::Bind::text(key_sequence));
   if (with_lock) binds.push_back(db::Bind::integer(file.lock_number()));
-  std::string row;
+  append_identity(program_, file, binds);
+  db::Rows rows;
   static const std::string lookups[] = {statements::lookup(false, false),
                                         statements::lookup(true, false),
                                         statements::lookup(true, true)};
-  db::Status status = session_.query_text(lookups[with_lock + with_key], binds, row);
+  db::Status status = session_.query_rows(lookups[with_lock + with_key], binds, rows);
   progress = LoadProgress{};
-  if (status.code == db::kNullFetched && with_lock) {
+  if (status.failed()) return status;
+  if (rows.empty() && with_lock) {
     claim = Claim::busy;
     return db::Status::success();
   }
-  if (status.failed()) return status;
-  return read_claim(row, with_key, file, claim, progress);
+  const std::optional<std::size_t> key_column =
+      with_key ? std::optional(statements::kRowColumns) : std::nullopt;
+  return read_claim(rows, 0, rows.size(), 0, key_column, file, claim, progress);
 }
 
 db::Status LoadHistory::claim_all(std::span<const FileIdentity* const> files,
@@ -120,49 +176,41 @@ db::Status LoadHistory::claim_all(std::span<const FileIdentity* const> files,
     values.push_back(db::Bind::integer(file->lock_number()));
   }
   std::vector<std::string> arrays(5);
-  std::vector<db::Bind> binds = {db::Bind::text(program_), db::Bind::text(key_sequence)};
+  std::vector<db::Bind> binds = {db::Bind::text(key_sequence)};
   for (std::size_t column = 0; column < arrays.size(); ++column) {
     db::array_literal(values, column, arrays.size(), arrays[column]);
     binds.push_back(db::Bind::text(arrays[column]));
   }
-  std::string answer;
-  if (auto status = session_.query_text(statement, binds, answer); status.failed()) return status;
-  std::size_t start = 0;
+  binds.push_back(db::Bind::text(program_));
+  db::Rows rows;
+  if (auto status = session_.query_rows(statement, binds, rows); status.failed()) return status;
+  // Each file's rows in turn, numbered from 1 in column 0; its key in
+  // column 1, NULL when another session holds it.
+  std::size_t first = 0;
   for (std::size_t i = 0; i < files.size(); ++i) {
-    const std::size_t end = answer.find('|', start);
-    if ((end == std::string::npos) != (i + 1 == files.size())) {
-      return db::Status::failure(db::kInvalidNumber, "unreadable claim of many files: " + answer);
+    const auto number = static_cast<std::int64_t>(i + 1);
+    auto numbered = [&](std::size_t row) {
+      std::int64_t n = 0;
+      return rows.integer(row, 0, n).ok() && n == number;
+    };
+    std::size_t end = first;
+    while (end < rows.size() && numbered(end)) ++end;
+    if (end == first) {
+      return db::Status::failure(db::kInvalidNumber, "unreadable claim of many files: " +
+                                                         std::to_string(rows.size()) + " rows");
     }
-    std::string row = answer.substr(start, end == std::string::npos ? end : end - start);
-    start = end + 1;
-    if (row == "busy") continue;
-    if (auto status = read_claim(row, true, *files[i], claims[i], progress[i]); status.failed()) {
-      return status;
+    if (!rows.is_null(first, 1)) {
+      if (auto status = read_claim(rows, first, end, 2, 1, *files[i], claims[i], progress[i]);
+          status.failed()) {
+        return status;
+      }
     }
+    first = end;
   }
-  return db::Status::success();
-}
-
-db::Status LoadHistory::read_claim(std::string row, bool with_key, const FileIdentity& file,
-                                   Claim& claim, LoadProgress& progress) {
-  claim = Claim::claimed;
-  if (with_key) {
-    const std::size_t last = row.rfind(';');
-    std::int64_t key = 0;
-    const char* end = row.data() + row.size();
-    if (last == std::string::npos || std::from_chars(row.data() + last + 1, end, key).ptr != end ||
-        key <= 0) {
-      return db::Status::failure(db::kInvalidNumber, "unreadable key in the claim: " + row);
-    }
-    progress.drawn_key = key;
-    row.resize(last);
+  if (first != rows.size()) {
+    return db::Status::failure(db::kInvalidNumber, "unreadable claim of many files: " +
+                                                       std::to_string(rows.size()) + " rows");
   }
-  if (row == statements::kNoRow) return db::Status::success();
-  std::string_view digest;
-  if (!parse_row(row, digest, progress)) {
-    return db::Status::failure(db::kInvalidNumber, "unreadable load history row: " + row);
-  }
-  if (digest != file.digest) progress.earlier_digest = digest;
   return db::Status::success();
 }
 
@@ -182,8 +230,10 @@ void LoadHistory::release(const FileIdentity& file) {
   if (!session_.has_advisory_locks()) return;
   db::Bind lock = db::Bind::integer(file.lock_number());
   // Not a write, but nothing waits for its answer: it travels with the next
-  // statement. A session lock outlives the transaction it was taken in.
-  session_.execute("select pg_advisory_unlock(:b0)", {&lock, 1});
+  // statement. A session lock outlives the transaction it was taken in. It
+  // fails only on a session that is not connected, whose server gave the
+  // lock up with the connection.
+  (void)session_.execute("select pg_advisory_unlock(:b0)", {&lock, 1});
 }
 
 void LoadHistory::release_all(std::span<const FileIdentity* const> files) {
@@ -194,12 +244,18 @@ void LoadHistory::release_all(std::span<const FileIdentity* const> files) {
   std::string locks;
   db::array_literal(numbers, 0, 1, locks);
   const db::Bind bind = db::Bind::text(locks);
-  session_.execute("select count(pg_advisory_unlock(l)) from unnest(cast(:b0 as bigint[])) l",
-                   {&bind, 1});
+  // As release(): only a session that is not connected refuses it, and its
+  // locks went with the connection.
+  (void)session_.execute("select count(pg_advisory_unlock(l)) from unnest(cast(:b0 as bigint[])) l",
+                         {&bind, 1});
 }
 
 void LoadHistory::release_every_claim() {
-  if (session_.has_advisory_locks()) session_.execute("select pg_advisory_unlock_all()", {});
+  // As release(): only a session that is not connected refuses it, and its
+  // locks went with the connection.
+  if (session_.has_advisory_locks()) {
+    (void)session_.execute("select pg_advisory_unlock_all()", {});
+  }
 }
 
 db::Status LoadHistory::open_entry(const FileIdentity& file) {

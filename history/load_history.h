@@ -27,7 +27,7 @@ namespace qx::history {
 
 // A file's account as far as its committed transactions go, or as the
 // transaction in hand will leave it.
-struct LoadProgress {
+struct [[nodiscard]] LoadProgress {
   enum class State {
     new_file,  // no row: never loaded, nor begun
     loading,   // lines loaded line by line, up to lines_done
@@ -58,6 +58,13 @@ struct LoadProgress {
 // row; otherwise the row is another file's and `progress` is that of a new
 // file (keeping the key the claim drew).
 void adopt_earlier_row(std::string_view bytes, FileIdentity& file, LoadProgress& progress);
+
+// True for the failure of a write of a file's history row whose identity the
+// history already holds: another instance claimed the file first and wrote
+// its row (the history's unique identity, the backend's unique violation on
+// the history's table). It comes back from the write or, on a backend that
+// holds writes back, from the next query, draw or commit.
+[[nodiscard]] bool is_conflict(const db::Status& status);
 
 enum class Claim {
   claimed,  // this instance has the file; `progress` says how far it got
@@ -127,10 +134,6 @@ class LoadHistory {
 
  private:
   void append_account(const LoadProgress& progress, std::vector<db::Bind>& binds) const;
-  // Reads one file's answer to a claim of `file`: its row as text ("new"
-  // for none) and, `with_key`, ";KEY" after it.
-  static db::Status read_claim(std::string row, bool with_key, const FileIdentity& file,
-                               Claim& claim, LoadProgress& progress);
 
   db::Session& session_;
   std::string program_;

@@ -7,73 +7,85 @@ namespace {
 
 constexpr std::string_view kTable = "qx_load_history";
 
-// The row in one text: digest;state;key;lines;booking key;4 serials;
-// stored;rejected;first rejected line.
-constexpr std::string_view kRowAsText =
-    "lh_digest || ';' || lh_state || ';' || coalesce(lh_key,0) || ';' || lh_lines_done || ';' || "
-    "coalesce(lh_booking_key,0) || ';' || coalesce(lh_shared_serial,1) || ';' || "
-    "coalesce(lh_r_serial,1) || ';' || coalesce(lh_v_serial,1) || ';' || "
-    "coalesce(lh_f_serial,1) || ';' || lh_rows_stored || ';' || lh_rows_rejected || ';' || "
-    "coalesce(lh_first_rejected_line,0)";
+// The row's columns as a claim reads them, kRowColumns of them: digest,
+// state, key, lines, booking key, the four serials, stored, rejected, first
+// rejected line, with the values an empty column stands for. A server keeps
+// the digest blank-padded to its fixed width, which the cast to text drops.
+constexpr std::string_view kRowSelect =
+    "cast(h.lh_digest as text), h.lh_state, coalesce(h.lh_key,0), h.lh_lines_done, "
+    "coalesce(h.lh_booking_key,0), coalesce(h.lh_shared_serial,1), coalesce(h.lh_r_serial,1), "
+    "coalesce(h.lh_v_serial,1), coalesce(h.lh_f_serial,1), h.lh_rows_stored, "
+    "h.lh_rows_rejected, coalesce(h.lh_first_rejected_line,0)";
 
-// A claim finds the row written under the file's digest, or else one with
-// the same name, size and time written under the earlier digest, which the
-// caller checks against the bytes. `digest` is the file's digest as the
-// query names it. The row under it wins by a leading '1' before the
-// greatest is taken, which costs less than sorting the rows (for which
-// SQLite opens a temporary table on every lookup).
-std::string claimed_row(std::string_view name, std::string_view size, std::string_view mtime,
-                        std::string_view digest) {
-  const std::string earlier = "length(lh_digest)=" + std::to_string(kEarlierDigestLength);
-  std::string text = "select substr(max(case when " + earlier + " then '0' else '1' end || ";
-  text += kRowAsText;
-  text += "), 2) from ";
-  text += kTable;
-  text += " where lh_program=:b0 and lh_file_name=";
+// The condition that finds a file's rows: the row written under the file's
+// digest, or one with the same name, size and time written under the
+// earlier digest, which the caller checks against the bytes. The values are
+// as the query names them.
+std::string claimed_rows(std::string_view program, std::string_view name, std::string_view size,
+                         std::string_view mtime, std::string_view digest) {
+  std::string text = "h.lh_program=";
+  text += program;
+  text += " and h.lh_file_name=";
   text += name;
-  text += " and lh_file_size=";
+  text += " and h.lh_file_size=";
   text += size;
-  text += " and lh_file_mtime_ns=";
+  text += " and h.lh_file_mtime_ns=";
   text += mtime;
-  text += " and (lh_digest=";
+  text += " and (h.lh_digest=";
   text += digest;
-  text += " or " + earlier + ")";
+  text += " or length(h.lh_digest)=" + std::to_string(kEarlierDigestLength) + ")";
   return text;
 }
 
 }  // namespace
 
 std::string lookup(bool with_lock, bool with_key) {
-  std::string text = "select coalesce((";
-  text += claimed_row(":b1", ":b2", ":b3", ":b4");
-  text += "), '";
-  text += kNoRow;
-  text += "')";
-  // The key rides in the same answer (;KEY); a key drawn for a file that
-  // turns out loaded is a gap in the sequence, as any unused draw is.
-  if (with_key) text += " || ';' || nextval(:b5)";
-  // No row at all when another session holds the file's lock.
-  if (with_lock)
-    text += with_key ? " where pg_try_advisory_lock(:b6)" : " where pg_try_advisory_lock(:b5)";
+  if (!with_lock) {
+    std::string text = "select ";
+    text += kRowSelect;
+    text += " from ";
+    text += kTable;
+    text += " h where ";
+    text += claimed_rows(":b0", ":b1", ":b2", ":b3", ":b4");
+    return text;
+  }
+  // The claim is one row, none when another session holds the file's lock,
+  // taken once (a WITH query that calls volatile functions is run once);
+  // the file's rows join it. The key rides in the same answer; a key drawn
+  // for a file that turns out loaded is a gap in the sequence, as any
+  // unused draw is.
+  std::string text = "with c as (select ";
+  text += with_key ? "nextval(:b0) as drawn_key where pg_try_advisory_lock(:b1)"
+                   : "1 as taken where pg_try_advisory_lock(:b0)";
+  text += ") select ";
+  text += kRowSelect;
+  if (with_key) text += ", c.drawn_key";
+  text += " from c left join ";
+  text += kTable;
+  text += " h on ";
+  text += with_key ? claimed_rows(":b2", ":b3", ":b4", ":b5", ":b6")
+                   : claimed_rows(":b1", ":b2", ":b3", ":b4", ":b5");
   return text;
 }
 
-// The claim of many files in one query on a database with advisory locks:
-// per file, in the order given, "busy" when another session holds its lock,
-// or else its row as kRowAsText writes it ("new" for none) and a key drawn
-// for it, the files' answers joined by '|'. The identities travel as
+// The claims are taken, and the keys drawn, once per file in the order
+// given, in the materialised claim list (a WITH query that calls volatile
+// functions is run once); the files' rows join it. The identities travel as
 // arrays, one per identity column, so that one prepared statement serves
 // any number of files.
 std::string lookup_all() {
-  std::string text = "select string_agg(case when pg_try_advisory_lock(f.lock) then coalesce((";
-  text += claimed_row("f.name", "f.size", "f.mtime", "f.digest");
-  text += "), '";
-  text += kNoRow;
-  text +=
-      "') || ';' || nextval(:b1) else 'busy' end, '|' order by f.n) from "
-      "unnest(cast(:b2 as text[]), cast(:b3 as bigint[]), cast(:b4 as bigint[]), "
-      "cast(:b5 as text[]), cast(:b6 as bigint[])) with ordinality as "
-      "f(name, size, mtime, digest, lock, n)";
+  std::string text =
+      "with f as (select f.n, f.name, f.size, f.mtime, f.digest, case when "
+      "pg_try_advisory_lock(f.lock) then nextval(:b0) end as drawn_key from "
+      "unnest(cast(:b1 as text[]), cast(:b2 as bigint[]), cast(:b3 as bigint[]), "
+      "cast(:b4 as text[]), cast(:b5 as bigint[])) with ordinality as "
+      "f(name, size, mtime, digest, lock, n)) select f.n, f.drawn_key, ";
+  text += kRowSelect;
+  text += " from f left join ";
+  text += kTable;
+  text += " h on f.drawn_key is not null and ";
+  text += claimed_rows(":b6", "f.name", "f.size", "f.mtime", "f.digest");
+  text += " order by f.n";
   return text;
 }
 

@@ -3,28 +3,34 @@
 // found by its identity.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace qx::history::statements {
 
-// A claim's answer for a file without a row.
-inline constexpr std::string_view kNoRow = "new";
+// The columns of a file's row as a claim reads them: its digest, then its
+// account (state, key, lines, booking key, the four serials, rows stored,
+// rows rejected, first rejected line).
+inline constexpr std::size_t kRowColumns = 12;
 
-// The lookup of one file's row as text (kNoRow for none), its digest
-// first: the row written under the file's digest, or else one of its name,
-// size and time written under the earlier digest (file_identity.h), for
-// the caller to check. The identity binds :b0 to :b4; `with_key` draws a
-// key from the sequence in :b5 into the answer (";KEY"); `with_lock`
-// answers no row at all when another session holds the file's advisory
-// lock (named by the last placeholder).
+// The lookup of one file's rows, kRowColumns columns: the row written under
+// the file's digest, or rows of its name, size and time written under the
+// earlier digest (file_identity.h), for the caller to choose and check.
+// Without `with_lock`, :b0 to :b4 the identity and no row when there is
+// none. With `with_lock`, no row at all when another session holds the
+// file's advisory lock, else the file's rows or one row of NULL columns;
+// `with_key` adds a column, a key drawn from the sequence: :b0 the
+// sequence, :b1 the lock number, :b2 to :b6 the identity (without
+// `with_key`, :b0 the lock number and :b1 to :b5 the identity).
 std::string lookup(bool with_lock, bool with_key);
 
 // The claim of many files in one query on a database with advisory locks
-// and arrays: per file, in the order given, "busy" or its row and a key
-// drawn for it, the answers joined by '|'; rows are found as lookup()
-// finds them. :b0 the program, :b1 the key sequence, :b2 to :b6 the
-// arrays of names, sizes, times, digests and lock numbers.
+// and arrays, in the order given: per file its number (from 1) and a key
+// drawn for it (NULL when another session holds its lock), then its rows as
+// lookup() finds them (kRowColumns columns, NULL for none). :b0 the key
+// sequence, :b1 to :b5 the arrays of names, sizes, times, digests and lock
+// numbers, :b6 the program.
 std::string lookup_all();
 
 // A file's row as its first transaction writes it, in state "loading":

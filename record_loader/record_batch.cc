@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "db/transaction.h"
 #include "os/shown_name.h"
 #include "record_loader/record_file_handler.h"
 
@@ -36,16 +37,14 @@ std::size_t RecordFileHandler::load_together(std::span<scan::FileJob* const> job
   // The batch's modes and held-back rows end with it, also when it ends in
   // an exception.
   struct BatchModes {
-    db::Session& session;
     const os::Console& console;
     BatchWriter& batch;
     ~BatchModes() {
       console.capture(nullptr);
-      session.set_row_failures_fail_transaction(false);
       batch.drop_batch();
     }
-  } modes{session_, console_, loader_->batch()};
-  session_.set_row_failures_fail_transaction(true);
+  } modes{console_, loader_->batch()};
+  std::optional<db::RowFailuresFail> row_failures_fail(std::in_place, session_);
   std::vector<std::int64_t> keys(jobs.size());
   bool written = draw_keys(jobs, keys);
   for (std::size_t i = 0; i < jobs.size() && written; ++i) {
@@ -58,9 +57,9 @@ std::size_t RecordFileHandler::load_together(std::span<scan::FileJob* const> job
   if (!written) loader_->batch().drop_batch();
   const LoadOutcome outcome =
       written ? loader_->batch().commit_batch() : LoadOutcome::commit_failed;
-  session_.set_row_failures_fail_transaction(false);
+  row_failures_fail.reset();
   if (outcome != LoadOutcome::committed && outcome != LoadOutcome::commit_unconfirmed) {
-    session_.rollback();
+    (void)session_.rollback();  // fails only with nothing left to undo
     return 0;
   }
   if (outcome == LoadOutcome::commit_unconfirmed) {

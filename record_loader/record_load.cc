@@ -48,7 +48,7 @@ LoadOutcome RecordLoad::load_file(std::string_view file_name, bool verbose,
     const db::Status committed = commit();
     if (committed.failed()) {
       report_sql_error(committed);
-      outcome = committed.history_conflict()                      ? LoadOutcome::loaded_elsewhere
+      outcome = history::is_conflict(committed)                   ? LoadOutcome::loaded_elsewhere
                 : committed.row_failure() && session_.connected() ? LoadOutcome::commit_refused
                 : session_.connected()                            ? LoadOutcome::commit_failed
                                                                   : LoadOutcome::commit_unconfirmed;
@@ -56,7 +56,8 @@ LoadOutcome RecordLoad::load_file(std::string_view file_name, bool verbose,
   }
   // A commit that fails has undone the transaction already; the other
   // failures leave it open.
-  if (outcome != LoadOutcome::committed) session_.rollback();
+  // A rollback that fails has nothing left to undo (the connection is gone).
+  if (outcome != LoadOutcome::committed) (void)session_.rollback();
   clear_records(verbose);
   return outcome;
 }
@@ -69,14 +70,14 @@ std::optional<LoadOutcome> RecordLoad::write_rows(std::string_view file_name, bo
   if (history.history != nullptr) {
     db::Status opened = history.history->open_entry(*history.file);
     if (!account_step(opened)) {
-      return opened.history_conflict() ? LoadOutcome::loaded_elsewhere : stopped();
+      return history::is_conflict(opened) ? LoadOutcome::loaded_elsewhere : stopped();
     }
   }
   std::int64_t key = history.claimed != nullptr ? history.claimed->drawn_key : 0;
   db::Status drawn = key != 0 ? db::Status::success() : session_.next_value(plan_.sequence, key);
   if (drawn.failed()) {
     report_sql_error(drawn);
-    if (drawn.history_conflict()) return LoadOutcome::loaded_elsewhere;
+    if (history::is_conflict(drawn)) return LoadOutcome::loaded_elsewhere;
     return session_.connected() ? LoadOutcome::key_not_drawn : LoadOutcome::connection_lost;
   }
   account.key = key;

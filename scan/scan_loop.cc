@@ -396,7 +396,7 @@ void ScanLoop::note_input_directory(const os::IoResult& listed) {
 bool ScanLoop::still_connected() {
   auto& session = handler_.session();
   std::int64_t answer = 0;
-  if (session.query_integer("select 1", {}, answer).ok()) session.rollback();
+  if (session.query_integer("select 1", {}, answer).ok()) (void)session.rollback();  // read only
   // A connection found lost is connected again at once, or its failure told.
   return session.connected() || ensure_connected();
 }
@@ -496,7 +496,7 @@ ScanLoop::JobStep ScanLoop::after_claim(FileJob& job, history::Claim claim) {
 }
 
 void ScanLoop::report_unreadable_history(const FileJob& job, const db::Status& status) {
-  handler_.session().rollback();
+  (void)handler_.session().rollback();  // fails only with nothing left to undo
   history_->release_every_claim();
   // A lasting refusal is recalled at its interval, its printer line with it.
   const bool connected = handler_.session().connected();
@@ -523,7 +523,7 @@ void ScanLoop::report_unreadable_history(const FileJob& job, const db::Status& s
 
 ScanLoop::JobStep ScanLoop::move_loaded_earlier(FileJob& job) {
   // The lookup opened a transaction that has nothing to keep.
-  handler_.session().rollback();
+  (void)handler_.session().rollback();  // fails only with nothing left to undo
   job.moved_ = move_loaded(job.name_, job.node_read_, job.bytes_read_).ok();
   if (job.moved_) {
     note_moved(job.name_);
@@ -637,7 +637,7 @@ std::size_t ScanLoop::handle_batch_guarded(std::span<FileJob* const> jobs) {
     return handler_.handle_batch(jobs);
   } catch (...) {
     // Which file was at fault is not known.
-    handler_.session().rollback();
+    (void)handler_.session().rollback();  // fails only with nothing left to undo
   }
   // A file the batch committed is in the load history as loaded: the next
   // scan only moves it.
@@ -649,7 +649,7 @@ std::size_t ScanLoop::handle_batch_guarded(std::span<FileJob* const> jobs) {
 }
 
 void ScanLoop::set_aside_faulted(FileJob& job, const std::string& what) {
-  handler_.session().rollback();
+  (void)handler_.session().rollback();  // fails only with nothing left to undo
   const std::string why = "its handling failed unexpectedly: " + what;
   job.report_.why = why;
   // A file committed before the failure is in the load history as loaded:

@@ -72,7 +72,7 @@ TEST_F(AirLoaderTest, CutAndDroppedFieldsAreReportedWithFileAndLine) {
 }
 
 TEST_F(AirLoaderTest, AFailedInsertIsPrintedByTextAndTheNextLinesGoOn) {
-  session->execute("drop table qx_air_b", {});
+  ASSERT_TRUE(session->execute("drop table qx_air_b", {}).ok());
   ASSERT_TRUE(session->commit().ok());
   load_file("F.air", {"AMD 1", "B-GONE", "C-STILL"});
   std::string printed = out.text();

@@ -57,10 +57,11 @@ TEST_F(AirLoaderTest, HAndUSerialsContinuePerKeyAcrossFiles) {
 }
 
 TEST_F(AirLoaderTest, ACounterIsRaisedEvenWhenItsInsertFails) {
-  session->execute(
-      "create trigger refuse before insert on qx_air_r when new.airr_0 = 'RM-REFUSED' "
-      "begin select raise(abort, 'refused'); end",
-      {});
+  ASSERT_TRUE(session
+                  ->execute("create trigger refuse before insert on qx_air_r when new.airr_0 = "
+                            "'RM-REFUSED' begin select raise(abort, 'refused'); end",
+                            {})
+                  .ok());
   ASSERT_TRUE(session->commit().ok());
   load_file("F.air", {"AMD 1", "RM-A", "RM-REFUSED", "RM-B"});
   EXPECT_EQ(rows("select airr_0, airr_serial from qx_air_r order by rowid"),

@@ -9,6 +9,7 @@
 
 #include "backend_database.h"
 #include "db/backend_errors.h"
+#include "db/transaction.h"
 
 namespace qx::db {
 namespace {
@@ -70,6 +71,23 @@ TEST_P(SessionTest, NullFetchAndInvalidNumber) {
             kInvalidNumber);
   EXPECT_EQ(session_->query_integer("select k from t where k = :b0", {}, number).code,
             kBindMissing);
+
+  // Many rows of many columns: NULL apart from text, integers by the same rules.
+  insert(3, "de", "x");
+  Rows rows;
+  ASSERT_TRUE(session_->query_rows("select k, v, w from t order by k", {}, rows).ok());
+  ASSERT_EQ(rows.size(), 2u);
+  ASSERT_EQ(rows.columns(), 3u);
+  ASSERT_TRUE(rows.integer(1, 0, number).ok());
+  EXPECT_EQ(number, 3);
+  EXPECT_EQ(rows.text(0, 1), "abc");
+  EXPECT_TRUE(rows.is_null(0, 2));
+  EXPECT_EQ(rows.integer(0, 2, number).code, kNullFetched);
+  EXPECT_EQ(rows.integer(0, 1, number).code, kInvalidNumber);
+  EXPECT_EQ(rows.text(1, 2), "x");
+  ASSERT_TRUE(session_->query_rows("select k from t where k = 2", {}, rows).ok());
+  EXPECT_TRUE(rows.empty());
+  EXPECT_EQ(session_->query_rows("select k from t where k = :b0", {}, rows).code, kBindMissing);
   EXPECT_TRUE(failures_.empty());
 }
 
@@ -112,7 +130,7 @@ TEST_P(SessionTest, AFailureThatIsNotTheRowsOwnComesBackToTheCaller) {
   EXPECT_EQ(failure.code, kTableMissing);
   EXPECT_TRUE(failure.systemic());
   EXPECT_TRUE(failures_.empty());
-  session_->rollback();
+  (void)session_->rollback();  // the failure above is the one looked at
   insert(2, "two");
   ASSERT_TRUE(session_->commit().ok());
   EXPECT_EQ(committed_rows(), 1);
@@ -126,6 +144,19 @@ TEST_P(SessionTest, RollbackUndoesTheTransactionAndCommitWithoutOneSucceeds) {
   ASSERT_TRUE(session_->commit().ok());
   EXPECT_EQ(committed_rows(), 1);
   EXPECT_EQ(committed_rows("k = 2"), 1);
+
+  // A Transaction rolls back unless it was committed.
+  {
+    Transaction given_up(*session_);
+    insert(3, "three");
+  }
+  {
+    Transaction kept(*session_);
+    insert(4, "four");
+    ASSERT_TRUE(kept.commit().ok());
+  }
+  EXPECT_EQ(committed_rows(), 2);
+  EXPECT_EQ(committed_rows("k = 4"), 1);
 }
 
 TEST_P(SessionTest, SequencesStartAtOneAndNeverHandOutAValueTwice) {

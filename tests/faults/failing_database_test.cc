@@ -69,8 +69,10 @@ void on_loader(db::Session& loader, const std::string& sql) {
 // cannot write; from then on it cannot even begin a transaction, and only a
 // new connection writes again.
 void make_read_only(const Broken& broken) {
-  broken.loader.execute("PRAGMA query_only = 1", {});
-  broken.loader.commit();
+  // What counts is that the loader's writes fail from here on, which the
+  // callers check.
+  (void)broken.loader.execute("PRAGMA query_only = 1", {});
+  (void)broken.loader.commit();
 }
 
 void reconnect(const Broken& broken) {

@@ -36,6 +36,10 @@ class ConnectOnlySession : public db::Session {
   db::Status query_text(std::string_view, std::span<const db::Bind>, std::string&) override {
     return {};
   }
+  db::Status query_rows(std::string_view, std::span<const db::Bind>, db::Rows& out) override {
+    out.reset(0);
+    return {};
+  }
   db::Status next_value(std::string_view, std::int64_t&) override { return {}; }
   db::Status commit() override { return {}; }
   db::Status rollback() override { return {}; }

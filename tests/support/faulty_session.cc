@@ -15,7 +15,9 @@ std::optional<db::Status> FaultySession::injected() {
   const bool fails = fail_at > 0 && (calls == fail_at || (fail_for_ever && calls > fail_at));
   if (!fails) return std::nullopt;
   if (failure.code == db::kNotConnected) {
-    real_->rollback();
+    // The lost connection is the failure this call reports; the real
+    // transaction only has to be gone.
+    (void)real_->rollback();
     disconnected_ = true;
   }
   return failure;
@@ -52,6 +54,15 @@ db::Status FaultySession::query_text(std::string_view sql, std::span<const db::B
   return real_->query_text(sql, binds, out);
 }
 
+db::Status FaultySession::query_rows(std::string_view sql, std::span<const db::Bind> binds,
+                                     db::Rows& out) {
+  if (auto status = injected()) {
+    out.reset(0);
+    return *status;
+  }
+  return real_->query_rows(sql, binds, out);
+}
+
 db::Status FaultySession::next_value(std::string_view sequence, std::int64_t& out) {
   if (auto status = injected()) return *status;
   ++draws;
@@ -70,7 +81,9 @@ db::Status FaultySession::commit() {
   std::optional<db::Status> status = injected();
   if (!status && ++commits == fail_commit_at) status = failure;
   if (status) {
-    if (!disconnected_) real_->rollback();
+    // The failed commit is what this call reports; the real transaction only
+    // has to be gone, as after a failed commit.
+    if (!disconnected_) (void)real_->rollback();
     if (status->code == db::kNotConnected) disconnected_ = true;
     return *status;
   }

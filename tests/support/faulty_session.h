@@ -1,13 +1,11 @@
 // A real database session with failures on demand, for fault sweeps: the Nth
 // counted call (execute, execute_account, query_integer, query_text,
-// next_value, next_values and commit, counted from 1 over the session's life) fails with a
-// chosen Status instead of reaching the database, once or for ever from then
-// on. Every other call, and every call not made to fail, passes through to
-// the real session (an account write as an account write, so that a backend
-// that holds writes back keeps its own rules; its advisory locks too);
-// failures the real session defers reach this session's failure sink. With
-// a DeathPoint the process can instead end at a counted call, before the
-// call reaches the database (death_point.h).
+// query_rows, next_value, next_values and commit, counted from 1 over the session's life) fails
+// with a chosen Status instead of reaching the database, once or for ever from then on. Every other
+// call, and every call not made to fail, passes through to the real session (an account write as an
+// account write, so that a backend that holds writes back keeps its own rules; its advisory locks
+// too); failures the real session defers reach this session's failure sink. With a DeathPoint the
+// process can instead end at a counted call, before the call reaches the database (death_point.h).
 //
 // A failure with kNotConnected (the default: a lost connection) behaves like
 // one: the real session's transaction is rolled back, connected() is false,
@@ -60,6 +58,8 @@ class FaultySession final : public db::Session {
                            std::int64_t& out) override;
   db::Status query_text(std::string_view sql, std::span<const db::Bind> binds,
                         std::string& out) override;
+  db::Status query_rows(std::string_view sql, std::span<const db::Bind> binds,
+                        db::Rows& out) override;
   db::Status next_value(std::string_view sequence, std::int64_t& out) override;
   db::Status next_values(std::string_view sequence, std::span<std::int64_t> out) override;
   db::Status commit() override;

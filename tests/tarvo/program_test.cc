@@ -221,7 +221,7 @@ TEST_F(TarvoProgramTest, LoadsGeneratedFilesIntoPostgresVerbosely) {
     database.run("select pg_terminate_backend(pid, 10000) from pg_stat_activity where datname = '" +
                  database.name() + "' and pid not in (pg_backend_pid(), " +
                  std::to_string(holder_pid) + ")");
-    holder->rollback();
+    (void)holder->rollback();  // fails only with nothing left to undo
     // The keys the run drew are gone with it; the files are expected under
     // the first keys.
     database.run("select setval('TARVO_SEQUENCE', 1, false)");
