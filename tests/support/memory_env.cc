@@ -266,11 +266,11 @@ IoResult MemoryEnv::copy_file(const fs::path& from, const fs::path& to) {
   Place source, target;
   if (std::error_code error = find(from, true, source)) return fail(error);
   if (source.node == nullptr) return fail(std::errc::no_such_file_or_directory);
-  if (source.node->type != EntryType::regular) return fail(std::errc::not_supported);
+  if (source.node->type != EntryType::regular) return fail(std::errc::invalid_argument);
   if (std::error_code error = find(to, true, target)) return fail(error);
   if (target.node == source.node) return fail(std::errc::file_exists);
   if (target.node != nullptr && target.node->type != EntryType::regular) {
-    return fail(std::errc::not_supported);
+    return fail(std::errc::invalid_argument);
   }
   // The copy is written now: it carries this moment's time, not the source's.
   return write_file(to, std::string(source.node->contents));
