@@ -11,9 +11,6 @@ class EnvWrapper : public Env {
  public:
   explicit EnvWrapper(Env& target) : target_(target) {}
 
-  // The Env every call goes to unless overridden.
-  Env& target() { return target_; }
-
   IoResult list_directory(const std::filesystem::path& dir,
                           std::vector<DirectoryEntry>& entries) override {
     return target_.list_directory(dir, entries);
