@@ -86,6 +86,9 @@ class FileLock {
 // Whether a failure says the name holds no regular file: a symbolic link
 // (never followed), a directory, a FIFO, a socket or a device.
 bool not_a_regular_file(const IoResult& result);
+// The failure that not_a_regular_file() recognises, for an Env that is not
+// the real one.
+IoResult not_a_regular_file_failure();
 
 class Env {
  public:

@@ -124,6 +124,10 @@ bool not_a_regular_file(const IoResult& result) {
   return result.error().category() == file_type_category();
 }
 
+IoResult not_a_regular_file_failure() {
+  return not_regular();
+}
+
 IoResult RealEnv::list_directory(const fs::path& dir, std::vector<DirectoryEntry>& entries) {
   entries.clear();
   std::error_code error;

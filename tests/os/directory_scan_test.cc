@@ -2,13 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include "support/temp_dir.h"
+#include "support/memory_env.h"
 
 namespace qx::os {
 namespace {
 
-using qx::testing::TempDir;
-using qx::testing::write_file;
+using qx::testing::MemoryEnv;
 
 std::vector<std::string> names(const std::vector<DirectoryEntry>& files) {
   std::vector<std::string> out;
@@ -17,23 +16,23 @@ std::vector<std::string> names(const std::vector<DirectoryEntry>& files) {
 }
 
 TEST(DirectoryScan, MatchesTheExtensionInAnyCaseAndOrdersByFoldedName) {
-  TempDir dir;
+  MemoryEnv env;
+  const std::filesystem::path dir = "/in";
   for (const char* name : {"b.AIR", "a.air", "C.Air", "_x.air", "d.airx", "e.air.tmp", "f.txt"}) {
-    write_file(dir.path() / name, "x");
+    env.add_file(dir / name, "x");
   }
-  std::filesystem::create_directory(dir.path() / "sub.air");
-  RealEnv env;
+  env.add_directory(dir / "sub.air");
   std::vector<DirectoryEntry> files;
-  ASSERT_TRUE(list_input_files(env, dir.path(), ".air", files).ok());
+  ASSERT_TRUE(list_input_files(env, dir, ".air", files).ok());
   // Folded to upper case "_" (0x5F) sorts after the letters.
   EXPECT_EQ(names(files), (std::vector<std::string>{"a.air", "b.AIR", "C.Air", "_x.air"}));
 }
 
 TEST(DirectoryScan, AMissingDirectoryIsAFailureWithNoFiles) {
-  TempDir dir;
-  RealEnv env;
+  MemoryEnv env;
+  env.add_directory("/in");
   std::vector<DirectoryEntry> files{DirectoryEntry{}};
-  auto result = list_input_files(env, dir.path() / "missing", ".air", files);
+  auto result = list_input_files(env, "/in/missing", ".air", files);
   EXPECT_FALSE(result.ok());
   EXPECT_FALSE(result.reason().empty());
   EXPECT_TRUE(files.empty());

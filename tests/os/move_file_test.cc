@@ -5,32 +5,31 @@
 #include <functional>
 
 #include "support/faulty_env.h"
-#include "support/temp_dir.h"
+#include "support/memory_env.h"
 
 namespace qx::os {
 namespace {
 
 using qx::testing::FaultyEnv;
-using qx::testing::read_file;
-using qx::testing::TempDir;
-using qx::testing::write_file;
+using qx::testing::MemoryEnv;
 
 class MoveFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    in = dir.make_dir("in");
-    backup = dir.make_dir("backup");
-    write_file(in / "X.air", "new contents");
-    write_file(backup / "X.air", "old contents");
+    disk.add_file(in / "X.air", "new contents");
+    disk.add_file(backup / "X.air", "old contents");
   }
-  TempDir dir;
-  std::filesystem::path in, backup;
-  FaultyEnv env;
+  std::string read_file(const std::filesystem::path& path) {
+    return disk.contents(path).value_or("(no file)");
+  }
+  MemoryEnv disk;
+  const std::filesystem::path in = "/in", backup = "/backup";
+  FaultyEnv env{disk};
 };
 
 TEST_F(MoveFile, RenameReplacesAFileOfTheSameName) {
   EXPECT_TRUE(move_file(env, in / "X.air", backup / "X.air").ok());
-  EXPECT_FALSE(std::filesystem::exists(in / "X.air"));
+  EXPECT_FALSE(disk.exists(in / "X.air"));
   EXPECT_EQ(read_file(backup / "X.air"), "new contents");
 }
 
@@ -38,9 +37,9 @@ TEST_F(MoveFile, AcrossFileSystemsItCopiesThroughATemporaryThenRemoves) {
   env.rename_crosses_devices = true;
   EXPECT_TRUE(move_file(env, in / "X.air", backup / "X.air").ok());
   EXPECT_EQ(env.copies, 1);
-  EXPECT_FALSE(std::filesystem::exists(in / "X.air"));
+  EXPECT_FALSE(disk.exists(in / "X.air"));
   EXPECT_EQ(read_file(backup / "X.air"), "new contents");
-  EXPECT_FALSE(std::filesystem::exists(temporary_path(backup / "X.air")));
+  EXPECT_FALSE(disk.exists(temporary_path(backup / "X.air")));
 }
 
 TEST_F(MoveFile, EveryFailureLeavesTheInputFileAndSaysWhichStepFailed) {
@@ -59,7 +58,7 @@ TEST_F(MoveFile, EveryFailureLeavesTheInputFileAndSaysWhichStepFailed) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.reason);
     SetUp();
-    FaultyEnv faulty;
+    FaultyEnv faulty{disk};
     faulty.rename_crosses_devices = c.reason != std::string("rename failed");
     c.fault(faulty);
     auto failure = move_file(faulty, in / "X.air", backup / "X.air");
@@ -67,14 +66,15 @@ TEST_F(MoveFile, EveryFailureLeavesTheInputFileAndSaysWhichStepFailed) {
     EXPECT_NE(failure.reason().find(c.reason), std::string::npos) << failure.reason();
     EXPECT_EQ(read_file(in / "X.air"), "new contents");
     EXPECT_EQ(read_file(backup / "X.air"), c.backup_after);
-    EXPECT_FALSE(std::filesystem::exists(temporary_path(backup / "X.air")));
+    EXPECT_FALSE(disk.exists(temporary_path(backup / "X.air")));
   }
 }
 
 TEST_F(MoveFile, AMissingBackupDirectoryIsAFailure) {
-  std::filesystem::remove_all(backup);
+  ASSERT_TRUE(disk.remove_file(backup / "X.air").ok());
+  ASSERT_TRUE(disk.remove_file(backup).ok());
   EXPECT_FALSE(move_file(env, in / "X.air", backup / "X.air").ok());
-  EXPECT_TRUE(std::filesystem::exists(in / "X.air"));
+  EXPECT_TRUE(disk.exists(in / "X.air"));
 }
 
 }  // namespace

@@ -2,24 +2,22 @@
 
 #include <gtest/gtest.h>
 
-#include "support/temp_dir.h"
+#include "support/memory_env.h"
 
 namespace qx::program {
 namespace {
 
-using qx::testing::TempDir;
-
 TEST(DirectoryCheck, TheInputDirectoryUnderAnyOtherPathIsRefusedAsBackup) {
-  TempDir dir;
-  auto in = dir.make_dir("in");
-  dir.make_dir("other");
-  std::filesystem::create_directory_symlink(in, dir.path() / "link");
-  os::RealEnv env;
-  auto cwd = std::filesystem::current_path();
-  std::filesystem::current_path(dir.path());
+  qx::testing::MemoryEnv env;
+  const std::filesystem::path dir = "/srv/qx";
+  const auto in = dir / "in";
+  env.add_directory(in);
+  env.add_directory(dir / "other");
+  env.add_symlink(dir / "link", in);
+  env.current_dir = dir;
   const std::string typed_in = in.string();
   for (std::string backup :
-       {in.string(), (dir.path() / "link").string(), (dir.path() / "other" / ".." / "in").string(),
+       {in.string(), (dir / "link").string(), (dir / "other" / ".." / "in").string(),
         std::string("in"), std::string("./link/")}) {
     auto refusal = same_directory_refusal(env, typed_in, backup);
     ASSERT_TRUE(refusal.has_value()) << backup;
@@ -28,11 +26,10 @@ TEST(DirectoryCheck, TheInputDirectoryUnderAnyOtherPathIsRefusedAsBackup) {
   }
   // A backup directory inside the input directory, a sibling, or one that
   // does not exist yet is not refused here.
-  std::filesystem::create_directory(in / "done");
+  env.add_directory(in / "done");
   for (std::string backup : {(in / "done").string(), std::string("other"), std::string("gone")}) {
     EXPECT_FALSE(same_directory_refusal(env, typed_in, backup).has_value()) << backup;
   }
-  std::filesystem::current_path(cwd);
 }
 
 }  // namespace

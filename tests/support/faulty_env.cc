@@ -7,7 +7,15 @@ os::IoResult fail(std::errc code) {
   return os::IoResult::failure(std::make_error_code(code));
 }
 
+// Stateless, so that every FaultyEnv over the real file system may share it.
+os::Env& real_env() {
+  static os::RealEnv env;
+  return env;
+}
+
 }  // namespace
+
+FaultyEnv::FaultyEnv() : GrowingFilesEnv(real_env()) {}
 
 bool FaultyEnv::call_fails() {
   if (death != nullptr) death->count();
@@ -23,9 +31,7 @@ os::IoResult FaultyEnv::list_directory(const std::filesystem::path& dir,
     entries.clear();
     return fail(std::errc::io_error);
   }
-  auto result = RealEnv::list_directory(dir, entries);
-  for (auto& entry : entries) entry.modified += modified_shift;
-  return result;
+  return GrowingFilesEnv::list_directory(dir, entries);
 }
 
 os::IoResult FaultyEnv::read_file(const std::filesystem::path& path, std::string& contents,
@@ -34,32 +40,32 @@ os::IoResult FaultyEnv::read_file(const std::filesystem::path& path, std::string
     contents.clear();
     return fail(fail_read_always ? std::errc::permission_denied : std::errc::io_error);
   }
-  return RealEnv::read_file(path, contents, identity);
+  return GrowingFilesEnv::read_file(path, contents, identity);
 }
 
 os::IoResult FaultyEnv::stat_file(const std::filesystem::path& path, os::FileNode& identity) {
   if (call_fails()) return fail(std::errc::io_error);
-  return RealEnv::stat_file(path, identity);
+  return GrowingFilesEnv::stat_file(path, identity);
 }
 
 os::IoResult FaultyEnv::stat_entry(const std::filesystem::path& path, os::FileNode& identity) {
   if (call_fails()) return fail(std::errc::io_error);
-  return RealEnv::stat_entry(path, identity);
+  return GrowingFilesEnv::stat_entry(path, identity);
 }
 
 os::IoResult FaultyEnv::lock_file(const std::filesystem::path& path,
                                   std::unique_ptr<os::FileLock>& lock) {
   if (call_fails()) return fail(std::errc::io_error);
-  return RealEnv::lock_file(path, lock);
+  return GrowingFilesEnv::lock_file(path, lock);
 }
 
 os::IoResult FaultyEnv::write_file(const std::filesystem::path& path, std::string_view contents) {
   if (call_fails() || fail_copy_always) {
     // A full disk: part of the bytes got there.
-    RealEnv::write_file(path, contents.substr(0, contents.size() / 2));
+    GrowingFilesEnv::write_file(path, contents.substr(0, contents.size() / 2));
     return fail(std::errc::no_space_on_device);
   }
-  return RealEnv::write_file(path, contents);
+  return GrowingFilesEnv::write_file(path, contents);
 }
 
 std::optional<os::IoResult> FaultyEnv::rename_fault(const std::filesystem::path& from,
@@ -76,13 +82,13 @@ std::optional<os::IoResult> FaultyEnv::rename_fault(const std::filesystem::path&
 os::IoResult FaultyEnv::rename_file(const std::filesystem::path& from,
                                     const std::filesystem::path& to) {
   if (auto fault = rename_fault(from, to)) return *fault;
-  return RealEnv::rename_file(from, to);
+  return GrowingFilesEnv::rename_file(from, to);
 }
 
 os::IoResult FaultyEnv::rename_no_replace(const std::filesystem::path& from,
                                           const std::filesystem::path& to) {
   if (auto fault = rename_fault(from, to)) return *fault;
-  return RealEnv::rename_no_replace(from, to);
+  return GrowingFilesEnv::rename_no_replace(from, to);
 }
 
 os::IoResult FaultyEnv::copy_file(const std::filesystem::path& from,
@@ -90,26 +96,22 @@ os::IoResult FaultyEnv::copy_file(const std::filesystem::path& from,
   ++copies;
   if (call_fails() || fail_copy_always) {
     // A full disk: the copy got part of the way.
-    RealEnv::write_file(to, "partial");
+    GrowingFilesEnv::write_file(to, "partial");
     return fail(std::errc::no_space_on_device);
   }
-  return RealEnv::copy_file(from, to);
+  return GrowingFilesEnv::copy_file(from, to);
 }
 
 os::IoResult FaultyEnv::sync_file(const std::filesystem::path& path) {
   if (call_fails()) return fail(std::errc::io_error);
-  return RealEnv::sync_file(path);
+  return GrowingFilesEnv::sync_file(path);
 }
 
 os::IoResult FaultyEnv::remove_file(const std::filesystem::path& path) {
   ++removes;
   if (call_fails()) return fail(std::errc::io_error);
   if (removes == fail_remove_at) return fail(std::errc::permission_denied);
-  return RealEnv::remove_file(path);
-}
-
-std::chrono::system_clock::time_point FaultyEnv::now() {
-  return clock ? *clock : RealEnv::now();
+  return GrowingFilesEnv::remove_file(path);
 }
 
 void FaultyEnv::sleep_for(std::chrono::milliseconds) {

@@ -1,8 +1,8 @@
-// The real file system with failures on demand: any one call, counted
-// across every kind of file-system call, can be made to fail once or from
-// then on; renames between directories can be made to fail as across file
-// systems; files can be made to look freshly written, and the clock can be
-// set by the test.
+// Failures on demand over any Env (the real file system unless another is
+// given): any one call, counted across every kind of file-system call, can
+// be made to fail once or from then on; renames between directories can be
+// made to fail as across file systems; files can be made to look freshly
+// written, and the clock can be set by the test (growing_files_env.h).
 #pragma once
 
 #include <chrono>
@@ -12,11 +12,16 @@
 
 #include "os/env.h"
 #include "support/death_point.h"
+#include "support/growing_files_env.h"
 
 namespace qx::testing {
 
-class FaultyEnv : public os::RealEnv {
+class FaultyEnv : public GrowingFilesEnv {
  public:
+  // Over the real file system, or over `target`.
+  FaultyEnv();
+  explicit FaultyEnv(os::Env& target) : GrowingFilesEnv(target) {}
+
   // Every file-system call (list, read, identify, lock, write, rename, copy,
   // sync, remove) counts in `calls`, from 1. The call numbered
   // `fail_call_at` fails with an input/output error (0: none does); with
@@ -34,11 +39,6 @@ class FaultyEnv : public os::RealEnv {
   bool fail_copy_always = false;
   int fail_remove_at = 0;
   bool fail_read_always = false;
-  // Added to every modification time that list_directory reports.
-  std::chrono::milliseconds modified_shift{0};
-  // What now() returns, when set; the real clock otherwise.
-  std::optional<std::chrono::system_clock::time_point> clock;
-
   int renames = 0, copies = 0, removes = 0, sleeps = 0;
 
   // Runs just before the call numbered `act_at` (counted with `calls`): a
@@ -68,7 +68,7 @@ class FaultyEnv : public os::RealEnv {
                          const std::filesystem::path& to) override;
   os::IoResult sync_file(const std::filesystem::path& path) override;
   os::IoResult remove_file(const std::filesystem::path& path) override;
-  std::chrono::system_clock::time_point now() override;
+  // Counts the sleep and returns at once.
   void sleep_for(std::chrono::milliseconds duration) override;
 
  private:
