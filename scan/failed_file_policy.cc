@@ -7,6 +7,7 @@
 
 #include "os/move_file.h"
 #include "os/shown_name.h"
+#include "scan/file_moves.h"
 #include "scan/scanning_line.h"
 
 namespace qx::scan {
@@ -14,7 +15,7 @@ namespace fs = std::filesystem;
 
 FailedFilePolicy::FailedFilePolicy(os::Env& env, FailedSettings settings, os::Console console)
     : env_(env), settings_(std::move(settings)), console_(console) {
-  if (enabled()) dir_ = fs::absolute(settings_.dir_as_typed);
+  if (enabled()) dir_ = absolute_in(env_, settings_.dir_as_typed);
 }
 
 bool FailedFilePolicy::too_large(const fs::path& input_dir, const os::DirectoryEntry& file,
