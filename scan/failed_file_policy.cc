@@ -58,8 +58,10 @@ bool FailedFilePolicy::give_up(const fs::path& input_dir, const os::DirectoryEnt
     done = file.type == os::EntryType::symbolic_link
                ? env_.rename_file(input_dir / file.name, dir_ / file.name)
                : move_file(env_, input_dir / file.name, dir_ / file.name);
-    // Without its file a reason would only mislead.
-    if (!done.ok()) env_.remove_file(reason_path);
+    // Without its file a reason would only mislead; one that cannot be
+    // removed is replaced by the next attempt's, and the move's failure is
+    // the one to tell.
+    if (!done.ok()) static_cast<void>(env_.remove_file(reason_path));
   }
   if (!done.ok()) {
     console_.print("File " + os::shown_name(file.name) + " cannot be loaded (" + what +
