@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "history/file_identity.h"
 #include "history/load_history.h"
