@@ -20,8 +20,9 @@ namespace qx::os {
 
 // The outcome of one file-system call, or of a step made of several:
 // success, or the reason it failed. A step names the call that failed in
-// `context` ("copy failed"), so that its reason reads whole.
-class IoResult {
+// `context` ("copy failed"), so that its reason reads whole. A caller that
+// drops one says why the failure changes nothing there.
+class [[nodiscard]] IoResult {
  public:
   static IoResult success() { return IoResult(); }
   static IoResult failure(std::error_code error, std::string context = {}) {

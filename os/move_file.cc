@@ -19,7 +19,9 @@ IoResult place_through_temporary(Env& env, const std::filesystem::path& to,
                                  const char* fill_step) {
   const std::filesystem::path temporary = temporary_path(to);
   auto failed = [&](const IoResult& step, const char* what) {
-    env.remove_file(temporary);
+    // A temporary that stays is swept by a later scan; the step's own
+    // failure is the one to tell.
+    static_cast<void>(env.remove_file(temporary));
     return IoResult::failure(step.error(), what);
   };
   IoResult filled = fill(temporary);

@@ -7,6 +7,7 @@
 
 #include "os/move_file.h"
 #include "os/shown_name.h"
+#include "scan/file_moves.h"
 #include "scan/scanning_line.h"
 
 namespace qx::scan {
@@ -14,7 +15,7 @@ namespace fs = std::filesystem;
 
 FailedFilePolicy::FailedFilePolicy(os::Env& env, FailedSettings settings, os::Console console)
     : env_(env), settings_(std::move(settings)), console_(console) {
-  if (enabled()) dir_ = fs::absolute(settings_.dir_as_typed);
+  if (enabled()) dir_ = absolute_in(env_, settings_.dir_as_typed);
 }
 
 bool FailedFilePolicy::too_large(const fs::path& input_dir, const os::DirectoryEntry& file,
@@ -57,8 +58,10 @@ bool FailedFilePolicy::give_up(const fs::path& input_dir, const os::DirectoryEnt
     done = file.type == os::EntryType::symbolic_link
                ? env_.rename_file(input_dir / file.name, dir_ / file.name)
                : move_file(env_, input_dir / file.name, dir_ / file.name);
-    // Without its file a reason would only mislead.
-    if (!done.ok()) env_.remove_file(reason_path);
+    // Without its file a reason would only mislead; one that cannot be
+    // removed is replaced by the next attempt's, and the move's failure is
+    // the one to tell.
+    if (!done.ok()) static_cast<void>(env_.remove_file(reason_path));
   }
   if (!done.ok()) {
     console_.print("File " + os::shown_name(file.name) + " cannot be loaded (" + what +

@@ -41,7 +41,7 @@ struct FailedSettings {
 
 class FailedFilePolicy {
  public:
-  // Makes the failed directory absolute against the current directory.
+  // Makes the failed directory absolute against the Env's current directory.
   FailedFilePolicy(os::Env& env, FailedSettings settings, os::Console console);
 
   bool enabled() const { return !settings_.dir_as_typed.empty(); }

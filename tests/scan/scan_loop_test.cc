@@ -5,12 +5,15 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "db/make_session.h"
 #include "os/stop_signal.h"
+#include "scan/alarm.h"
 #include "support/captured_output.h"
 #include "support/connect_only_session.h"
 #include "support/faulty_env.h"
@@ -184,6 +187,89 @@ TEST(OngoingFailure, IsToldWhenItStartsThenAtTheReminderIntervalAndWhenItEnds) {
   EXPECT_FALSE(failure.ended(start + std::chrono::minutes(32)));
   EXPECT_TRUE(failure.due(start + std::chrono::minutes(40)));
 }
+
+// One alarm's life, step by step: raised (or raised to name something new
+// at once), recalled at the reminder interval, cleared; what the console
+// and the observers heard.
+struct AlarmRow {
+  const char* name;
+  bool observed;         // with a FailureKind the observers know
+  const char* headline;  // empty: another part prints the line
+  const char* lasted_as;
+  // Minutes from the start: +N raises, *N raises telling anyway, -N clears.
+  std::vector<int> steps;
+  const char* console;
+  std::vector<std::string> events;
+};
+
+class AlarmTest : public ::testing::TestWithParam<AlarmRow> {};
+
+TEST_P(AlarmTest, TellsItsStartReminderAndEnd) {
+  struct Events : ScanObserver {
+    std::vector<std::string> seen;
+    void failure_started(FailureKind kind, const std::string& detail) override {
+      seen.push_back("start " + std::string(failure_kind_name(kind)) + " " + detail);
+    }
+    void failure_ended(FailureKind kind, const std::string& detail,
+                       std::chrono::seconds lasted) override {
+      seen.push_back("end " + std::string(failure_kind_name(kind)) + " " + detail + " " +
+                     std::to_string(lasted.count()));
+    }
+  } events;
+  const AlarmRow& row = GetParam();
+  FaultyEnv env;
+  CapturedOutput out;
+  AlarmOutlets outlets{env, out.file(), &events};
+  Alarm alarm(outlets, row.observed ? std::optional(FailureKind::input_directory) : std::nullopt);
+  const auto start = std::chrono::system_clock::now();
+  for (int step : row.steps) {
+    env.clock = start + std::chrono::minutes(std::abs(step) % 1000);
+    if (step < 0) {
+      alarm.clear("in", "In works again");
+    } else {
+      alarm.raise({"in: gone", row.headline, "check it", row.lasted_as}, step >= 1000);
+    }
+  }
+  EXPECT_EQ(out.text(), row.console);
+  EXPECT_EQ(events.seen, row.events);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, AlarmTest,
+    ::testing::Values(
+        AlarmRow{"RecalledAtTheIntervalThenCleared",
+                 true,
+                 "In fails",
+                 "for",
+                 {0, 14, 15, 29, -31},
+                 "In fails; check it\nIn fails (for 15 min); check it\n"
+                 "In works again, after 31 min\n",
+                 {"start input_directory in: gone", "end input_directory in 1860"}},
+        AlarmRow{"SomethingNewIsToldAtOnceWithoutMovingTheReminder",
+                 true,
+                 "In fails",
+                 "moves have failed for",
+                 {0, 1005, 15},
+                 "In fails; check it\nIn fails (moves have failed for 5 min); check it\n"
+                 "In fails (moves have failed for 15 min); check it\n",
+                 {"start input_directory in: gone"}},
+        AlarmRow{"HowLongIsNotToldWithoutAWord",
+                 false,
+                 "In fails",
+                 "",
+                 {0, 20, -21, -22},
+                 "In fails; check it\nIn fails; check it\nIn works again, after 21 min\n",
+                 {}},
+        AlarmRow{"ALineAnotherPartPrintsKeepsTheEvents",
+                 true,
+                 "",
+                 "for",
+                 {0, 15, -16, 17},
+                 "In works again, after 16 min\n",
+                 {"start input_directory in: gone", "end input_directory in 960",
+                  "start input_directory in: gone"}},
+        AlarmRow{"ClearedWithoutBeingRaisedSaysNothing", true, "In fails", "for", {-1}, "", {}}),
+    [](const ::testing::TestParamInfo<AlarmRow>& info) { return std::string(info.param.name); });
 
 TEST_F(ScanLoopTest, AConnectionLostInAFileLeavesTheRestForLater) {
   write_file(in / "A.air", "a");

@@ -62,7 +62,8 @@ os::IoResult FaultyEnv::lock_file(const std::filesystem::path& path,
 os::IoResult FaultyEnv::write_file(const std::filesystem::path& path, std::string_view contents) {
   if (call_fails() || fail_copy_always) {
     // A full disk: part of the bytes got there.
-    GrowingFilesEnv::write_file(path, contents.substr(0, contents.size() / 2));
+    // The partial bytes are the fault's effect; the failure returned is the fault.
+    static_cast<void>(GrowingFilesEnv::write_file(path, contents.substr(0, contents.size() / 2)));
     return fail(std::errc::no_space_on_device);
   }
   return GrowingFilesEnv::write_file(path, contents);
@@ -96,7 +97,8 @@ os::IoResult FaultyEnv::copy_file(const std::filesystem::path& from,
   ++copies;
   if (call_fails() || fail_copy_always) {
     // A full disk: the copy got part of the way.
-    GrowingFilesEnv::write_file(to, "partial");
+    // The partial bytes are the fault's effect; the failure returned is the fault.
+    static_cast<void>(GrowingFilesEnv::write_file(to, "partial"));
     return fail(std::errc::no_space_on_device);
   }
   return GrowingFilesEnv::copy_file(from, to);
