@@ -13,6 +13,7 @@
 
 #include "corvane/corvane_files.h"
 #include "driver/stop_signal.h"
+#include "driver/text_reading.h"
 
 namespace qx::corvane {
 
@@ -47,6 +48,7 @@ std::size_t CorvaneFiles::handle_batch(std::span<driver::FileJob* const> jobs) {
     }
   }
   files_.clear();
+  loader_.drop_keys_drawn_ahead();
   return at;
 }
 
@@ -54,6 +56,7 @@ bool CorvaneFiles::run_group(std::size_t& at, bool& stop_batch, Reached& reached
   Group group;
   console_.capture(&group.text);
   loader_.set_grouped(true);
+  loader_.set_keys_ahead([&] { return keys_ahead(group, at); });
   session_.set_row_failures_fail_transaction(true);
   bool taken = take_group(group, at, stop_batch, reached);
   if (taken && group.unwritten != nullptr)
@@ -64,6 +67,7 @@ bool CorvaneFiles::run_group(std::size_t& at, bool& stop_batch, Reached& reached
   }
   console_.capture(nullptr);
   loader_.set_grouped(false);
+  loader_.set_keys_ahead(nullptr);
   session_.set_row_failures_fail_transaction(false);
   if (!taken) {
     session_.rollback();
@@ -140,6 +144,46 @@ bool CorvaneFiles::group_full(const Group& group) const {
   return group.lines > 0 &&
          (group.lines >= static_cast<std::size_t>(limits_.lines) || group.bytes >= limits_.bytes ||
           std::chrono::steady_clock::now() - group.began >= limits_.time);
+}
+
+std::size_t CorvaneFiles::keys_ahead(const Group& group, std::size_t at) const {
+  // The lines the group can still take, from the one in hand on, counted
+  // as take_group and group_full count them; the time limit is not known
+  // ahead, and keys left over by it go to the next group.
+  std::size_t lines = group.lines;
+  std::uint64_t bytes = group.bytes;
+  int files = group.files;
+  std::size_t keys = 0;
+  std::string contents;
+  std::vector<std::string_view> peeked;
+  for (std::size_t i = at; i < files_.size(); ++i) {
+    const AirFile& file = files_[i];
+    std::size_t first = file.next_line;
+    if (!file.opened) {
+      if (files >= limits_.files) break;
+      ++files;
+      // The file's lines as open_file will read them, from where it resumes.
+      driver::FileJob& job = *file.job;
+      if (!job.read(contents).ok()) continue;
+      driver::end_at_ctrl_z(contents);
+      driver::fold_crlf(contents);
+      driver::blank_nul_bytes(contents, '\n');
+      peeked = driver::split_at_line_feeds(contents);
+      const std::int64_t done = job.history() != nullptr ? job.progress().lines_done : 0;
+      first = std::min(static_cast<std::size_t>(std::max<std::int64_t>(done, 0)), peeked.size());
+    }
+    const std::vector<std::string_view>& lines_of = file.opened ? file.lines : peeked;
+    for (std::size_t line = first; line < lines_of.size(); ++line) {
+      if (lines > 0 &&
+          (lines >= static_cast<std::size_t>(limits_.lines) || bytes >= limits_.bytes)) {
+        return keys;
+      }
+      if (loader_.draws_key(lines_of[line])) ++keys;
+      ++lines;
+      bytes += lines_of[line].size() + 1;
+    }
+  }
+  return keys;
 }
 
 void CorvaneFiles::end_in_group(Group& group, AirFile& file, LoadResult result) {

@@ -202,6 +202,21 @@ std::string insert_statement(const AirHandler& handler, const AirBuildProfile& p
          numbered_placeholders(values) + ")";
 }
 
+std::string insert_with_serial_query(const AirHandler& handler, const AirBuildProfile& profile) {
+  const std::string prefix(handler.prefix);
+  const std::string insert = insert_statement(handler, profile);
+  // The columns as insert_statement names them, the same values in the
+  // same order, the serial's being the query's.
+  std::string text = insert.substr(0, insert.find(") values (") + 1) + " select :b0";
+  std::size_t bind = 1;
+  if (handler.header) text += ",:b" + std::to_string(bind++);
+  text += ",(COALESCE(max(" + prefix + "serial),0)+1)";
+  for (std::size_t i = 0; i < handler.text_columns; ++i) text += ",:b" + std::to_string(bind++);
+  text +=
+      " from " + std::string(handler.table) + " where " + prefix + "key=:b" + std::to_string(bind);
+  return text;
+}
+
 std::string serial_query(const AirHandler& handler) {
   const std::string prefix(handler.prefix);
   return "select (COALESCE(max(" + prefix + "serial),0)+1) sector_serial  from " +

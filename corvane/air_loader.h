@@ -18,6 +18,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -98,8 +99,25 @@ class AirLoader {
   // While grouped, lines are committed in groups and any failed statement
   // (even one that its row's data failed) makes process_line return
   // systemic_failure at once, printing nothing: the group is given up unseen
-  // and done again line by line, which then tells the failure.
+  // and done again line by line, which then tells the failure. A grouped
+  // row whose serial is the highest of its table plus 1 takes it inside its
+  // insert, so that the query costs no round trip of its own.
   void set_grouped(bool grouped) { grouped_ = grouped; }
+  // While grouped, a line that draws a booking key and finds none drawn
+  // ahead draws, in one statement, as many keys as `count` says the lines
+  // from this one on will draw (at least this line's); later lines take
+  // theirs from those, in line order. `count` sees only the lines its
+  // group can still take, so that a key drawn ahead and never taken is one
+  // whose group ended earlier than its limits (its keys then go to the
+  // next group) or was rolled back: restore drops them, and so does
+  // drop_keys_drawn_ahead, when the caller's files end.
+  void set_keys_ahead(std::function<std::size_t()> count) { keys_ahead_ = std::move(count); }
+  void drop_keys_drawn_ahead() {
+    drawn_ahead_.clear();
+    next_drawn_ahead_ = 0;
+  }
+  // Whether process_line draws a booking key for `line`.
+  bool draws_key(std::string_view line) const;
 
   // The file's account after the lines processed so far (the state a
   // resume needs, the counts of rows stored and rejected), with
@@ -121,6 +139,8 @@ class AirLoader {
     const AirHandler* handler;
     std::string insert;
     std::string serial_query;
+    // The grouped insert of a table_query handler (insert_with_serial_query).
+    std::string insert_with_serial_query;
   };
 
   LineOutcome run_handler(const PreparedHandler& prepared, std::size_t line_number);
@@ -158,6 +178,9 @@ class AirLoader {
   // The table of the handler running now, for the tally.
   std::string_view row_table_;
   bool grouped_ = false;
+  std::function<std::size_t()> keys_ahead_;
+  std::vector<std::int64_t> drawn_ahead_;
+  std::size_t next_drawn_ahead_ = 0;
 };
 
 }  // namespace qx::corvane
