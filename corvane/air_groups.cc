@@ -61,7 +61,7 @@ bool CorvaneFiles::run_group(std::size_t& at, bool& stop_batch, Reached& reached
   bool taken = take_group(group, at, stop_batch, reached);
   if (taken && group.unwritten != nullptr)
     taken = write_group_account(group, *group.unwritten, false);
-  if (taken && session_.commit().failed()) {
+  if (taken && (loader_.flush_rows().failed() || session_.commit().failed())) {
     taken = false;
     reached = {at, at < files_.size() ? files_[at].next_line : 0};
   }

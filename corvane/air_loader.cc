@@ -19,8 +19,10 @@ AirLoader::AirLoader(db::Session& session, AirBuild build, driver::Console conso
     const bool queried = handler.serial == SerialSource::table_query;
     handlers_.push_back({&handler, insert_statement(handler, profile_),
                          queried ? serial_query(handler) : "",
-                         queried ? insert_with_serial_query(handler, profile_) : ""});
+                         queried ? insert_with_serial_query(handler, profile_) : "",
+                         array_insert_statement(handler, profile_)});
   }
+  kept_rows_.resize(handlers_.size());
   counters_.fill(1);
   // Failures of statements the session sent later than asked are printed
   // like any other.
@@ -177,6 +179,16 @@ LineOutcome AirLoader::run_handler(const PreparedHandler& prepared, std::size_t 
   for (std::size_t i = 0; i < handler.text_columns; ++i) {
     binds_.push_back(db::Bind::text(field_table_.entry(i)));
   }
+  if (grouped_ && session_.binds_arrays()) {
+    KeptRows& kept = kept_rows_[static_cast<std::size_t>(&prepared - handlers_.data())];
+    if (kept.columns.size() != binds_.size()) kept.columns.assign(binds_.size(), {});
+    for (std::size_t i = 0; i < binds_.size(); ++i) kept.columns[i].add(binds_[i]);
+    ++kept.rows;
+    rows_kept_ = true;
+    step(db::Status::success(), true);
+    if (raised != nullptr) ++*raised;
+    return LineOutcome::done;
+  }
   const bool serial_inside = grouped_ && handler.serial == SerialSource::table_query;
   if (serial_inside) binds_.push_back(db::Bind::real(booking_key_));
   if (!step(session_.execute(serial_inside ? prepared.insert_with_serial_query : prepared.insert,
@@ -217,14 +229,40 @@ bool AirLoader::draw_booking_key(std::size_t line_number) {
   return false;
 }
 
+db::Status AirLoader::flush_rows() {
+  if (!rows_kept_) return db::Status::success();
+  db::Status status;
+  std::vector<db::Bind> arrays;
+  for (std::size_t h = 0; h < handlers_.size() && status.ok(); ++h) {
+    KeptRows& kept = kept_rows_[h];
+    if (kept.rows == 0) continue;
+    arrays.clear();
+    for (db::ArrayLiteral& column : kept.columns) arrays.push_back(db::Bind::text(column.text()));
+    status = session_.execute(handlers_[h].array_insert, arrays);
+  }
+  drop_kept_rows();
+  return status;
+}
+
+void AirLoader::drop_kept_rows() {
+  if (!rows_kept_) return;
+  for (KeptRows& kept : kept_rows_) {
+    for (db::ArrayLiteral& column : kept.columns) column.clear();
+    kept.rows = 0;
+  }
+  rows_kept_ = false;
+}
+
 AirLoader::Snapshot AirLoader::snapshot() const {
   return {booking_key_,    key_at_file_start_, file_without_key_, refusal_, counters_,
           file_reference_, line_number_,       account_,          tally_};
 }
 
 void AirLoader::restore(const Snapshot& snapshot) {
-  // The keys drawn for the lines given up are not to be taken by others.
+  // The keys drawn for the lines given up are not to be taken by others,
+  // and their rows are not stored.
   drop_keys_drawn_ahead();
+  drop_kept_rows();
   booking_key_ = snapshot.booking_key;
   key_at_file_start_ = snapshot.key_at_file_start;
   file_without_key_ = snapshot.file_without_key;

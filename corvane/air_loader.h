@@ -27,6 +27,7 @@
 #include "corvane/air_build.h"
 #include "corvane/air_handlers.h"
 #include "corvane/field_table.h"
+#include "db/array_literal.h"
 #include "db/session.h"
 #include "driver/console.h"
 #include "driver/file_report.h"
@@ -118,6 +119,12 @@ class AirLoader {
   }
   // Whether process_line draws a booking key for `line`.
   bool draws_key(std::string_view line) const;
+  // On a database that binds arrays, a grouped row is kept until the group
+  // ends, and each handler's rows of the group go in one insert
+  // (array_insert_statement) when the caller flushes them, before its
+  // commit: a failure then gives the group up like any other. Rows not
+  // flushed are dropped by restore.
+  db::Status flush_rows();
 
   // The file's account after the lines processed so far (the state a
   // resume needs, the counts of rows stored and rejected), with
@@ -141,6 +148,12 @@ class AirLoader {
     std::string serial_query;
     // The grouped insert of a table_query handler (insert_with_serial_query).
     std::string insert_with_serial_query;
+    std::string array_insert;
+  };
+  // A handler's rows kept for its array insert: one array per bind.
+  struct KeptRows {
+    std::vector<db::ArrayLiteral> columns;
+    std::size_t rows = 0;
   };
 
   LineOutcome run_handler(const PreparedHandler& prepared, std::size_t line_number);
@@ -151,6 +164,7 @@ class AirLoader {
   // Prints a failure; false when it is not the row's own, with refusal_
   // saying why. `row` counts the statement as a row stored or rejected.
   bool step(const db::Status& status, bool row = false);
+  void drop_kept_rows();
   // The resume state of the account from the key and counters.
   void note_resume_state();
 
@@ -180,6 +194,9 @@ class AirLoader {
   bool grouped_ = false;
   std::function<std::size_t()> keys_ahead_;
   std::vector<std::int64_t> drawn_ahead_;
+  // Per handler, in the order of handlers_.
+  std::vector<KeptRows> kept_rows_;
+  bool rows_kept_ = false;
   std::size_t next_drawn_ahead_ = 0;
 };
 
