@@ -15,6 +15,7 @@
 #include "corvane/corvane_file_handler.h"
 #include "db/transaction.h"
 #include "os/stop_signal.h"
+#include "os/text_reading.h"
 
 namespace qx::corvane {
 
@@ -49,6 +50,7 @@ std::size_t CorvaneFileHandler::handle_batch(std::span<scan::FileJob* const> job
     }
   }
   files_.clear();
+  loader_.drop_keys_drawn_ahead();
   return at;
 }
 
@@ -56,16 +58,18 @@ bool CorvaneFileHandler::run_group(std::size_t& at, bool& stop_batch, Reached& r
   Group group;
   console_.capture(&group.text);
   loader_.set_grouped(true);
+  loader_.set_keys_ahead([&] { return keys_ahead(group, at); });
   std::optional<db::RowFailuresFail> row_failures_fail(std::in_place, session_);
   bool taken = take_group(group, at, stop_batch, reached);
   if (taken && group.unwritten != nullptr)
     taken = write_group_account(group, *group.unwritten, false);
-  if (taken && session_.commit().failed()) {
+  if (taken && (loader_.flush_rows().failed() || session_.commit().failed())) {
     taken = false;
     reached = {at, at < files_.size() ? files_[at].next_line : 0};
   }
   console_.capture(nullptr);
   loader_.set_grouped(false);
+  loader_.set_keys_ahead(nullptr);
   row_failures_fail.reset();
   if (!taken) {
     (void)session_.rollback();  // fails only with nothing left to undo
@@ -143,6 +147,46 @@ bool CorvaneFileHandler::group_full(const Group& group) const {
   return group.lines > 0 &&
          (group.lines >= static_cast<std::size_t>(limits_.lines) || group.bytes >= limits_.bytes ||
           std::chrono::steady_clock::now() - group.began >= limits_.time);
+}
+
+std::size_t CorvaneFileHandler::keys_ahead(const Group& group, std::size_t at) const {
+  // The lines the group can still take, from the one in hand on, counted
+  // as take_group and group_full count them; the time limit is not known
+  // ahead, and keys left over by it go to the next group.
+  std::size_t lines = group.lines;
+  std::uint64_t bytes = group.bytes;
+  int files = group.files;
+  std::size_t keys = 0;
+  std::string contents;
+  std::vector<std::string_view> peeked;
+  for (std::size_t i = at; i < files_.size(); ++i) {
+    const AirFile& file = files_[i];
+    std::size_t first = file.next_line;
+    if (!file.opened) {
+      if (files >= limits_.files) break;
+      ++files;
+      // The file's lines as open_file will read them, from where it resumes.
+      scan::FileJob& job = *file.job;
+      if (!job.read(contents).ok()) continue;
+      os::end_at_ctrl_z(contents);
+      os::fold_crlf(contents);
+      os::blank_nul_bytes(contents, '\n');
+      peeked = os::split_at_line_feeds(contents);
+      const std::int64_t done = job.history() != nullptr ? job.progress().lines_done : 0;
+      first = std::min(static_cast<std::size_t>(std::max<std::int64_t>(done, 0)), peeked.size());
+    }
+    const std::vector<std::string_view>& lines_of = file.opened ? file.lines : peeked;
+    for (std::size_t line = first; line < lines_of.size(); ++line) {
+      if (lines > 0 &&
+          (lines >= static_cast<std::size_t>(limits_.lines) || bytes >= limits_.bytes)) {
+        return keys;
+      }
+      if (loader_.draws_key(lines_of[line])) ++keys;
+      ++lines;
+      bytes += lines_of[line].size() + 1;
+    }
+  }
+  return keys;
 }
 
 void CorvaneFileHandler::end_in_group(Group& group, AirFile& file, LoadResult result) {

@@ -202,6 +202,51 @@ std::string insert_statement(const AirHandler& handler, const AirBuildProfile& p
          numbered_placeholders(values) + ")";
 }
 
+std::string insert_with_serial_query(const AirHandler& handler, const AirBuildProfile& profile) {
+  const std::string prefix(handler.prefix);
+  const std::string insert = insert_statement(handler, profile);
+  // The columns as insert_statement names them, the same values in the
+  // same order, the serial's being the query's.
+  std::string text = insert.substr(0, insert.find(") values (") + 1) + " select :b0";
+  std::size_t bind = 1;
+  if (handler.header) text += ",:b" + std::to_string(bind++);
+  text += ",(COALESCE(max(" + prefix + "serial),0)+1)";
+  for (std::size_t i = 0; i < handler.text_columns; ++i) text += ",:b" + std::to_string(bind++);
+  text +=
+      " from " + std::string(handler.table) + " where " + prefix + "key=:b" + std::to_string(bind);
+  return text;
+}
+
+std::string array_insert_statement(const AirHandler& handler, const AirBuildProfile& profile) {
+  const std::string prefix(handler.prefix);
+  const std::string table(handler.table);
+  const std::string insert = insert_statement(handler, profile);
+  std::string arrays, names, values;
+  std::size_t bind = 0;
+  auto column = [&](const char* type) {
+    const std::string n = std::to_string(bind++);
+    if (!arrays.empty()) {
+      arrays += ',';
+      names += ',';
+      values += ',';
+    }
+    arrays += "cast(:b" + n + " as " + type + "[])";
+    names += "c" + n;
+    values += "u.c" + n;
+  };
+  column("float8");
+  if (handler.header) column("text");
+  if (handler.serial == SerialSource::table_query) {
+    values += ",(COALESCE((select max(t." + prefix + "serial) from " + table + " t where t." +
+              prefix + "key=u.c0),0)+row_number() over (partition by u.c0 order by u.n))";
+  } else if (handler.serial != SerialSource::none) {
+    column("bigint");
+  }
+  for (std::size_t i = 0; i < handler.text_columns; ++i) column("text");
+  return insert.substr(0, insert.find(") values (") + 1) + " select " + values + " from unnest(" +
+         arrays + ") with ordinality as u(" + names + ",n)";
+}
+
 std::string serial_query(const AirHandler& handler) {
   const std::string prefix(handler.prefix);
   return "select (COALESCE(max(" + prefix + "serial),0)+1) sector_serial  from " +

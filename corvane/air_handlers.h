@@ -59,6 +59,18 @@ const std::vector<AirHandler>& handlers(AirBuild build);
 std::string insert_statement(const AirHandler& handler, const AirBuildProfile& profile);
 // The serial query of a table_query handler.
 std::string serial_query(const AirHandler& handler);
+// The insert of a table_query handler with its serial query inside it: the
+// row takes the highest serial stored under its key plus 1 without a round
+// trip for the query. Its binds are those of insert_statement, without the
+// serial, then the booking key again for the query.
+std::string insert_with_serial_query(const AirHandler& handler, const AirBuildProfile& profile);
+// The insert of many rows of the handler in one statement on a database
+// that binds arrays: one array per bind of insert_statement, in its order,
+// unnested into rows. A table_query handler's arrays leave out the serial:
+// each row takes the highest serial stored under its key before the
+// statement plus its place among the statement's rows of that key, which
+// is what its rows inserted one by one in that order would take.
+std::string array_insert_statement(const AirHandler& handler, const AirBuildProfile& profile);
 
 // The first four characters of a header line that draw a new booking key.
 inline constexpr std::array<std::string_view, 2> kBookingKeyTags = {"AMD ", "AMDR"};

@@ -16,9 +16,13 @@ AirLoader::AirLoader(db::Session& session, AirBuild build, os::Console console)
       console_(console),
       field_table_(profile_.entry_limit) {
   for (const auto& handler : handlers(build)) {
+    const bool queried = handler.serial == SerialSource::table_query;
     handlers_.push_back({&handler, insert_statement(handler, profile_),
-                         handler.serial == SerialSource::table_query ? serial_query(handler) : ""});
+                         queried ? serial_query(handler) : "",
+                         queried ? insert_with_serial_query(handler, profile_) : "",
+                         array_insert_statement(handler, profile_)});
   }
+  kept_rows_.resize(handlers_.size());
   counters_.fill(1);
   // Failures of statements the session sent later than asked are printed
   // like any other.
@@ -74,14 +78,34 @@ void AirLoader::begin_file(std::string_view file_reference) {
   note_resume_state();
 }
 
-bool AirLoader::knows_line(std::string_view line) const {
+namespace {
+
+// The two tags of a line as process_line reads them from its first field.
+std::pair<std::string_view, std::string_view> line_tags(std::string_view line) {
   std::string_view first = line.substr(0, line.find(';'));
   if (!first.empty() && (first.front() == '\r' || first.front() == '\n')) first = {};
-  const std::string_view tag2 = db::substr(first, 1, 2);
-  const std::string_view tag4 = db::substr(first, 1, 4);
+  return {db::substr(first, 1, 2), db::substr(first, 1, 4)};
+}
+
+bool draws_key_tag(std::string_view tag4) {
+  return std::find(kBookingKeyTags.begin(), kBookingKeyTags.end(), tag4) != kBookingKeyTags.end();
+}
+
+}  // namespace
+
+bool AirLoader::knows_line(std::string_view line) const {
+  const auto [tag2, tag4] = line_tags(line);
   return std::any_of(handlers_.begin(), handlers_.end(), [&](const PreparedHandler& prepared) {
     return prepared.handler->selects(tag2, tag4);
   });
+}
+
+bool AirLoader::draws_key(std::string_view line) const {
+  const auto [tag2, tag4] = line_tags(line);
+  return draws_key_tag(tag4) &&
+         std::any_of(handlers_.begin(), handlers_.end(), [&](const PreparedHandler& prepared) {
+           return prepared.handler->header && prepared.handler->selects(tag2, tag4);
+         });
 }
 
 LineOutcome AirLoader::process_line(std::string_view line, std::size_t line_number) {
@@ -103,9 +127,7 @@ LineOutcome AirLoader::process_line(std::string_view line, std::size_t line_numb
 LineOutcome AirLoader::run_handler(const PreparedHandler& prepared, std::size_t line_number) {
   const AirHandler& handler = *prepared.handler;
   row_table_ = handler.table;
-  if (handler.header &&
-      std::find(kBookingKeyTags.begin(), kBookingKeyTags.end(), tag4_) != kBookingKeyTags.end() &&
-      !draw_booking_key(line_number)) {
+  if (handler.header && draws_key_tag(tag4_) && !draw_booking_key(line_number)) {
     return LineOutcome::no_booking_key;
   }
   if (file_without_key_) {
@@ -124,6 +146,7 @@ LineOutcome AirLoader::run_handler(const PreparedHandler& prepared, std::size_t 
     case SerialSource::none:
       break;
     case SerialSource::table_query: {
+      if (grouped_) break;  // the insert asks the table itself
       // A failed query leaves the counter as it was: 1 after begin_file,
       // otherwise the value fetched last in this file.
       std::int64_t fetched = 0;
@@ -156,7 +179,21 @@ LineOutcome AirLoader::run_handler(const PreparedHandler& prepared, std::size_t 
   for (std::size_t i = 0; i < handler.text_columns; ++i) {
     binds_.push_back(db::Bind::text(field_table_.entry(i)));
   }
-  if (!step(session_.execute(prepared.insert, binds_), true)) {
+  if (grouped_ && session_.binds_arrays()) {
+    KeptRows& kept = kept_rows_[static_cast<std::size_t>(&prepared - handlers_.data())];
+    if (kept.columns.size() != binds_.size()) kept.columns.assign(binds_.size(), {});
+    for (std::size_t i = 0; i < binds_.size(); ++i) kept.columns[i].add(binds_[i]);
+    ++kept.rows;
+    rows_kept_ = true;
+    step(db::Status::success(), true);
+    if (raised != nullptr) ++*raised;
+    return LineOutcome::done;
+  }
+  const bool serial_inside = grouped_ && handler.serial == SerialSource::table_query;
+  if (serial_inside) binds_.push_back(db::Bind::real(booking_key_));
+  if (!step(session_.execute(serial_inside ? prepared.insert_with_serial_query : prepared.insert,
+                             binds_),
+            true)) {
     return LineOutcome::systemic_failure;
   }
   // Raised whether the insert succeeded or not, so a serial is never reused.
@@ -166,7 +203,18 @@ LineOutcome AirLoader::run_handler(const PreparedHandler& prepared, std::size_t 
 
 bool AirLoader::draw_booking_key(std::size_t line_number) {
   std::int64_t key = 0;
-  db::Status status = session_.next_value(kBookingSequence, key);
+  db::Status status;
+  if (grouped_ && keys_ahead_) {
+    if (next_drawn_ahead_ == drawn_ahead_.size()) {
+      drawn_ahead_.assign(std::max<std::size_t>(1, keys_ahead_()), 0);
+      next_drawn_ahead_ = 0;
+      status = session_.next_values(kBookingSequence, drawn_ahead_);
+      if (status.failed()) drop_keys_drawn_ahead();
+    }
+    if (status.ok()) key = drawn_ahead_[next_drawn_ahead_++];
+  } else {
+    status = session_.next_value(kBookingSequence, key);
+  }
   if (status.ok()) {
     booking_key_ = static_cast<double>(key);
     file_without_key_.reset();
@@ -181,12 +229,40 @@ bool AirLoader::draw_booking_key(std::size_t line_number) {
   return false;
 }
 
+db::Status AirLoader::flush_rows() {
+  if (!rows_kept_) return db::Status::success();
+  db::Status status;
+  std::vector<db::Bind> arrays;
+  for (std::size_t h = 0; h < handlers_.size() && status.ok(); ++h) {
+    KeptRows& kept = kept_rows_[h];
+    if (kept.rows == 0) continue;
+    arrays.clear();
+    for (db::ArrayLiteral& column : kept.columns) arrays.push_back(db::Bind::text(column.text()));
+    status = session_.execute(handlers_[h].array_insert, arrays);
+  }
+  drop_kept_rows();
+  return status;
+}
+
+void AirLoader::drop_kept_rows() {
+  if (!rows_kept_) return;
+  for (KeptRows& kept : kept_rows_) {
+    for (db::ArrayLiteral& column : kept.columns) column.clear();
+    kept.rows = 0;
+  }
+  rows_kept_ = false;
+}
+
 AirLoader::Snapshot AirLoader::snapshot() const {
   return {booking_key_,    key_at_file_start_, file_without_key_, refusal_, counters_,
           file_reference_, line_number_,       account_,          tally_};
 }
 
 void AirLoader::restore(const Snapshot& snapshot) {
+  // The keys drawn for the lines given up are not to be taken by others,
+  // and their rows are not stored.
+  drop_keys_drawn_ahead();
+  drop_kept_rows();
   booking_key_ = snapshot.booking_key;
   key_at_file_start_ = snapshot.key_at_file_start;
   file_without_key_ = snapshot.file_without_key;

@@ -18,6 +18,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,6 +27,7 @@
 #include "corvane/air_build.h"
 #include "corvane/air_handlers.h"
 #include "corvane/field_table.h"
+#include "db/array_literal.h"
 #include "db/session.h"
 #include "history/load_history.h"
 #include "os/console.h"
@@ -98,8 +100,31 @@ class AirLoader {
   // While grouped, lines are committed in groups and any failed statement
   // (even one that its row's data failed) makes process_line return
   // systemic_failure at once, printing nothing: the group is given up unseen
-  // and done again line by line, which then tells the failure.
+  // and done again line by line, which then tells the failure. A grouped
+  // row whose serial is the highest of its table plus 1 takes it inside its
+  // insert, so that the query costs no round trip of its own.
   void set_grouped(bool grouped) { grouped_ = grouped; }
+  // While grouped, a line that draws a booking key and finds none drawn
+  // ahead draws, in one statement, as many keys as `count` says the lines
+  // from this one on will draw (at least this line's); later lines take
+  // theirs from those, in line order. `count` sees only the lines its
+  // group can still take, so that a key drawn ahead and never taken is one
+  // whose group ended earlier than its limits (its keys then go to the
+  // next group) or was rolled back: restore drops them, and so does
+  // drop_keys_drawn_ahead, when the caller's files end.
+  void set_keys_ahead(std::function<std::size_t()> count) { keys_ahead_ = std::move(count); }
+  void drop_keys_drawn_ahead() {
+    drawn_ahead_.clear();
+    next_drawn_ahead_ = 0;
+  }
+  // Whether process_line draws a booking key for `line`.
+  bool draws_key(std::string_view line) const;
+  // On a database that binds arrays, a grouped row is kept until the group
+  // ends, and each handler's rows of the group go in one insert
+  // (array_insert_statement) when the caller flushes them, before its
+  // commit: a failure then gives the group up like any other. Rows not
+  // flushed are dropped by restore.
+  db::Status flush_rows();
 
   // The file's account after the lines processed so far (the state a
   // resume needs, the counts of rows stored and rejected), with
@@ -121,6 +146,14 @@ class AirLoader {
     const AirHandler* handler;
     std::string insert;
     std::string serial_query;
+    // The grouped insert of a table_query handler (insert_with_serial_query).
+    std::string insert_with_serial_query;
+    std::string array_insert;
+  };
+  // A handler's rows kept for its array insert: one array per bind.
+  struct KeptRows {
+    std::vector<db::ArrayLiteral> columns;
+    std::size_t rows = 0;
   };
 
   LineOutcome run_handler(const PreparedHandler& prepared, std::size_t line_number);
@@ -131,6 +164,7 @@ class AirLoader {
   // Prints a failure; false when it is not the row's own, with refusal_
   // saying why. `row` counts the statement as a row stored or rejected.
   bool step(const db::Status& status, bool row = false);
+  void drop_kept_rows();
   // The resume state of the account from the key and counters.
   void note_resume_state();
 
@@ -158,6 +192,12 @@ class AirLoader {
   // The table of the handler running now, for the tally.
   std::string_view row_table_;
   bool grouped_ = false;
+  std::function<std::size_t()> keys_ahead_;
+  std::vector<std::int64_t> drawn_ahead_;
+  // Per handler, in the order of handlers_.
+  std::vector<KeptRows> kept_rows_;
+  bool rows_kept_ = false;
+  std::size_t next_drawn_ahead_ = 0;
 };
 
 }  // namespace qx::corvane

@@ -142,6 +142,9 @@ class CorvaneFileHandler : public scan::FileHandler {
   // Takes the lines of the group; false when a write failed.
   bool take_group(Group& group, std::size_t& at, bool& stop_batch, Reached& reached);
   bool group_full(const Group& group) const;
+  // How many booking keys the lines the group can still take draw, from
+  // the line in hand of files_[at] on (for AirLoader::set_keys_ahead).
+  std::size_t keys_ahead(const Group& group, std::size_t at) const;
   // Ends the file within the group: its end waits for the commit.
   void end_in_group(Group& group, AirFile& file, LoadResult result);
   // Writes the history account of `file` after the lines the group took of

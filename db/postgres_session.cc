@@ -19,6 +19,10 @@ namespace qx::db {
 namespace {
 
 constexpr std::string_view kDrawStatement = "select nextval(:b0)";
+// The values in the order they were drawn, as one text: "11,12,13".
+constexpr std::string_view kDrawManyStatement =
+    "select string_agg(v::text, ',' order by n) from (select n, nextval(:b0) v from "
+    "generate_series(1, cast(:b1 as integer)) n) drawn";
 constexpr std::size_t kNullOffset = static_cast<std::size_t>(-1);
 
 using Result = std::unique_ptr<PGresult, decltype(&PQclear)>;
@@ -308,6 +312,28 @@ Status PostgresSession::next_value(std::string_view sequence, std::int64_t& out)
   }
   if (status.failed()) return status;
   return fetched_integer(op.value, out);
+}
+
+Status PostgresSession::next_values(std::string_view sequence, std::span<std::int64_t> out) {
+  if (out.size() <= 1) return Session::next_values(sequence, out);
+  Operation op(Operation::Kind::query);
+  const Bind binds[] = {Bind::text(sequence), Bind::integer(static_cast<std::int64_t>(out.size()))};
+  auto status = query(kDrawManyStatement, binds, op);
+  if (status.code == kTableMissing) {
+    constexpr std::size_t kNumberPrefix = 7;  // "00942: "
+    return Status::failure(kSequenceMissing,
+                           std::string_view(status.message).substr(kNumberPrefix));
+  }
+  if (status.failed()) return status;
+  if (!op.value) return null_fetched();
+  std::string_view values = *op.value;
+  for (std::int64_t& value : out) {
+    const std::size_t end = std::min(values.find(','), values.size());
+    if (status = fetched_integer(values.substr(0, end), value); status.failed()) return status;
+    values.remove_prefix(std::min(end + 1, values.size()));
+  }
+  if (!values.empty()) return too_many_rows();
+  return Status::success();
 }
 
 Status PostgresSession::commit() {

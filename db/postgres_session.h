@@ -67,6 +67,8 @@ class PostgresSession final : public Session {
   Status query_text(std::string_view sql, std::span<const Bind> binds, std::string& out) override;
   Status query_rows(std::string_view sql, std::span<const Bind> binds, Rows& out) override;
   Status next_value(std::string_view sequence, std::int64_t& out) override;
+  // One query, one round trip, for all of them.
+  Status next_values(std::string_view sequence, std::span<std::int64_t> out) override;
   Status commit() override;
   // Unsent writes are dropped without being tried, so a failure they would
   // have met is never reported.

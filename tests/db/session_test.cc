@@ -179,6 +179,7 @@ TEST_P(SessionTest, SequencesStartAtOneAndNeverHandOutAValueTwice) {
   ASSERT_TRUE(session_->next_value("TARVO_SEQUENCE", value).ok());
   EXPECT_EQ(value, 1);
   EXPECT_EQ(session_->next_value("NO_SUCH_SEQUENCE", value).code, kSequenceMissing);
+  EXPECT_EQ(session_->next_values("NO_SUCH_SEQUENCE", three).code, kSequenceMissing);
 }
 
 // Seconds since the epoch of a "YYYY-MM-DD HH:MM:SS..." text read as UTC.

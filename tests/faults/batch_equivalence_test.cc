@@ -84,6 +84,14 @@ const Case kAir = {"corvane",
                    {.files = 4, .lines = 1},
                    {.files = 4, .lines = 16},
                    true};
+// Groups of lines within one file at a time.
+const Case kAirFileAtATime = {"corvane_file_at_a_time",
+                              &kCorvaneHandling,
+                              air_backlog,
+                              kAir.unique_index,
+                              kAir.alone,
+                              {.files = 1, .lines = 16},
+                              true};
 
 struct Outcome {
   LoadedRows rows;
@@ -169,7 +177,7 @@ TEST_P(BatchEquivalence, ABacklogInBatchesEndsAsOneTransactionAtATime) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Loaders, BatchEquivalence,
-                         ::testing::Combine(::testing::Values(&kPnr, &kAir),
+                         ::testing::Combine(::testing::Values(&kPnr, &kAir, &kAirFileAtATime),
                                             ::testing::Values(Backend::sqlite, Backend::postgres)),
                          [](const auto& info) {
                            return std::string(std::get<0>(info.param)->name) + "_" +

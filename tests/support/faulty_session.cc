@@ -63,17 +63,20 @@ db::Status FaultySession::query_rows(std::string_view sql, std::span<const db::B
   return real_->query_rows(sql, binds, out);
 }
 
+bool FaultySession::draw_fails() {
+  ++draws;
+  return fail_draw_at > 0 && draws >= fail_draw_at && draws < fail_draw_at + draws_failing;
+}
+
 db::Status FaultySession::next_value(std::string_view sequence, std::int64_t& out) {
   if (auto status = injected()) return *status;
-  ++draws;
-  if (fail_draw_at > 0 && draws >= fail_draw_at && draws < fail_draw_at + draws_failing) {
-    return failure;
-  }
+  if (draw_fails()) return failure;
   return real_->next_value(sequence, out);
 }
 
 db::Status FaultySession::next_values(std::string_view sequence, std::span<std::int64_t> out) {
   if (auto status = injected()) return *status;
+  if (draw_fails()) return failure;
   return real_->next_values(sequence, out);
 }
 

@@ -37,7 +37,8 @@ class FaultySession final : public db::Session {
   // `failure` (a commit counts among the calls as well); 0 for none.
   int fail_commit_at = 0;
   int commits = 0;
-  // The draw (next_value), counted from 1 among draws alone, from which
+  // The draw (next_value, or next_values for all it draws), counted from 1
+  // among draws alone, from which
   // `draws_failing` draws in a row fail with `failure`; 0 for none.
   int fail_draw_at = 0;
   int draws_failing = 1;
@@ -70,6 +71,8 @@ class FaultySession final : public db::Session {
  private:
   // Counts the call; the Status it fails with, or nothing when it goes on.
   std::optional<db::Status> injected();
+  // Counts a draw; true when it is to fail.
+  bool draw_fails();
 
   std::unique_ptr<db::Session> real_;
   bool disconnected_ = false;
