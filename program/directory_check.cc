@@ -1,6 +1,18 @@
 #include "program/directory_check.h"
 
+#include <utility>
+
 namespace qx::program {
+
+std::optional<std::string> empty_directory_refusal(const std::string& input_as_typed,
+                                                   const std::string& backup_as_typed) {
+  for (const auto& [what, typed] :
+       {std::pair{"input", &input_as_typed}, std::pair{"backup", &backup_as_typed}}) {
+    if (typed->empty())
+      return std::string("The ") + what + " directory is given as an empty name\n";
+  }
+  return std::nullopt;
+}
 
 std::optional<std::string> same_directory_refusal(os::Env& env, const std::string& input_as_typed,
                                                   const std::string& backup_as_typed) {

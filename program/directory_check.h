@@ -16,6 +16,11 @@ namespace qx::program {
 // (the same device and inode), or nothing. A directory that cannot be
 // looked at (missing, no permission) is not refused here: the scans report
 // it.
+// The line that refuses an input or backup directory typed as an empty
+// name (no directory can be made of it), or nothing.
+std::optional<std::string> empty_directory_refusal(const std::string& input_as_typed,
+                                                   const std::string& backup_as_typed);
+
 std::optional<std::string> same_directory_refusal(os::Env& env, const std::string& input_as_typed,
                                                   const std::string& backup_as_typed);
 

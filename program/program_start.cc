@@ -75,6 +75,10 @@ int run_program(const ProgramSpec& spec, int argc, const char* const* argv, os::
   CommandLine line = parse_command_line(argc, argv);
   if (auto status = answer_command_line(line, spec.texts, console)) return *status;
   os::RealEnv env;
+  if (auto refusal = empty_directory_refusal(line.positional[2], line.positional[3])) {
+    console.print(*refusal, os::Priority::err);
+    return kExitUsage;
+  }
   if (auto refusal = same_directory_refusal(env, line.positional[2], line.positional[3])) {
     console.print(*refusal, os::Priority::err);
     return kExitUsage;

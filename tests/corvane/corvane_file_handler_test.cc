@@ -23,10 +23,11 @@ using qx::testing::write_file;
 class CorvaneFilesTest : public qx::testing::LoaderFilesTest {
  protected:
   CorvaneFilesTest() : LoaderFilesTest("air.db") {}
-  // A loader on `target` and its scan loop.
+  // A loader on `target`, one commit per line, and its scan loop.
   void start(const std::string& target) {
     open_session(target);
-    files = std::make_unique<CorvaneFileHandler>(*session, AirBuild::base, out.file());
+    files = std::make_unique<CorvaneFileHandler>(*session, AirBuild::base, out.file(),
+                                                 scan::kOneAtATime);
     start_loop(*files, "*.air", std::chrono::milliseconds(3600));
   }
   void start() { start("test@" + database); }

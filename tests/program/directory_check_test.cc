@@ -32,5 +32,11 @@ TEST(DirectoryCheck, TheInputDirectoryUnderAnyOtherPathIsRefusedAsBackup) {
   }
 }
 
+TEST(DirectoryCheck, ADirectoryTypedAsAnEmptyNameIsRefused) {
+  EXPECT_EQ(empty_directory_refusal("", "out"), "The input directory is given as an empty name\n");
+  EXPECT_EQ(empty_directory_refusal("in", ""), "The backup directory is given as an empty name\n");
+  EXPECT_FALSE(empty_directory_refusal("in", "out").has_value());
+}
+
 }  // namespace
 }  // namespace qx::program
