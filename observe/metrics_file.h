@@ -37,7 +37,7 @@ class MetricsFile : public scan::ScanObserver {
  public:
   // A relative `path` is taken from the current directory, once.
   MetricsFile(os::Env& env, const std::filesystem::path& path, os::Console console)
-      : env_(env), path_(std::filesystem::absolute(path)), console_(console) {}
+      : env_(env), path_(env.current_directory() / path), console_(console) {}
 
   void started(const scan::StartInfo& info) override;
   void file_done(const scan::FileReport& report) override;

@@ -92,7 +92,7 @@ int run_program(const ProgramSpec& spec, int argc, const char* const* argv, os::
   // The failed directory is made when missing, so that the first file set
   // aside has somewhere to go; a failure is told, and files then stay.
   if (!line.failed_dir.empty() && !line.check) {
-    if (os::IoResult made = env.make_directory(std::filesystem::absolute(line.failed_dir));
+    if (os::IoResult made = env.make_directory(env.current_directory() / line.failed_dir);
         !made.ok()) {
       console.print("Cannot create the failed directory " + line.failed_dir + ": " + made.reason() +
                         "; files that cannot be loaded stay where they are\n",
