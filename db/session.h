@@ -138,6 +138,9 @@ class Session {
   // committed now would be lost when the connection closes. A backend whose
   // storage cannot be taken from under it has nothing to say.
   virtual std::string storage_problem() { return {}; }
+  // How many transactions the session has committed: a look at the storage
+  // taken after the latest of them holds for what follows it, up to the next.
+  virtual std::uint64_t commits_made() const { return 0; }
 
   // Names the database for people: the target without its password.
   virtual std::string description() const = 0;

@@ -385,6 +385,7 @@ Status SqliteSession::commit() {
   }
   in_transaction_ = false;
   draws_.clear();
+  ++commits_made_;
   return Status::success();
 }
 

@@ -59,6 +59,7 @@ class SqliteSession final : public Session {
   Status rollback() override;
   std::string description() const override { return description_; }
   std::string storage_problem() override;
+  std::uint64_t commits_made() const override { return commits_made_; }
 
  private:
   struct ConnectionDeleter {
@@ -111,6 +112,7 @@ class SqliteSession final : public Session {
   // The database file and its log as the connection opened them.
   std::optional<FileId> database_id_;
   std::optional<FileId> log_id_;
+  std::uint64_t commits_made_ = 0;
   // Closed after the statements prepared on it, which are declared after it.
   Connection db_;
   std::unordered_map<std::string, Statement, Hash, std::equal_to<>> statements_;

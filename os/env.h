@@ -108,6 +108,17 @@ class Env {
   // empty.
   virtual IoResult read_file(const std::filesystem::path& path, std::string& contents,
                              FileNode& identity) = 0;
+  // The same for a file this Env locked (lock_file), read through the
+  // lock's own descriptor where the Env has one, which saves opening the
+  // name again: the bytes and identity are then those of the locked file
+  // even when the name was given to another file since, just as when that
+  // happens right after a read (the move of the loaded file tells it). An
+  // Env without one reads the file by its name.
+  virtual IoResult read_locked(const FileLock& lock, const std::filesystem::path& path,
+                               std::string& contents, FileNode& identity) {
+    static_cast<void>(lock);
+    return read_file(path, contents, identity);
+  }
   // The identity of the file the name holds now (a symbolic link followed).
   virtual IoResult stat_file(const std::filesystem::path& path, FileNode& identity) = 0;
   // The identity of the entry itself: a symbolic link is not followed and
@@ -160,6 +171,8 @@ class RealEnv : public Env {
                           std::vector<DirectoryEntry>& entries) override;
   IoResult read_file(const std::filesystem::path& path, std::string& contents,
                      FileNode& identity) override;
+  IoResult read_locked(const FileLock& lock, const std::filesystem::path& path,
+                       std::string& contents, FileNode& identity) override;
   IoResult stat_file(const std::filesystem::path& path, FileNode& identity) override;
   IoResult stat_entry(const std::filesystem::path& path, FileNode& identity) override;
   IoResult lock_file(const std::filesystem::path& path, std::unique_ptr<FileLock>& lock) override;
@@ -175,6 +188,12 @@ class RealEnv : public Env {
   std::chrono::steady_clock::time_point steady_now() override;
   void sleep_for(std::chrono::milliseconds duration) override;
   std::filesystem::path current_directory() override;
+
+ private:
+  // Reads the whole file the open descriptor `fd` holds, expected to be
+  // `expected_size` bytes long, and says which file it was.
+  static IoResult read_descriptor(int fd, std::uintmax_t expected_size, std::string& contents,
+                                  FileNode& identity);
 };
 
 }  // namespace qx::os

@@ -81,6 +81,7 @@ class Descriptor {
 class DescriptorLock : public FileLock {
  public:
   explicit DescriptorLock(int fd) : fd_(fd) {}
+  int descriptor() const { return fd_.get(); }
 
  private:
   Descriptor fd_;
@@ -165,23 +166,49 @@ IoResult RealEnv::read_file(const fs::path& path, std::string& contents, FileNod
   IoResult failure = IoResult::success();
   Descriptor fd(open_regular(path, st, failure));
   if (!fd.open()) return failure;
-  char buffer[65536];
+  return read_descriptor(fd.get(), static_cast<std::uintmax_t>(st.st_size), contents, identity);
+}
+
+IoResult RealEnv::read_locked(const FileLock& lock, const fs::path& path, std::string& contents,
+                              FileNode& identity) {
+  const auto* held = dynamic_cast<const DescriptorLock*>(&lock);
+  if (held == nullptr) return read_file(path, contents, identity);
+  contents.clear();
+  return read_descriptor(held->descriptor(), lock.node.size, contents, identity);
+}
+
+IoResult RealEnv::read_descriptor(int fd, std::uintmax_t expected_size, std::string& contents,
+                                  FileNode& identity) {
+  // Read from the first byte, whatever read the descriptor before, into a
+  // buffer a byte longer than the file is expected to be: a read that comes
+  // back short has met the end, and the size the descriptor tells after it
+  // confirms that, so a file that kept still takes one read.
+  contents.resize(static_cast<std::size_t>(expected_size) + 1);
+  std::size_t filled = 0;
+  struct stat st {};
   for (;;) {
-    ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
-    if (got == 0) break;
+    if (filled == contents.size()) contents.resize(2 * contents.size());
+    const ssize_t got =
+        ::pread(fd, contents.data() + filled, contents.size() - filled, static_cast<off_t>(filled));
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
       IoResult failed = from_errno();
       contents.clear();
       return failed;
     }
-    contents.append(buffer, static_cast<std::size_t>(got));
+    filled += static_cast<std::size_t>(got);
+    if (got > 0 && filled == contents.size()) continue;
+    if (::fstat(fd, &st) != 0) {
+      IoResult failed = from_errno();
+      contents.clear();
+      return failed;
+    }
+    // Shorter than the file says it is now: it grew, or the read was cut
+    // short; read on to its end.
+    if (got > 0 && static_cast<std::uintmax_t>(st.st_size) > filled) continue;
+    break;
   }
-  if (::fstat(fd.get(), &st) != 0) {
-    IoResult failed = from_errno();
-    contents.clear();
-    return failed;
-  }
+  contents.resize(filled);
   identity = identity_of(st);
   return IoResult::success();
 }

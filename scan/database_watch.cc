@@ -68,6 +68,7 @@ bool DatabaseWatch::storage_intact() {
   auto& session = handler_.session();
   const std::string problem = session.connected() ? session.storage_problem() : std::string();
   if (problem.empty()) {
+    intact_at_commit_ = session.commits_made();
     storage_.clear({}, "The database " + session.description() + " keeps what it stores again");
     return true;
   }
@@ -78,7 +79,14 @@ bool DatabaseWatch::storage_intact() {
                       "the files wait for a later scan, and none is loaded or moved until it does: "
                       "restart the loader with the database in place",
                   .lasted_as = {}});
+  intact_at_commit_.reset();
   return false;
+}
+
+bool DatabaseWatch::storage_intact_since_commit() {
+  const std::uint64_t commits = handler_.session().commits_made();
+  if (intact_at_commit_ == commits) return true;
+  return storage_intact();
 }
 
 bool DatabaseWatch::note_outcome(const FileReport& report) {

@@ -9,7 +9,9 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "db/session.h"
@@ -39,6 +41,9 @@ class DatabaseWatch {
   // Whether the database keeps what it stores; says when that starts to
   // fail, at the reminder interval, and when it holds again.
   [[nodiscard]] bool storage_intact();
+  // The same, before a loaded file's move: looked at once per commit, so
+  // that the files a batch commits together share one look.
+  [[nodiscard]] bool storage_intact_since_commit();
   // Whether storage_intact last found the storage failing.
   bool storage_failing() const { return storage_.raised(); }
 
@@ -64,6 +69,8 @@ class DatabaseWatch {
   bool skip_next_connect_;
   Alarm connection_;
   Alarm storage_;
+  // The session's commit count when the storage was last found intact.
+  std::optional<std::uint64_t> intact_at_commit_;
   Alarm refusal_;
 };
 

@@ -93,9 +93,11 @@ class FileJob {
   os::IoResult lock(os::Env& env, const std::filesystem::path& path) {
     return env.lock_file(path, lock_);
   }
-  // Reads the whole file at `path`; read() hands the result over.
+  // Reads the whole file at `path`, through its lock when it holds one;
+  // read() hands the result over.
   const os::IoResult& read_whole(os::Env& env, const std::filesystem::path& path) {
-    read_result_ = env.read_file(path, bytes_read_, node_read_);
+    read_result_ = lock_ ? env.read_locked(*lock_, path, bytes_read_, node_read_)
+                         : env.read_file(path, bytes_read_, node_read_);
     return read_result_;
   }
   // Whether the bytes read came from another file than the one locked (the

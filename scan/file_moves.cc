@@ -53,7 +53,7 @@ std::string FileMoves::backup_display(const std::string& name) const {
 
 os::IoResult FileMoves::move_loaded(const std::string& name, const os::FileNode& node_read,
                                     const std::string& bytes_read) {
-  if (!database_.storage_intact()) {
+  if (!database_.storage_intact_since_commit()) {
     return os::IoResult::failure(std::make_error_code(std::errc::io_error),
                                  "the database does not keep what it stores");
   }

@@ -67,6 +67,7 @@ class FaultySession final : public db::Session {
   db::Status rollback() override;
   std::string description() const override { return real_->description(); }
   std::string storage_problem() override { return real_->storage_problem(); }
+  std::uint64_t commits_made() const override { return real_->commits_made(); }
 
  private:
   // Counts the call; the Status it fails with, or nothing when it goes on.
