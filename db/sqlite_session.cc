@@ -221,7 +221,19 @@ Status SqliteSession::bind_all(sqlite3_stmt* statement, std::span<const Bind> bi
       status.failed()) {
     return status;
   }
-  std::string converted;
+  // Texts that need converting are converted first, all into one buffer
+  // that stays put until the next statement's binds: SQLite then reads
+  // every text in place, as it reads the caller's own bytes, instead of
+  // copying each converted value.
+  converted_.clear();
+  converted_at_.assign(binds.size(), {kAsIs, 0});
+  for (std::size_t i = 0; i < binds.size(); ++i) {
+    const Bind& bind = binds[i];
+    if (bind.kind() != Bind::Kind::text || bound_as_is(bind.as_text())) continue;
+    const std::size_t start = converted_.size();
+    append_bound_text(bind.as_text(), converted_);
+    converted_at_[i] = {start, converted_.size() - start};
+  }
   for (std::size_t i = 0; i < binds.size(); ++i) {
     const int index = static_cast<int>(i) + 1;
     const Bind& bind = binds[i];
@@ -236,19 +248,15 @@ Status SqliteSession::bind_all(sqlite3_stmt* statement, std::span<const Bind> bi
       case Bind::Kind::real:
         rc = sqlite3_bind_double(statement, index, bind.as_real());
         break;
-      case Bind::Kind::text:
-        // The caller's bytes outlive the statement run when they need no
-        // conversion; a converted copy is handed to SQLite to keep.
-        if (bound_as_is(bind.as_text())) {
-          rc = sqlite3_bind_text64(statement, index, bind.as_text().data(), bind.as_text().size(),
-                                   SQLITE_STATIC, SQLITE_UTF8);
-        } else {
-          converted.clear();
-          append_bound_text(bind.as_text(), converted);
-          rc = sqlite3_bind_text64(statement, index, converted.data(), converted.size(),
-                                   SQLITE_TRANSIENT, SQLITE_UTF8);
-        }
+      case Bind::Kind::text: {
+        // The caller's bytes, or their conversion, outlive the statement run.
+        const auto [start, size] = converted_at_[i];
+        const std::string_view text =
+            start == kAsIs ? bind.as_text() : std::string_view(converted_).substr(start, size);
+        rc = sqlite3_bind_text64(statement, index, text.data(), text.size(), SQLITE_STATIC,
+                                 SQLITE_UTF8);
         break;
+      }
     }
     if (rc != SQLITE_OK) return failure_from_db(rc);
   }

@@ -30,6 +30,7 @@
 #include <string>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "db/session.h"
 
@@ -122,6 +123,11 @@ class SqliteSession final : public Session {
   std::optional<Status> transaction_lost_;
   // The highest value drawn from each sequence in the open transaction.
   std::map<std::string, std::int64_t, std::less<>> draws_;
+  // The converted texts of the statement last bound (bind_all), and where
+  // each bind's lies in the buffer (kAsIs: the bind's own bytes are bound).
+  static constexpr std::size_t kAsIs = static_cast<std::size_t>(-1);
+  std::string converted_;
+  std::vector<std::pair<std::size_t, std::size_t>> converted_at_;
 };
 
 }  // namespace qx::db
