@@ -63,7 +63,11 @@ bool CorvaneFileHandler::run_group(std::size_t& at, bool& stop_batch, Reached& r
   bool taken = take_group(group, at, stop_batch, reached);
   if (taken && group.unwritten != nullptr)
     taken = write_group_account(group, *group.unwritten, false);
-  if (taken && (loader_.flush_rows().failed() || session_.commit().failed())) {
+  if (taken &&
+      ((group.loaded_history != nullptr &&
+        group.loaded_history->write_loaded_entries(group.loaded_files, group.loaded_accounts)
+            .failed()) ||
+       loader_.flush_rows().failed() || session_.commit().failed())) {
     taken = false;
     reached = {at, at < files_.size() ? files_[at].next_line : 0};
   }
@@ -209,7 +213,14 @@ bool CorvaneFileHandler::write_group_account(Group& group, AirFile& file, bool l
   if (!file.history_row_written) {
     file.history_row_written = true;
     // A file whose lines all fall in one group has its row written once,
-    // as loaded: a second row for it fails the group like any write.
+    // as loaded: a second row for it fails the group like any write. Where
+    // arrays bind, the group's such rows go in one insert before its commit.
+    if (last_line && session_.binds_arrays()) {
+      group.loaded_history = history.history;
+      group.loaded_files.push_back(history.file);
+      group.loaded_accounts.push_back(&written);
+      return true;
+    }
     if (last_line) return history.history->write_loaded_entry(*history.file, written).ok();
     if (history.history->open_entry(*history.file).failed()) return false;
   }

@@ -104,6 +104,11 @@ class CorvaneFileHandler : public scan::FileHandler {
     // The file the group took lines from last, while their account is not
     // yet written.
     AirFile* unwritten = nullptr;
+    // On a database that binds arrays, the history rows of the files begun
+    // and ended in the group, written together before its commit.
+    history::LoadHistory* loaded_history = nullptr;
+    std::vector<const history::FileIdentity*> loaded_files;
+    std::vector<const history::LoadProgress*> loaded_accounts;
   };
 
   // Where a group began, to do its lines again one by one.

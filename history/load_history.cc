@@ -16,13 +16,17 @@
 namespace qx::history {
 namespace {
 
-void append_identity(const std::string& program, const FileIdentity& file,
-                     std::vector<db::Bind>& binds) {
-  binds.push_back(db::Bind::text(program));
+void append_file(const FileIdentity& file, std::vector<db::Bind>& binds) {
   binds.push_back(db::Bind::text(file.name));
   binds.push_back(db::Bind::integer(file.size));
   binds.push_back(db::Bind::integer(file.modified_ns));
   binds.push_back(db::Bind::text(file.digest));
+}
+
+void append_identity(const std::string& program, const FileIdentity& file,
+                     std::vector<db::Bind>& binds) {
+  binds.push_back(db::Bind::text(program));
+  append_file(file, binds);
 }
 
 db::Bind integer_or_null(std::int64_t value) {
@@ -31,6 +35,19 @@ db::Bind integer_or_null(std::int64_t value) {
 
 std::string_view state_text(LoadProgress::State state) {
   return state == LoadProgress::State::loaded ? "loaded" : "loading";
+}
+
+// A file's account as its history row holds it, the instance aside.
+void append_account_values(const LoadProgress& progress, std::vector<db::Bind>& binds) {
+  binds.push_back(db::Bind::text(state_text(progress.state)));
+  binds.push_back(integer_or_null(progress.key));
+  binds.push_back(db::Bind::integer(progress.lines_done));
+  binds.push_back(progress.booking_key == 0 ? db::Bind::null()
+                                            : db::Bind::real(progress.booking_key));
+  for (std::int32_t serial : progress.serials) binds.push_back(db::Bind::integer(serial));
+  binds.push_back(db::Bind::integer(progress.rows_stored));
+  binds.push_back(db::Bind::integer(progress.rows_rejected));
+  binds.push_back(integer_or_null(progress.first_rejected_line));
 }
 
 // Reads a file's row back from `rows` (its statements::kRowColumns columns
@@ -157,7 +174,7 @@ db::Status LoadHistory::claim_all(std::span<const FileIdentity* const> files,
   claims.assign(files.size(), Claim::busy);
   progress.assign(files.size(), LoadProgress{});
   if (files.empty()) return db::Status::success();
-  if (!session_.has_advisory_locks() || key_sequence.empty()) {
+  if (!session_.has_advisory_locks()) {
     for (std::size_t i = 0; i < files.size(); ++i) {
       if (auto status = claim(*files[i], claims[i], progress[i], key_sequence); status.failed()) {
         return status;
@@ -165,7 +182,9 @@ db::Status LoadHistory::claim_all(std::span<const FileIdentity* const> files,
     }
     return db::Status::success();
   }
-  static const std::string statement = statements::lookup_all();
+  const bool with_key = !key_sequence.empty();
+  static const std::string statements[] = {statements::lookup_all(false),
+                                           statements::lookup_all(true)};
   // One array per identity column: the files' values side by side.
   std::vector<db::Bind> values;
   for (const FileIdentity* file : files) {
@@ -176,14 +195,17 @@ db::Status LoadHistory::claim_all(std::span<const FileIdentity* const> files,
     values.push_back(db::Bind::integer(file->lock_number()));
   }
   std::vector<std::string> arrays(5);
-  std::vector<db::Bind> binds = {db::Bind::text(key_sequence)};
+  std::vector<db::Bind> binds;
+  if (with_key) binds.push_back(db::Bind::text(key_sequence));
   for (std::size_t column = 0; column < arrays.size(); ++column) {
     db::array_literal(values, column, arrays.size(), arrays[column]);
     binds.push_back(db::Bind::text(arrays[column]));
   }
   binds.push_back(db::Bind::text(program_));
   db::Rows rows;
-  if (auto status = session_.query_rows(statement, binds, rows); status.failed()) return status;
+  if (auto status = session_.query_rows(statements[with_key], binds, rows); status.failed()) {
+    return status;
+  }
   // Each file's rows in turn, numbered from 1 in column 0; its key in
   // column 1, NULL when another session holds it.
   std::size_t first = 0;
@@ -200,7 +222,10 @@ db::Status LoadHistory::claim_all(std::span<const FileIdentity* const> files,
                                                          std::to_string(rows.size()) + " rows");
     }
     if (!rows.is_null(first, 1)) {
-      if (auto status = read_claim(rows, first, end, 2, 1, *files[i], claims[i], progress[i]);
+      const std::optional<std::size_t> key_column =
+          with_key ? std::optional<std::size_t>(1) : std::nullopt;
+      if (auto status =
+              read_claim(rows, first, end, 2, key_column, *files[i], claims[i], progress[i]);
           status.failed()) {
         return status;
       }
@@ -289,18 +314,14 @@ db::Status LoadHistory::write_loaded_entry(const FileIdentity& file, const LoadP
 db::Status LoadHistory::write_loaded_entries(std::span<const FileIdentity* const> files,
                                              std::span<const LoadProgress* const> progress) {
   static const std::string statement = statements::loaded_insert_all();
+  // Each file's values as write_loaded_entry binds them, the program and
+  // the instance aside.
   std::vector<db::Bind> values;
   for (std::size_t i = 0; i < files.size(); ++i) {
-    values.push_back(db::Bind::text(files[i]->name));
-    values.push_back(db::Bind::integer(files[i]->size));
-    values.push_back(db::Bind::integer(files[i]->modified_ns));
-    values.push_back(db::Bind::text(files[i]->digest));
-    values.push_back(db::Bind::integer(progress[i]->key));
-    values.push_back(db::Bind::integer(progress[i]->lines_done));
-    values.push_back(db::Bind::integer(progress[i]->rows_stored));
-    values.push_back(db::Bind::integer(progress[i]->rows_rejected));
+    append_file(*files[i], values);
+    append_account_values(*progress[i], values);
   }
-  constexpr std::size_t kColumns = 8;
+  constexpr std::size_t kColumns = 15;
   std::vector<std::string> arrays(kColumns);
   for (std::size_t column = 0; column < kColumns; ++column) {
     db::array_literal(values, column, kColumns, arrays[column]);
@@ -314,15 +335,7 @@ db::Status LoadHistory::write_loaded_entries(std::span<const FileIdentity* const
 }
 
 void LoadHistory::append_account(const LoadProgress& progress, std::vector<db::Bind>& binds) const {
-  binds.push_back(db::Bind::text(state_text(progress.state)));
-  binds.push_back(integer_or_null(progress.key));
-  binds.push_back(db::Bind::integer(progress.lines_done));
-  binds.push_back(progress.booking_key == 0 ? db::Bind::null()
-                                            : db::Bind::real(progress.booking_key));
-  for (std::int32_t serial : progress.serials) binds.push_back(db::Bind::integer(serial));
-  binds.push_back(db::Bind::integer(progress.rows_stored));
-  binds.push_back(db::Bind::integer(progress.rows_rejected));
-  binds.push_back(integer_or_null(progress.first_rejected_line));
+  append_account_values(progress, binds);
   binds.push_back(db::Bind::text(instance_));
 }
 

@@ -115,7 +115,7 @@ class LoadHistory {
 
   // The same for many files in one statement, on a database that binds
   // arrays (db::Session::binds_arrays); `progress[i]` is the account of
-  // `files[i]`, in its final state, with no rejected line.
+  // `files[i]`, in its final state, read when the call is made.
   db::Status write_loaded_entries(std::span<const FileIdentity* const> files,
                                   std::span<const LoadProgress* const> progress);
 

@@ -72,19 +72,25 @@ std::string lookup(bool with_lock, bool with_key) {
 // given, in the materialised claim list (a WITH query that calls volatile
 // functions is run once); the files' rows join it. The identities travel as
 // arrays, one per identity column, so that one prepared statement serves
-// any number of files.
-std::string lookup_all() {
+// any number of files. Without a key, the claim column holds 0 for a file
+// taken.
+std::string lookup_all(bool with_key) {
+  int next = 0;
+  const auto placeholder = [&next] { return ":b" + std::to_string(next++); };
   std::string text =
       "with f as (select f.n, f.name, f.size, f.mtime, f.digest, case when "
-      "pg_try_advisory_lock(f.lock) then nextval(:b0) end as drawn_key from "
-      "unnest(cast(:b1 as text[]), cast(:b2 as bigint[]), cast(:b3 as bigint[]), "
-      "cast(:b4 as text[]), cast(:b5 as bigint[])) with ordinality as "
-      "f(name, size, mtime, digest, lock, n)) select f.n, f.drawn_key, ";
+      "pg_try_advisory_lock(f.lock) then ";
+  text += with_key ? "nextval(" + placeholder() + ")" : std::string("0");
+  text += " end as drawn_key from unnest(cast(" + placeholder() + " as text[]), cast(" +
+          placeholder() + " as bigint[]), cast(" + placeholder() + " as bigint[]), cast(" +
+          placeholder() + " as text[]), cast(" + placeholder() +
+          " as bigint[])) with ordinality as f(name, size, mtime, digest, lock, n)) "
+          "select f.n, f.drawn_key, ";
   text += kRowSelect;
   text += " from f left join ";
   text += kTable;
   text += " h on f.drawn_key is not null and ";
-  text += claimed_rows(":b6", "f.name", "f.size", "f.mtime", "f.digest");
+  text += claimed_rows(placeholder(), "f.name", "f.size", "f.mtime", "f.digest");
   text += " order by f.n";
   return text;
 }
@@ -116,14 +122,19 @@ std::string loaded_insert_all() {
   text += kTable;
   text +=
       " (lh_program, lh_file_name, lh_file_size, lh_file_mtime_ns, lh_digest, lh_state, "
-      "lh_key, lh_lines_done, lh_shared_serial, lh_r_serial, lh_v_serial, lh_f_serial, "
-      "lh_rows_stored, lh_rows_rejected, lh_instance, lh_started_on, lh_finished_on) "
-      "select :b0, u.name, u.size, u.mtime, u.digest, 'loaded', u.key, u.lines, 1, 1, 1, 1, "
-      "u.stored, u.rejected, :b1, CURRENT_TIMESTAMP, CURRENT_TIMESTAMP from "
+      "lh_key, lh_lines_done, lh_booking_key, lh_shared_serial, lh_r_serial, lh_v_serial, "
+      "lh_f_serial, lh_rows_stored, lh_rows_rejected, lh_first_rejected_line, lh_instance, "
+      "lh_started_on, lh_finished_on) "
+      "select :b0, u.name, u.size, u.mtime, u.digest, u.state, u.key, u.lines, u.booking_key, "
+      "u.shared, u.r, u.v, u.f, u.stored, u.rejected, u.first_rejected, :b1, "
+      "CURRENT_TIMESTAMP, CURRENT_TIMESTAMP from "
       "unnest(cast(:b2 as text[]), cast(:b3 as bigint[]), cast(:b4 as bigint[]), "
-      "cast(:b5 as text[]), cast(:b6 as bigint[]), cast(:b7 as bigint[]), "
-      "cast(:b8 as bigint[]), cast(:b9 as bigint[])) as "
-      "u(name, size, mtime, digest, key, lines, stored, rejected)";
+      "cast(:b5 as text[]), cast(:b6 as text[]), cast(:b7 as bigint[]), cast(:b8 as bigint[]), "
+      "cast(:b9 as double precision[]), cast(:b10 as bigint[]), cast(:b11 as bigint[]), "
+      "cast(:b12 as bigint[]), cast(:b13 as bigint[]), cast(:b14 as bigint[]), "
+      "cast(:b15 as bigint[]), cast(:b16 as bigint[])) as "
+      "u(name, size, mtime, digest, state, key, lines, booking_key, shared, r, v, f, stored, "
+      "rejected, first_rejected)";
   return text;
 }
 

@@ -26,12 +26,12 @@ inline constexpr std::size_t kRowColumns = 12;
 std::string lookup(bool with_lock, bool with_key);
 
 // The claim of many files in one query on a database with advisory locks
-// and arrays, in the order given: per file its number (from 1) and a key
-// drawn for it (NULL when another session holds its lock), then its rows as
-// lookup() finds them (kRowColumns columns, NULL for none). :b0 the key
-// sequence, :b1 to :b5 the arrays of names, sizes, times, digests and lock
-// numbers, :b6 the program.
-std::string lookup_all();
+// and arrays, in the order given: per file its number (from 1) and, with
+// `with_key`, a key drawn for it, without one 0 (NULL when another session
+// holds its lock), then its rows as lookup() finds them (kRowColumns
+// columns, NULL for none). :b0 the key sequence (with a key only), then the
+// arrays of names, sizes, times, digests and lock numbers, then the program.
+std::string lookup_all(bool with_key);
 
 // A file's row as its first transaction writes it, in state "loading":
 // the identity (:b0 to :b4) and the instance (:b5).
