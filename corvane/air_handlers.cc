@@ -247,6 +247,13 @@ std::string array_insert_statement(const AirHandler& handler, const AirBuildProf
          arrays + ") with ordinality as u(" + names + ",n)";
 }
 
+std::string copy_target(const AirHandler& handler, const AirBuildProfile& profile) {
+  if (handler.serial == SerialSource::table_query) return {};
+  const std::string insert = insert_statement(handler, profile);
+  constexpr std::string_view kInsertInto = "insert into ";
+  return insert.substr(kInsertInto.size(), insert.find(") values (") + 1 - kInsertInto.size());
+}
+
 std::string serial_query(const AirHandler& handler) {
   const std::string prefix(handler.prefix);
   return "select (COALESCE(max(" + prefix + "serial),0)+1) sector_serial  from " +

@@ -72,6 +72,11 @@ std::string insert_with_serial_query(const AirHandler& handler, const AirBuildPr
 // is what its rows inserted one by one in that order would take.
 std::string array_insert_statement(const AirHandler& handler, const AirBuildProfile& profile);
 
+// The table and columns of insert_statement(), as COPY names them: its
+// rows are the insert's binds in order. Empty for a table_query handler,
+// whose serial only a statement can ask of the table.
+std::string copy_target(const AirHandler& handler, const AirBuildProfile& profile);
+
 // The first four characters of a header line that draw a new booking key.
 inline constexpr std::array<std::string_view, 2> kBookingKeyTags = {"AMD ", "AMDR"};
 inline constexpr std::string_view kBookingSequence = "BOOK_SEQUENCE";

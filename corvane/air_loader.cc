@@ -17,10 +17,10 @@ AirLoader::AirLoader(db::Session& session, AirBuild build, os::Console console)
       field_table_(profile_.entry_limit) {
   for (const auto& handler : handlers(build)) {
     const bool queried = handler.serial == SerialSource::table_query;
-    handlers_.push_back({&handler, insert_statement(handler, profile_),
-                         queried ? serial_query(handler) : "",
-                         queried ? insert_with_serial_query(handler, profile_) : "",
-                         array_insert_statement(handler, profile_)});
+    handlers_.push_back(
+        {&handler, insert_statement(handler, profile_), queried ? serial_query(handler) : "",
+         queried ? insert_with_serial_query(handler, profile_) : "",
+         array_insert_statement(handler, profile_), copy_target(handler, profile_)});
   }
   kept_rows_.resize(handlers_.size());
   counters_.fill(1);
@@ -181,8 +181,13 @@ LineOutcome AirLoader::run_handler(const PreparedHandler& prepared, std::size_t 
   }
   if (grouped_ && session_.binds_arrays()) {
     KeptRows& kept = kept_rows_[static_cast<std::size_t>(&prepared - handlers_.data())];
-    if (kept.columns.size() != binds_.size()) kept.columns.assign(binds_.size(), {});
-    for (std::size_t i = 0; i < binds_.size(); ++i) kept.columns[i].add(binds_[i]);
+    if (session_.copies_rows() && !prepared.copy_target.empty()) {
+      for (const db::Bind& value : binds_) kept.copied.add(value);
+      kept.copied.end_row();
+    } else {
+      if (kept.columns.size() != binds_.size()) kept.columns.assign(binds_.size(), {});
+      for (std::size_t i = 0; i < binds_.size(); ++i) kept.columns[i].add(binds_[i]);
+    }
     ++kept.rows;
     rows_kept_ = true;
     step(db::Status::success(), true);
@@ -235,10 +240,16 @@ db::Status AirLoader::flush_rows() {
   std::vector<db::Bind> arrays;
   for (std::size_t h = 0; h < handlers_.size() && status.ok(); ++h) {
     KeptRows& kept = kept_rows_[h];
-    if (kept.rows == 0) continue;
+    if (kept.rows == 0 || kept.copied.rows() > 0) continue;
     arrays.clear();
     for (db::ArrayLiteral& column : kept.columns) arrays.push_back(db::Bind::text(column.text()));
     status = session_.execute(handlers_[h].array_insert, arrays);
+  }
+  // The copies after the array inserts, which ride in the round trip that
+  // the first COPY makes ahead of its rows.
+  for (std::size_t h = 0; h < handlers_.size() && status.ok(); ++h) {
+    const KeptRows& kept = kept_rows_[h];
+    if (kept.copied.rows() > 0) status = session_.copy_rows(handlers_[h].copy_target, kept.copied);
   }
   drop_kept_rows();
   return status;
@@ -248,6 +259,7 @@ void AirLoader::drop_kept_rows() {
   if (!rows_kept_) return;
   for (KeptRows& kept : kept_rows_) {
     for (db::ArrayLiteral& column : kept.columns) column.clear();
+    kept.copied.clear();
     kept.rows = 0;
   }
   rows_kept_ = false;

@@ -28,6 +28,7 @@
 #include "corvane/air_handlers.h"
 #include "corvane/field_table.h"
 #include "db/array_literal.h"
+#include "db/copy_rows.h"
 #include "db/session.h"
 #include "history/load_history.h"
 #include "os/console.h"
@@ -121,9 +122,10 @@ class AirLoader {
   bool draws_key(std::string_view line) const;
   // On a database that binds arrays, a grouped row is kept until the group
   // ends, and each handler's rows of the group go in one insert
-  // (array_insert_statement) when the caller flushes them, before its
-  // commit: a failure then gives the group up like any other. Rows not
-  // flushed are dropped by restore.
+  // (array_insert_statement), or in one COPY where the session copies rows
+  // and the handler's values are all bound (copy_target), when the caller
+  // flushes them, before its commit: a failure then gives the group up
+  // like any other. Rows not flushed are dropped by restore.
   db::Status flush_rows();
 
   // The file's account after the lines processed so far (the state a
@@ -149,10 +151,14 @@ class AirLoader {
     // The grouped insert of a table_query handler (insert_with_serial_query).
     std::string insert_with_serial_query;
     std::string array_insert;
+    // Empty when the handler's rows cannot be copied.
+    std::string copy_target;
   };
-  // A handler's rows kept for its array insert: one array per bind.
+  // A handler's rows kept for its array insert, one array per bind, or for
+  // its COPY.
   struct KeptRows {
     std::vector<db::ArrayLiteral> columns;
+    db::CopyRows copied;
     std::size_t rows = 0;
   };
 

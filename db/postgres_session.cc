@@ -197,6 +197,8 @@ void PostgresSession::forget_transaction() {
   log_.clear();
   applied_ = 0;
   server_ = ServerTransaction::none;
+  copied_ = false;
+  failed_transaction_ = Status::success();
 }
 
 PostgresSession::StatementText& PostgresSession::statement_text(std::string_view sql) {
@@ -242,6 +244,7 @@ PostgresSession::Parameters PostgresSession::parameters_from(std::span<const Bin
 
 Status PostgresSession::execute(std::string_view sql, std::span<const Bind> binds) {
   if (!connected()) return not_connected();
+  if (failed_transaction_.failed()) return failed_transaction_;
   StatementText& statement = statement_text(sql);
   if (auto status = check_bind_count(statement.parameter_count, binds.size()); status.failed()) {
     return status;
@@ -252,6 +255,7 @@ Status PostgresSession::execute(std::string_view sql, std::span<const Bind> bind
 
 Status PostgresSession::execute_account(std::string_view sql, const AccountValues& values) {
   if (!connected()) return not_connected();
+  if (failed_transaction_.failed()) return failed_transaction_;
   StatementText& statement = statement_text(sql);
   std::vector<Bind> binds;
   values(binds);
@@ -265,6 +269,7 @@ Status PostgresSession::execute_account(std::string_view sql, const AccountValue
 
 Status PostgresSession::query(std::string_view sql, std::span<const Bind> binds, Operation& op) {
   if (!connected()) return not_connected();
+  if (failed_transaction_.failed()) return failed_transaction_;
   op.statement = &statement_text(sql);
   if (auto status = check_bind_count(op.statement->parameter_count, binds.size());
       status.failed()) {
@@ -338,6 +343,12 @@ Status PostgresSession::next_values(std::string_view sequence, std::span<std::in
 
 Status PostgresSession::commit() {
   if (!connected()) return not_connected();
+  if (failed_transaction_.failed()) {
+    // Nothing of a failed transaction is stored; the failure is the commit's.
+    const Status failure = failed_transaction_;
+    (void)rollback();
+    return failure;
+  }
   Operation op(Operation::Kind::commit);
   return perform(op);
 }
@@ -348,6 +359,117 @@ Status PostgresSession::rollback() {
   applied_ = 0;
   Operation op(Operation::Kind::rollback);
   return perform(op);
+}
+
+Status PostgresSession::copy_rows(std::string_view table_and_columns, const CopyRows& rows) {
+  if (!connected()) return not_connected();
+  if (failed_transaction_.failed()) return failed_transaction_;
+  if (rows.rows() == 0) return Status::success();
+  // The writes held back go first, with their answers, as a query's do, and
+  // leave the transaction open on the server for the rows.
+  Operation flush(Operation::Kind::flush);
+  if (Status status = perform(flush); status.failed()) return status;
+  copied_ = true;
+  Status status = send_copy("COPY " + std::string(table_and_columns) + " FROM STDIN", rows.text());
+  if (!connected()) return status;
+  // What follows (header updates, history rows, the commit) travels in
+  // pipelines again.
+  if (PQsetnonblocking(conn_.get(), 0) != 0 || PQenterPipelineMode(conn_.get()) != 1) {
+    return drop_connection_with_libpq_error();
+  }
+  note_server_transaction();
+  if (status.failed()) {
+    log_.clear();
+    applied_ = 0;
+    failed_transaction_ = status;
+  }
+  return status;
+}
+
+Status PostgresSession::send_copy(const std::string& command, std::string_view rows) {
+  PGconn* conn = conn_.get();
+  // libpq carries no COPY inside a pipeline. Without blocking, a server
+  // that stops reading holds the loader no longer than the answer timeout.
+  if (PQexitPipelineMode(conn) != 1 || PQsetnonblocking(conn, 1) != 0 ||
+      PQsendQuery(conn, command.c_str()) != 1) {
+    return drop_connection_with_libpq_error();
+  }
+  Status status;
+  if (!flush_output(status)) return status;
+  bool timed_out = false;
+  deadline_ = std::chrono::steady_clock::now() + target_.answer_timeout;
+  const Result start = next_result(conn, deadline_, timed_out);
+  if (start == nullptr)
+    return timed_out ? drop_silent_server() : drop_connection_with_libpq_error();
+  // A missing table or column is refused before any row.
+  if (PQresultStatus(start.get()) != PGRES_COPY_IN) return finish_command(start.get());
+  // The rows in chunks, each converted to the server's encoding as it goes,
+  // so that neither copy of them is held twice whole.
+  constexpr std::size_t kChunk = 1 << 16;
+  std::string chunk;
+  for (std::size_t at = 0; at < rows.size(); at += kChunk) {
+    chunk.clear();
+    append_bound_text(rows.substr(at, kChunk), chunk);
+    if (PQputCopyData(conn, chunk.data(), static_cast<int>(chunk.size())) != 1) {
+      return drop_connection_with_libpq_error();
+    }
+    if (!flush_output(status)) return status;
+  }
+  if (PQputCopyEnd(conn, nullptr) != 1) return drop_connection_with_libpq_error();
+  if (!flush_output(status)) return status;
+  deadline_ = std::chrono::steady_clock::now() + target_.answer_timeout;
+  const Result end = next_result(conn, deadline_, timed_out);
+  if (end == nullptr) return timed_out ? drop_silent_server() : drop_connection_with_libpq_error();
+  return finish_command(end.get());
+}
+
+Status PostgresSession::finish_command(const PGresult* first) {
+  Status status;
+  switch (PQresultStatus(first)) {
+    case PGRES_COMMAND_OK:
+      break;
+    case PGRES_FATAL_ERROR:
+      if (connection_lost(first)) return drop_connection(error_text(first));
+      status = failure_from(first);
+      break;
+    default:
+      return drop_connection("unexpected answer from the server");
+  }
+  // The command's results end with a null result.
+  bool timed_out = false;
+  if (next_result(conn_.get(), deadline_, timed_out) != nullptr) {
+    return drop_connection("unexpected answer from the server");
+  }
+  if (timed_out) return drop_silent_server();
+  return status;
+}
+
+bool PostgresSession::flush_output(Status& status) {
+  PGconn* conn = conn_.get();
+  deadline_ = std::chrono::steady_clock::now() + target_.answer_timeout;
+  for (;;) {
+    const int flushed = PQflush(conn);
+    if (flushed == 0) return true;
+    if (flushed < 0) {
+      status = drop_connection_with_libpq_error();
+      return false;
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline_ - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+      status = drop_silent_server();
+      return false;
+    }
+    pollfd socket{PQsocket(conn), POLLIN | POLLOUT, 0};
+    const int ready = ::poll(&socket, 1, static_cast<int>(std::min<long long>(left.count(), 1000)));
+    // What the server says meanwhile (a refused row) is read, so that it
+    // never waits on us to read while we wait on it.
+    if ((ready < 0 && errno != EINTR) ||
+        (ready > 0 && (socket.revents & POLLIN) != 0 && PQconsumeInput(conn) != 1)) {
+      status = drop_connection_with_libpq_error();
+      return false;
+    }
+  }
 }
 
 Status PostgresSession::perform(Operation& op) {
@@ -396,7 +518,9 @@ bool PostgresSession::send_items(Operation& op) {
 bool PostgresSession::send_transaction(Operation& op, bool open) {
   bool writes_pending = false;
   for (auto i = applied_; i < log_.size() && !writes_pending; ++i) writes_pending = !log_[i].failed;
-  if (!open && (writes_pending || op.kind == Operation::Kind::query)) {
+  // A flush opens the transaction that the rows copied after it go into.
+  if (!open &&
+      (writes_pending || op.kind == Operation::Kind::query || op.kind == Operation::Kind::flush)) {
     items_.push_back({Role::begin});
     if (!send_command("BEGIN")) return false;
   }
@@ -571,7 +695,9 @@ void PostgresSession::note_server_transaction() {
 
 PostgresSession::Round PostgresSession::round_succeeded(const Operation& op) {
   applied_ = log_.size();
-  if (op.kind != Operation::Kind::query) forget_transaction();
+  if (op.kind == Operation::Kind::commit || op.kind == Operation::Kind::rollback) {
+    forget_transaction();
+  }
   return Round::done;
 }
 
@@ -584,6 +710,20 @@ PostgresSession::Round PostgresSession::settle_failure(const Operation& op, std:
   applied_ = 0;
   const Item& item = items_[failed_item];
   const bool write = item.role == Role::write || item.role == Role::prepare_write;
+  if (copied_) {
+    // The copied rows cannot be sent again: nothing of the transaction is
+    // kept. A commit's failure ends it; any other leaves it failed until
+    // the caller rolls back. The server rolls back what it holds before
+    // the next transaction.
+    log_.clear();
+    status = failure;
+    if (op.kind == Operation::Kind::commit || op.kind == Operation::Kind::rollback) {
+      copied_ = false;
+    } else {
+      failed_transaction_ = failure;
+    }
+    return Round::finished_with_failure;
+  }
   if (write && !log_[item.write].account_values && failure.row_failure() && !row_failures_fail_) {
     // The row's own failure: the write undoes only itself.
     log_[item.write].failed = true;

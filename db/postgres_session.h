@@ -20,6 +20,15 @@
 // statement run alone. Each failure costs one round trip and one replay of
 // the transaction so far.
 //
+// Rows copied (copy_rows) leave the pipeline: the writes not yet sent go
+// first with their answers, in one round trip, as a query's do; then the
+// connection leaves pipeline mode, sends COPY ... FROM STDIN and the rows
+// in chunks, reads the outcome and enters pipeline mode again for what
+// follows, in the same transaction. Copied rows are not kept in the write
+// log, so a transaction that holds them is never sent again: from the copy
+// on, any failure (the copy's own included) fails the transaction, and
+// every operation but rollback() returns it until the transaction ends.
+//
 // Waits are bounded: the connect by the target's connect timeout (unless
 // the URI or PGCONNECT_TIMEOUT sets one), each round's answers by its answer
 // timeout, and TCP keepalives notice a peer that is gone; a server that
@@ -62,6 +71,8 @@ class PostgresSession final : public Session {
   void set_row_failures_fail_transaction(bool on) override { row_failures_fail_ = on; }
   bool has_advisory_locks() const override { return true; }
   bool binds_arrays() const override { return true; }
+  bool copies_rows() const override { return true; }
+  Status copy_rows(std::string_view table_and_columns, const CopyRows& rows) override;
   Status query_integer(std::string_view sql, std::span<const Bind> binds,
                        std::int64_t& out) override;
   Status query_text(std::string_view sql, std::span<const Bind> binds, std::string& out) override;
@@ -103,9 +114,10 @@ class PostgresSession final : public Session {
     void operator()(pg_conn* conn) const;
   };
   using Connection = std::unique_ptr<pg_conn, ConnectionDeleter>;
-  // The operation a pipeline carries after the writes.
+  // The operation a pipeline carries after the writes; a flush carries
+  // none, and leaves the transaction open on the server.
   struct Operation {
-    enum class Kind { query, commit, rollback };
+    enum class Kind { query, commit, rollback, flush };
     explicit Operation(Kind k) : kind(k) {}
     Kind kind;
     StatementText* statement = nullptr;  // query
@@ -165,6 +177,16 @@ class PostgresSession final : public Session {
   bool send_prepare(StatementText& statement);
   bool send_prepared(const StatementText& statement, const Parameters& parameters);
   bool send_command(const char* sql);
+  // Sends `command` (a COPY ... FROM STDIN) and `rows` outside pipeline
+  // mode, and reads its outcome; a lost connection is dropped.
+  Status send_copy(const std::string& command, std::string_view rows);
+  // The outcome of a command sent outside pipeline mode, from its first
+  // result on, and the null result that ends it.
+  Status finish_command(const pg_result* first);
+  // Sends everything libpq holds of the output, waiting for the socket no
+  // longer than the answer timeout; false (connection dropped, `status`
+  // says why) when it cannot.
+  bool flush_output(Status& status);
   void read_operation_result(Operation& op, const pg_result* result, Status& status) const;
   std::string error_text(const pg_result* result) const;
   Status failure_from(const pg_result* result) const;
@@ -189,6 +211,11 @@ class PostgresSession final : public Session {
   std::chrono::steady_clock::time_point deadline_;
   ServerTransaction server_ = ServerTransaction::none;
   bool row_failures_fail_ = false;
+  // The open transaction holds copied rows, so it cannot be sent again.
+  bool copied_ = false;
+  // The failure that failed a transaction holding copied rows: every
+  // operation but rollback() returns it until the transaction ends.
+  Status failed_transaction_;
   // The current pipeline, in the order the server answers it.
   std::vector<Item> items_;
   std::vector<const char*> parameter_pointers_;

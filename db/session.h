@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "db/bind.h"
+#include "db/copy_rows.h"
 #include "db/rows.h"
 #include "db/status.h"
 
@@ -88,6 +89,24 @@ class Session {
   // True when a bind value may be an array literal (db/array_literal.h)
   // cast to an array type, so that one statement takes many rows.
   virtual bool binds_arrays() const { return false; }
+
+  // True when copy_rows() takes a table's rows as one stream, which costs
+  // the database less per row than statements do.
+  virtual bool copies_rows() const { return false; }
+
+  // Stores `rows` (copy_rows.h) in the table and columns named by
+  // `table_and_columns` ("t (a,b,c)", the rows' values in that order), as
+  // part of the current transaction, after every write made before it. Its
+  // failure, whatever the cause (a row's data included), fails the whole
+  // transaction as an account write's does: the caller rolls back. A
+  // backend that copies cannot send the transaction again once rows were
+  // copied, so from then on until the transaction ends any failure fails it,
+  // as under set_row_failures_fail_transaction(true), and every operation
+  // but rollback() returns that failure. A backend that does not copy
+  // (copies_rows() false) refuses with a failure and does nothing.
+  virtual Status copy_rows(std::string_view /*table_and_columns*/, const CopyRows& /*rows*/) {
+    return Status::failure(kBindExtra, "this database takes no rows by COPY");
+  }
 
   // True when the database can hold locks named by a number for this
   // session (PostgreSQL's advisory locks), so that instances on several

@@ -18,6 +18,7 @@ BatchWriter::BatchWriter(RecordLoad& load)
   for (const auto& table : records_.tables()) {
     inserts_.push_back(insert_statement(table.type()));
     array_inserts_.push_back(array_insert_statement(table.type()));
+    copy_targets_.push_back(copy_target(table.type()));
   }
   multi_row_inserts_.resize(inserts_.size());
   held_.resize(inserts_.size());
@@ -68,8 +69,12 @@ bool BatchWriter::send_held_batch() {
   if (history != nullptr && history->write_loaded_entries(identities, accounts).failed()) {
     return false;
   }
-  for (std::size_t t = 0; t < held_.size(); ++t) {
-    if (!send_held_rows(t)) return false;
+  // The rows that travel as arrays go first: their inserts ride with the
+  // history rows in the round trip that the first COPY makes ahead of it.
+  for (const bool copied : {false, true}) {
+    for (std::size_t t = 0; t < held_.size(); ++t) {
+      if ((held_[t].copied.rows() > 0) == copied && !send_held_rows(t)) return false;
+    }
   }
   const db::Bind key_bind = db::Bind::text(keys.text());
   return session_.execute(load_.plan().header_update_all, {&key_bind, 1}).ok();
@@ -141,9 +146,15 @@ void BatchWriter::hold_rows(std::size_t t, std::string_view file_name, bool verb
   // batch's files: each value goes straight into its column's array.
   const records::RecordTable& table = records_.table(t);
   HeldRows& held = held_[t];
+  const bool copied = session_.copies_rows() && !copy_targets_[t].empty();
   for (std::size_t row = 0; row < table.record_count(); ++row) {
     if (verbose) load_.announce_row(table, row);
     row_binds(table, row, key, file_name, row_binds_);
+    if (copied) {
+      for (const db::Bind& value : row_binds_) held.copied.add(value);
+      held.copied.end_row();
+      continue;
+    }
     held.columns.resize(row_binds_.size());
     for (std::size_t column = 0; column < row_binds_.size(); ++column) {
       held.columns[column].add(row_binds_[column]);
@@ -159,6 +170,11 @@ std::size_t BatchWriter::most_rows_per_insert(std::size_t values_per_row) {
 
 bool BatchWriter::send_held_rows(std::size_t t) {
   HeldRows& held = held_[t];
+  if (held.copied.rows() > 0) {
+    const bool copied = session_.copy_rows(copy_targets_[t], held.copied).ok();
+    held = {};
+    return copied;
+  }
   if (held.columns.empty() || held.columns.front().size() == 0) return true;
   // One statement for all of them: a column's values as one array.
   binds_.clear();

@@ -4,10 +4,11 @@
 // given up), its rows and its header update without committing, each type's
 // rows a few to an insert; on a database that binds arrays they are held
 // back instead and sent with the other files' rows of that type in one
-// insert at `commit_batch`. It stops at the first failure of any kind
-// without printing it, since a batch that meets any failure is rolled back
-// and its files are loaded again one by one through RecordLoad::load_file
-// (record_load.h), which reports as a file alone does.
+// insert at `commit_batch`, or in one COPY where the session copies rows
+// (Session::copies_rows) and the type's values are all bound. It stops at the first failure of any
+// kind without printing it, since a batch that meets any failure is rolled back and its files are
+// loaded again one by one through RecordLoad::load_file (record_load.h), which reports as a file
+// alone does.
 //
 // The rows written are those the per-file writer's record tables hold; they
 // are emptied as that writer empties them (RecordLoad::clear_records), and
@@ -22,6 +23,7 @@
 
 #include "db/array_literal.h"
 #include "db/bind.h"
+#include "db/copy_rows.h"
 #include "db/session.h"
 #include "history/load_history.h"
 #include "record_loader/record_load.h"
@@ -64,8 +66,8 @@ class BatchWriter {
   bool insert_together(std::size_t t, std::string_view file_name, bool verbose, std::int64_t key);
   // Holds the rows of type `t` back, copied, for send_held_rows.
   void hold_rows(std::size_t t, std::string_view file_name, bool verbose, std::int64_t key);
-  // Sends the rows of type `t` held back as arrays in one insert; false
-  // when it failed.
+  // Sends the rows of type `t` held back, as arrays in one insert or in
+  // one COPY; false when it failed.
   bool send_held_rows(std::size_t t);
   // Sends everything the batch held back; false at a failure.
   bool send_held_batch();
@@ -81,13 +83,18 @@ class BatchWriter {
   // Per type, the insert of many rows as arrays (record_statements.h), for
   // a database that binds arrays.
   std::vector<std::string> array_inserts_;
+  // Per type, the table and columns its rows are copied into; empty for a
+  // type that only an insert can write (record_statements.h).
+  std::vector<std::string> copy_targets_;
   // Per type, the inserts of 2, 4, 8, ... rows, built when first needed.
   std::vector<std::vector<std::string>> multi_row_inserts_;
   std::vector<db::Bind> binds_;
   std::vector<db::Bind> row_binds_;
-  // Per type, the rows a batch holds back, a column's values as one array.
+  // Per type, the rows a batch holds back: a column's values as one
+  // array, or the rows for COPY.
   struct HeldRows {
     std::vector<db::ArrayLiteral> columns;
+    db::CopyRows copied;
   };
   std::vector<HeldRows> held_;
   // The batch's files whose history row and header update are held back

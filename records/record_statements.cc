@@ -55,6 +55,15 @@ std::string array_insert_statement(const RecordType& type) {
          " from unnest(" + arrays + ") as u(" + names + ")";
 }
 
+std::string copy_target(const RecordType& type) {
+  for (const auto& column : type.header_columns) {
+    if (column.value == HeaderColumn::Value::literal) return {};
+  }
+  const auto [columns, values] =
+      columns_and_values(type, [](std::size_t, bool) { return std::string(); });
+  return std::string(type.table) + " (" + columns + ")";
+}
+
 void row_binds(const RecordTable& table, std::size_t row, std::int64_t file_key,
                std::string_view file_name, std::vector<db::Bind>& binds) {
   const RecordType& type = table.type();

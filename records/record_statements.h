@@ -28,6 +28,12 @@ std::string insert_statement(const RecordType& type);
 //  unnest(cast(:b0 as bigint[]), ...) as u(c0, c1, ...)".
 std::string array_insert_statement(const RecordType& type);
 
+// The table and columns of insert_statement(), as COPY names them:
+// "<table> (<p>reference,<p>serial,...)", whose rows are the values of
+// row_binds() in order. Empty for a type with a literal header column
+// (the insert time), which only a statement can give its value.
+std::string copy_target(const RecordType& type);
+
 // Fills `binds` (emptied first) with the values of row `row` of `table` for
 // its insert: the file's key, the row's serial (its index among the rows of
 // its type), the file's name for each bound header column, then every

@@ -1,7 +1,7 @@
 // A PostgreSQL server that does not answer is noticed in bounded time and
 // taken as a lost connection: a session whose server process is stopped
-// in the middle of a file, and a connect to a port that accepts and never
-// answers.
+// in the middle of a file (met by the commit, or by rows being copied),
+// and a connect to a port that accepts and never answers.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -30,25 +30,34 @@ TEST(BoundedWait, AServerStoppedInTheMiddleOfAFileIsALostConnectionAfterTheAnswe
   database.run("CREATE TABLE t (k integer)");
   Target target = database.target();
   target.answer_timeout = std::chrono::seconds(2);
-  auto session = make_session(target);
-  ASSERT_TRUE(session->connect().ok());
-  std::int64_t server_process = 0;
-  ASSERT_TRUE(session->query_integer("select pg_backend_pid()", {}, server_process).ok());
-  ASSERT_TRUE(session->execute("insert into t values (1)", {}).ok());
+  for (const bool copy : {false, true}) {
+    SCOPED_TRACE(copy ? "copy" : "commit");
+    auto session = make_session(target);
+    ASSERT_TRUE(session->connect().ok());
+    std::int64_t server_process = 0;
+    ASSERT_TRUE(session->query_integer("select pg_backend_pid()", {}, server_process).ok());
+    // Nothing waits to be sent ahead of the copy, which meets the stop itself.
+    if (!copy) {
+      ASSERT_TRUE(session->execute("insert into t values (1)", {}).ok());
+    }
+    CopyRows rows;
+    rows.add(Bind::integer(2));
+    rows.end_row();
 
-  // Only this session's server process stops: the server answers others.
-  ASSERT_EQ(::kill(static_cast<pid_t>(server_process), SIGSTOP), 0);
-  const auto start = Clock::now();
-  Status committed = session->commit();
-  const double waited = seconds_since(start);
-  ::kill(static_cast<pid_t>(server_process), SIGCONT);
-  ::kill(static_cast<pid_t>(server_process), SIGTERM);
+    // Only this session's server process stops: the server answers others.
+    ASSERT_EQ(::kill(static_cast<pid_t>(server_process), SIGSTOP), 0);
+    const auto start = Clock::now();
+    Status met = copy ? session->copy_rows("t (k)", rows) : session->commit();
+    const double waited = seconds_since(start);
+    ::kill(static_cast<pid_t>(server_process), SIGCONT);
+    ::kill(static_cast<pid_t>(server_process), SIGTERM);
 
-  EXPECT_EQ(committed.code, kNotConnected) << committed.message;
-  EXPECT_FALSE(session->connected());
-  EXPECT_GE(waited, 1.5);
-  EXPECT_LT(waited, 10.0);
-  std::printf("stopped server noticed after %.1f s (answer timeout 2 s)\n", waited);
+    EXPECT_EQ(met.code, kNotConnected) << met.message;
+    EXPECT_FALSE(session->connected());
+    EXPECT_GE(waited, 1.5);
+    EXPECT_LT(waited, 10.0);
+    std::printf("stopped server noticed after %.1f s (answer timeout 2 s)\n", waited);
+  }
 }
 
 TEST(BoundedWait, AConnectToAServerThatNeverAnswersGivesUpAfterTheConnectTimeout) {

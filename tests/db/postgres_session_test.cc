@@ -1,6 +1,7 @@
 // The PostgreSQL backend's pipeline: writes wait for the next answer, each
-// failure is found and reported once, and a lost connection loses the
-// transaction and nothing else.
+// failure is found and reported once, rows copied go into the transaction
+// after the writes before them and any failure then fails it, and a lost
+// connection loses the transaction and nothing else.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -92,6 +93,43 @@ TEST_F(PostgresSessionTest, ADrawIsNeverRepeatedWhenTheTransactionIsSentAgain) {
   EXPECT_EQ(committed("select count(*) from t"), 2);
 }
 
+// Each case copies rows 2 and 3 after the write of row 1, then meets what
+// it names; a failure, the copy's own or a later write's, fails the whole
+// transaction (nothing is reported to the sink, nothing is stored) until
+// it is rolled back, and the session goes on.
+TEST_F(PostgresSessionTest, CopiedRowsFollowTheWritesBeforeThemAndAnyFailureFailsTheTransaction) {
+  const struct {
+    const char* name;
+    std::int64_t copied_key;   // the second copied row's key
+    std::int64_t written_key;  // a write after the copy
+    int failure;               // what the commit returns
+  } cases[] = {{"all go through", 3, 4, 0},
+               {"a copied row refused", 1, 4, kUniqueViolation},
+               {"a later write refused", 3, 2, kUniqueViolation}};
+  std::int64_t base = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(insert(base + 1, "one").ok());
+    CopyRows rows;
+    for (const std::int64_t key : {base + 2, base + c.copied_key}) {
+      rows.add(Bind::integer(key));
+      rows.add(Bind::text("c"));
+      rows.end_row();
+    }
+    const Status copied = session_->copy_rows("t (k, v)", rows);
+    EXPECT_EQ(copied.code, c.copied_key == 1 ? kUniqueViolation : 0);
+    const Status written = insert(base + c.written_key, "w");
+    EXPECT_EQ(written.code, copied.code);
+    EXPECT_EQ(session_->commit().code, c.failure);
+    EXPECT_TRUE(reported_.empty());
+    EXPECT_EQ(committed("select count(*) from t where k > " + std::to_string(base)),
+              c.failure == 0 ? 4 : 0);
+    ASSERT_TRUE(insert(base + 9, "next").ok());
+    ASSERT_TRUE(session_->commit().ok());
+    base += 10;
+  }
+}
+
 TEST_F(PostgresSessionTest, ALargeTransactionGoesThroughOnePipeline) {
   const std::string row(250, 'r');
   for (int k = 1; k <= 20000; ++k) {
@@ -109,11 +147,14 @@ TEST_F(PostgresSessionTest, ALostConnectionLosesTheTransactionUntilConnectSuccee
   const struct {
     bool idle_timeout;
     const char* reason;
+    // The loss is met by rows being copied rather than by the commit.
+    bool copy = false;
   } ends[] = {{false, "terminating connection due to administrator command"},
-              {true, "terminating connection due to idle-in-transaction timeout"}};
+              {true, "terminating connection due to idle-in-transaction timeout"},
+              {false, "terminating connection due to administrator command", true}};
   for (const auto& end : ends) {
     SCOPED_TRACE(end.reason);
-    const std::int64_t base = end.idle_timeout ? 10 : 0;
+    const std::int64_t base = end.copy ? 20 : end.idle_timeout ? 10 : 0;
     if (end.idle_timeout) {
       std::string set;
       ASSERT_TRUE(session_
@@ -125,14 +166,21 @@ TEST_F(PostgresSessionTest, ALostConnectionLosesTheTransactionUntilConnectSuccee
     std::int64_t pid = 0;
     ASSERT_TRUE(insert(base + 1, "one").ok());
     ASSERT_TRUE(session_->query_integer("select pg_backend_pid()", {}, pid).ok());
-    ASSERT_TRUE(insert(base + 2, "two").ok());
+    // Nothing waits to be sent ahead of the copy, which meets the loss itself.
+    if (!end.copy) {
+      ASSERT_TRUE(insert(base + 2, "two").ok());
+    }
     if (end.idle_timeout) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1000));
     } else {
       database_.run("select pg_terminate_backend(" + std::to_string(pid) + ", 10000)");
     }
 
-    const Status lost = session_->commit();
+    CopyRows rows;
+    rows.add(Bind::integer(base + 2));
+    rows.add(Bind::text("two"));
+    rows.end_row();
+    const Status lost = end.copy ? session_->copy_rows("t (k, v)", rows) : session_->commit();
     EXPECT_EQ(lost.code, kNotConnected);
     EXPECT_NE(lost.message.find(end.reason), std::string::npos) << lost.message;
     EXPECT_FALSE(session_->connected());

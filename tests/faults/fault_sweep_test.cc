@@ -2,12 +2,12 @@
 // a load history, on SQLite and PostgreSQL, met by a failure at every call a
 // clean load of two files makes: the database's (a lost connection, a
 // missing table, a row's own failure) and the file system's, once or from
-// that call on; or by another file taking the first file's name at any of
-// the file system's calls. After the failing scan, a file in the backup directory is in the
-// history as loaded and nothing is stored twice; after the failure is gone
-// and the loop has scanned again, every file has been loaded exactly once:
-// its rows are those of a clean load (one row lost to a row failure at
-// most) and the history holds it once, as loaded.
+// that call on, and on PostgreSQL the server ending the session just
+// before the call (the rows of a batch being copied among them); or by another file taking the
+// first file's name at any of the file system's calls. After the failing scan, a file in the backup
+// directory is in the history as loaded and nothing is stored twice; after the failure is gone and
+// the loop has scanned again, every file has been loaded exactly once: its rows are those of a
+// clean load (one row lost to a row failure at most) and the history holds it once, as loaded.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -60,7 +60,7 @@ const SweptHandling kAir = {&kCorvaneHandling, kAirFiles, kAirReplacement, "corv
 const SweptHandling kAirGroups = {
     &kCorvaneHandling, kAirFiles, kAirReplacement, "corvane_groups", {.files = 2, .lines = 3}};
 
-enum class FaultKind { lost_connection, missing_table, row_failure, file_system };
+enum class FaultKind { lost_connection, missing_table, row_failure, file_system, terminated };
 
 struct Fault {
   FaultKind kind;
@@ -73,6 +73,7 @@ const Fault kFaults[] = {
     {FaultKind::missing_table, "a missing table", db::Status::failure(db::kTableMissing)},
     {FaultKind::row_failure, "a row failure", db::Status::failure(db::kValueTooLarge)},
     {FaultKind::file_system, "a file-system failure", db::Status::success()},
+    {FaultKind::terminated, "the session ended by the server", db::Status::success()},
 };
 
 class FaultSweep : public ::testing::TestWithParam<std::tuple<const SweptHandling*, Backend>> {
@@ -135,8 +136,12 @@ TEST_P(FaultSweep, EveryFileIsLoadedOnceOrWaitsWhateverCallFails) {
     env_calls = run->env.calls;
   }
   for (const Fault& fault : kFaults) {
+    const bool terminated = fault.kind == FaultKind::terminated;
+    if (terminated && database.backend() != Backend::postgres) continue;
     const int calls = fault.kind == FaultKind::file_system ? env_calls : session_calls;
     for (bool for_ever : {false, true}) {
+      // A session ends once.
+      if (terminated && for_ever) continue;
       for (int n = 1; n <= calls; ++n) {
         SCOPED_TRACE(std::string(fault.name) + (for_ever ? " from call " : " at call ") +
                      std::to_string(n));
@@ -144,6 +149,13 @@ TEST_P(FaultSweep, EveryFileIsLoadedOnceOrWaitsWhateverCallFails) {
         if (fault.kind == FaultKind::file_system) {
           run->env.fail_call_at = n;
           run->env.fail_for_ever = for_ever;
+        } else if (terminated) {
+          run->session->act_at = n;
+          run->session->act = [&] {
+            database.run(
+                "select pg_terminate_backend(pid, 10000) from pg_stat_activity "
+                "where datname = current_database() and pid <> pg_backend_pid()");
+          };
         } else {
           run->session->fail_at = n;
           run->session->fail_for_ever = for_ever;

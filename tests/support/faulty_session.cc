@@ -11,6 +11,7 @@ FaultySession::FaultySession(std::unique_ptr<db::Session> real) : real_(std::mov
 std::optional<db::Status> FaultySession::injected() {
   if (death != nullptr) death->count();
   ++calls;
+  if (act && calls == act_at) act();
   if (disconnected_) return db::Status::failure(db::kNotConnected);
   const bool fails = fail_at > 0 && (calls == fail_at || (fail_for_ever && calls > fail_at));
   if (!fails) return std::nullopt;
@@ -37,6 +38,13 @@ db::Status FaultySession::execute(std::string_view sql, std::span<const db::Bind
 db::Status FaultySession::execute_account(std::string_view sql, const AccountValues& values) {
   if (auto status = injected()) return *status;
   return real_->execute_account(sql, values);
+}
+
+db::Status FaultySession::copy_rows(std::string_view table_and_columns, const db::CopyRows& rows) {
+  if (auto status = injected()) return *status;
+  db::Status status = real_->copy_rows(table_and_columns, rows);
+  if (status.failed()) ++copies_failed;
+  return status;
 }
 
 db::Status FaultySession::query_integer(std::string_view sql, std::span<const db::Bind> binds,

@@ -1,11 +1,12 @@
 // A real database session with failures on demand, for fault sweeps: the Nth
-// counted call (execute, execute_account, query_integer, query_text,
+// counted call (execute, execute_account, copy_rows, query_integer, query_text,
 // query_rows, next_value, next_values and commit, counted from 1 over the session's life) fails
 // with a chosen Status instead of reaching the database, once or for ever from then on. Every other
 // call, and every call not made to fail, passes through to the real session (an account write as an
 // account write, so that a backend that holds writes back keeps its own rules; its advisory locks
 // too); failures the real session defers reach this session's failure sink. With a DeathPoint the
-// process can instead end at a counted call, before the call reaches the database (death_point.h).
+// process can instead end at a counted call, before the call reaches the database (death_point.h),
+// and an action can run just before a counted call reaches it (to end the server's process, say).
 //
 // A failure with kNotConnected (the default: a lost connection) behaves like
 // one: the real session's transaction is rolled back, connected() is false,
@@ -14,6 +15,7 @@
 // as a failed commit does.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -43,8 +45,14 @@ class FaultySession final : public db::Session {
   int fail_draw_at = 0;
   int draws_failing = 1;
   int draws = 0;
+  // Calls of copy_rows that reached the real session and failed there.
+  int copies_failed = 0;
   // When set, every counted call counts on it first.
   DeathPoint* death = nullptr;
+  // Runs just before the `act_at`th counted call goes on to the real
+  // session; 0 for none.
+  int act_at = 0;
+  std::function<void()> act;
 
   db::Status connect() override;
   bool connected() const override { return !disconnected_ && real_->connected(); }
@@ -52,6 +60,8 @@ class FaultySession final : public db::Session {
   db::Status execute_account(std::string_view sql, const AccountValues& values) override;
   bool has_advisory_locks() const override { return real_->has_advisory_locks(); }
   bool binds_arrays() const override { return real_->binds_arrays(); }
+  bool copies_rows() const override { return real_->copies_rows(); }
+  db::Status copy_rows(std::string_view table_and_columns, const db::CopyRows& rows) override;
   void set_row_failures_fail_transaction(bool on) override {
     real_->set_row_failures_fail_transaction(on);
   }
