@@ -4,22 +4,29 @@
 
 namespace qx::db {
 
-void ArrayLiteral::add(const Bind& value) {
-  if (size_++ > 0) text_ += ',';
+bool append_number(const Bind& value, std::string& out) {
   char number[32];
   switch (value.kind()) {
-    case Bind::Kind::null:
-      text_ += "NULL";
-      return;
     case Bind::Kind::integer:
-      text_.append(number, std::to_chars(number, number + sizeof number, value.as_integer()).ptr);
-      return;
+      out.append(number, std::to_chars(number, number + sizeof number, value.as_integer()).ptr);
+      return true;
     case Bind::Kind::real:
-      text_.append(number, std::to_chars(number, number + sizeof number, value.as_real()).ptr);
-      return;
+      out.append(number, std::to_chars(number, number + sizeof number, value.as_real()).ptr);
+      return true;
+    case Bind::Kind::null:
     case Bind::Kind::text:
       break;
   }
+  return false;
+}
+
+void ArrayLiteral::add(const Bind& value) {
+  if (size_++ > 0) text_ += ',';
+  if (value.kind() == Bind::Kind::null) {
+    text_ += "NULL";
+    return;
+  }
+  if (append_number(value, text_)) return;
   const std::string_view text = value.as_text();
   text_ += '"';
   std::size_t start = 0;

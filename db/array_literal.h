@@ -36,6 +36,11 @@ class ArrayLiteral {
   bool closed_ = false;
 };
 
+// Appends an integer or a real value as text, in the shortest digits that
+// read back exactly, as both array literals and COPY rows write numbers;
+// false, appending nothing, for NULL or a text.
+bool append_number(const Bind& value, std::string& out);
+
 // Writes every `stride`-th value of `values`, from `first` on, as one array
 // literal into `out`.
 void array_literal(std::span<const Bind> values, std::size_t first, std::size_t stride,

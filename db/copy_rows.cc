@@ -1,26 +1,17 @@
 #include "db/copy_rows.h"
 
-#include <charconv>
+#include "db/array_literal.h"
 
 namespace qx::db {
 
 void CopyRows::add(const Bind& value) {
   if (row_open_) text_ += '\t';
   row_open_ = true;
-  char number[32];
-  switch (value.kind()) {
-    case Bind::Kind::null:
-      text_ += "\\N";
-      return;
-    case Bind::Kind::integer:
-      text_.append(number, std::to_chars(number, number + sizeof number, value.as_integer()).ptr);
-      return;
-    case Bind::Kind::real:
-      text_.append(number, std::to_chars(number, number + sizeof number, value.as_real()).ptr);
-      return;
-    case Bind::Kind::text:
-      break;
+  if (value.kind() == Bind::Kind::null) {
+    text_ += "\\N";
+    return;
   }
+  if (append_number(value, text_)) return;
   const std::string_view text = value.as_text();
   std::size_t start = 0;
   for (std::size_t at = text.find_first_of("\\\t\n\r"); at != std::string_view::npos;
