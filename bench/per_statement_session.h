@@ -45,6 +45,9 @@ class PerStatementSession : public db::Session {
     return inner_.next_value(sequence, out);
   }
   db::Status commit() override { return inner_.commit(); }
+  void set_while_committing(std::function<void()> work) override {
+    inner_.set_while_committing(std::move(work));
+  }
   db::Status rollback() override { return inner_.rollback(); }
   std::string description() const override { return inner_.description(); }
 

@@ -753,6 +753,12 @@ PostgresSession::Round PostgresSession::send_round(Operation& op, Status& status
     status = drop_connection_with_libpq_error();
     return Round::lost;
   }
+  if (op.kind == Operation::Kind::commit) {
+    // The server takes the commit while the client does its own work; the
+    // answer's time runs from then on.
+    run_while_committing();
+    deadline_ = std::chrono::steady_clock::now() + target_.answer_timeout;
+  }
   // The server answers every item after the first failure as aborted, so at
   // most one item fails per round.
   std::optional<std::size_t> failed_item;

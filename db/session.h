@@ -23,6 +23,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "db/bind.h"
@@ -147,6 +148,14 @@ class Session {
   // the next one. Committing with no open transaction succeeds and does nothing.
   virtual Status commit() = 0;
 
+  // Work for the client while the server takes the next commit: run once,
+  // after that commit is sent and before its answer is awaited (a backend
+  // that commits in the process runs it once the commit returns). It must
+  // not use the session. An empty function takes back work not yet run.
+  virtual void set_while_committing(std::function<void()> work) {
+    while_committing_ = std::move(work);
+  }
+
   // Undoes the current transaction, if any. Statements a backend held back
   // are dropped unsent, so a failure they would have met is not reported.
   virtual Status rollback() = 0;
@@ -176,9 +185,14 @@ class Session {
   void report_deferred_failure(const Status& status) const {
     if (failure_sink_) failure_sink_(status);
   }
+  // Runs the work set for the next commit, which is then no longer set.
+  void run_while_committing() {
+    if (std::function<void()> work = std::exchange(while_committing_, {})) work();
+  }
 
  private:
   FailureSink failure_sink_;
+  std::function<void()> while_committing_;
 };
 
 }  // namespace qx::db

@@ -387,14 +387,16 @@ Status SqliteSession::commit() {
     return lost;
   }
   if (!in_transaction_) return Status::success();
-  if (auto status = exec_kept("COMMIT"); status.failed()) {
+  const Status status = exec_kept("COMMIT");
+  if (status.failed()) {
     end_transaction_with_rollback();
-    return status;
+  } else {
+    in_transaction_ = false;
+    draws_.clear();
+    ++commits_made_;
   }
-  in_transaction_ = false;
-  draws_.clear();
-  ++commits_made_;
-  return Status::success();
+  run_while_committing();
+  return status;
 }
 
 Status SqliteSession::rollback() {

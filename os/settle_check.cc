@@ -30,6 +30,16 @@ Settling SettleCheck::check(const DirectoryEntry& file, std::chrono::system_cloc
   return settling;
 }
 
+bool SettleCheck::has_settled(const DirectoryEntry& file,
+                              std::chrono::system_clock::time_point now) const {
+  if (settle_.count() == 0) return true;
+  auto it = seen_.find(file.name);
+  const bool unchanged =
+      it != seen_.end() && it->second.size == file.size && it->second.modified == file.modified;
+  const auto since = unchanged ? it->second.unchanged_since : std::min(now, file.modified);
+  return now - since >= settle_;
+}
+
 void SettleCheck::forget_all_but(const std::vector<DirectoryEntry>& files) {
   if (seen_.empty()) return;
   std::set<std::string> present;

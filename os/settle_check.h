@@ -51,6 +51,8 @@ class SettleCheck {
   }
   // The same look, with why a file that has not settled is held back.
   Settling check(const DirectoryEntry& file, std::chrono::system_clock::time_point now);
+  // Whether check() would find `file` settled at `now`, remembering nothing.
+  bool has_settled(const DirectoryEntry& file, std::chrono::system_clock::time_point now) const;
   // Forgets every name that is not among `files` (the files of a scan), so
   // that what is remembered never outgrows the input directory.
   void forget_all_but(const std::vector<DirectoryEntry>& files);

@@ -22,7 +22,7 @@ bool FailedFilePolicy::too_large(const fs::path& input_dir, const os::DirectoryE
                                  bool& moved, std::string& told) {
   moved = false;
   told.clear();
-  if (file.size <= settings_.max_file_size) return false;
+  if (within_size(file)) return false;
   if (told_too_large_.contains(key_of(file))) return true;
   told_too_large_[key_of(file)] = true;
   const std::string what = "it holds " + os::with_thousands(file.size) + " bytes, more than the " +

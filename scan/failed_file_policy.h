@@ -45,6 +45,10 @@ class FailedFilePolicy {
   FailedFilePolicy(os::Env& env, FailedSettings settings, os::Console console);
 
   bool enabled() const { return !settings_.dir_as_typed.empty(); }
+  // Whether the file is small enough to be read (too_large() tells the rest).
+  bool within_size(const os::DirectoryEntry& file) const {
+    return file.size <= settings_.max_file_size;
+  }
   const FailedSettings& settings() const { return settings_; }
 
   // Whether the file is too large to read. The first time a file (name,

@@ -59,6 +59,17 @@ JobStep FileClaims::take(FileJob& job) {
   return JobStep::to_claim;
 }
 
+bool FileClaims::take_quietly(FileJob& job) {
+  if (unreadable_.contains(job.name())) return false;
+  const std::filesystem::path path = moves_.input_dir() / job.name();
+  if (!job.lock(outlets_.env, path).ok()) return false;
+  if (!job.read_whole(outlets_.env, path).ok() || job.read_other_than_locked()) return false;
+  if (history_ != nullptr) {
+    job.identify(history::identify_file(job.name(), job.bytes_read(), job.node_read().modified));
+  }
+  return true;
+}
+
 bool FileClaims::claim_batch(Batch& batch, std::vector<std::unique_ptr<FileJob>>& earlier) {
   if (history_ == nullptr) return true;
   std::vector<const history::FileIdentity*> identities;

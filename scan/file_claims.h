@@ -46,6 +46,10 @@ enum class JobStep {
 struct Batch {
   std::vector<std::unique_ptr<FileJob>> jobs;
   std::uint64_t bytes = 0;
+  void add(std::unique_ptr<FileJob> job) {
+    bytes += job->bytes_read().size();
+    jobs.push_back(std::move(job));
+  }
   // Whether the batch is at one of its limits at `now` (the time limit
   // runs from its first file's read).
   bool full(const BatchLimits& limits, std::chrono::steady_clock::time_point now) const;
@@ -62,6 +66,11 @@ class FileClaims {
   [[nodiscard]] JobStep prepare(FileJob& job);
   // Locks and reads the file, and names its identity for the claim.
   [[nodiscard]] JobStep take(FileJob& job);
+  // Takes the file as take() does when that has nothing to tell (locked,
+  // read whole, and not a file that could not be read before), without a
+  // word and without touching the database. False otherwise: the job is to
+  // be dropped, and the file is taken again in its turn.
+  [[nodiscard]] bool take_quietly(FileJob& job);
   // Claims the batch's files together: those another instance has leave
   // the batch, those loaded earlier go to `earlier`. False (said, and the
   // batch emptied: its files wait) when the history could not be read.

@@ -66,6 +66,7 @@ class FileMoves {
   [[nodiscard]] bool too_large(const os::DirectoryEntry& file, bool& moved, std::string& told) {
     return failed_.too_large(input_dir_, file, moved, told);
   }
+  bool within_size(const os::DirectoryEntry& file) const { return failed_.within_size(file); }
   [[nodiscard]] bool count_attempt(const os::DirectoryEntry& file, const std::string& what) {
     return failed_.count_attempt(input_dir_, file, what);
   }

@@ -97,7 +97,8 @@ ScanOutcome ScanLoop::scan_files() {
   const bool batching = handler_.takes_batches() && settings_.batch.files > 1;
   Batch batch;
   std::string told;
-  for (const auto& file : files) {
+  for (std::size_t at = 0; at < files.size(); ++at) {
+    const os::DirectoryEntry& file = files[at];
     if (os::stop_requested()) break;
     const os::Settling settling = settle_check_.check(file, now);
     if (settling.newly_held) tell_held_back(file, settling.held, now);
@@ -119,10 +120,19 @@ ScanOutcome ScanLoop::scan_files() {
     if (prepared == JobStep::stop_scan) return outcome;
     if (batching && job->read_result().ok() &&
         (prepared == JobStep::to_claim || prepared == JobStep::to_handle)) {
-      batch.bytes += job->bytes_read().size();
-      batch.jobs.push_back(std::move(job));
-      if (batch.full(settings_.batch, env_.steady_now()) && !run_batch(batch, outcome, handled)) {
-        return outcome;
+      batch.add(std::move(job));
+      // Full batches go one after another, each next one read while the
+      // one before commits.
+      while (batch.full(settings_.batch, env_.steady_now())) {
+        Batch ahead;
+        std::size_t next = at + 1;
+        if (!run_batch(batch, outcome, handled,
+                       [&] { next = read_ahead(files, next, now, ahead); })) {
+          return outcome;
+        }
+        batch = std::move(ahead);
+        at = next - 1;
+        if (batch.jobs.empty()) break;
       }
       continue;
     }
@@ -145,7 +155,28 @@ ScanOutcome ScanLoop::scan_files() {
   return outcome;
 }
 
-bool ScanLoop::run_batch(Batch& batch, ScanOutcome& outcome, int& handled) {
+std::size_t ScanLoop::read_ahead(const std::vector<os::DirectoryEntry>& files, std::size_t next,
+                                 std::chrono::system_clock::time_point now, Batch& ahead) {
+  // Each file passes the loop's own checks at the scan's time, or it and
+  // the files after it wait for the loop's turn, which tells what there is
+  // to tell in order.
+  for (; next < files.size() && !os::stop_requested(); ++next) {
+    const os::DirectoryEntry& file = files[next];
+    if (!settle_check_.has_settled(file, now) || faulted_.held_back(file, now) ||
+        !moves_.within_size(file)) {
+      break;
+    }
+    auto job = std::make_unique<FileJob>(moves_, database_, file, env_.steady_now());
+    if (!claims_.take_quietly(*job)) break;
+    (void)settle_check_.check(file, now);  // settled: only remembered
+    ahead.add(std::move(job));
+    if (ahead.full(settings_.batch, env_.steady_now())) return next + 1;
+  }
+  return next;
+}
+
+bool ScanLoop::run_batch(Batch& batch, ScanOutcome& outcome, int& handled,
+                         const std::function<void()>& while_committing) {
   if (batch.jobs.empty()) return true;
   // Files the history holds as loaded are only moved, after the batch.
   std::vector<std::unique_ptr<FileJob>> earlier;
@@ -162,6 +193,13 @@ bool ScanLoop::run_batch(Batch& batch, ScanOutcome& outcome, int& handled) {
     std::vector<FileJob*> jobs;
     for (const auto& job : batch.jobs) jobs.push_back(job.get());
     std::size_t done = 0;
+    // The work refers to this scan's files: it is taken back whatever ends
+    // the handling.
+    struct WhileCommitting {
+      db::Session& session;
+      ~WhileCommitting() { session.set_while_committing({}); }
+    } work{handler_.session()};
+    work.session.set_while_committing(while_committing);
     database_.quiet_while_refused(
         [&] { done = std::min(handle_batch_guarded(jobs), jobs.size()); },
         [&] { return done > 0 && jobs[done - 1]->report().database_refused; });

@@ -21,7 +21,10 @@
 //   - an input directory that cannot be read is reported at each scan, and
 //     no other directory is scanned in its place;
 //   - a stop request (stop_signal.h) ends the loop after the file (or the
-//     batch of files, ScanSettings::batch) in hand.
+//     batch of files, ScanSettings::batch) in hand;
+//   - while a full batch commits, the files of the next one are locked and
+//     read (the database stores one batch while the loop reads the next);
+//     a file is still moved only after the commit that stored it.
 //
 // The loop is the order of these steps; the machinery is in the pieces it
 // is made of: DatabaseWatch (the connection, the storage, a refusal),
@@ -31,6 +34,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -104,7 +108,15 @@ class ScanLoop {
   // Claims the batch's files, hands them to the handler, moves those loaded
   // earlier, and settles each; false when the rest of the scan waits
   // (scan_goes_on). Counts the files taken into `handled`.
-  bool run_batch(Batch& batch, ScanOutcome& outcome, int& handled);
+  // `while_committing` runs while the batch's first commit is on its way.
+  bool run_batch(Batch& batch, ScanOutcome& outcome, int& handled,
+                 const std::function<void()>& while_committing = {});
+  // Locks and reads `files` from `next` on into `ahead`, up to the batch
+  // limits, while the batch before commits: as far as they pass the loop's
+  // checks with nothing to tell. Returns the index of the first file it
+  // did not take.
+  std::size_t read_ahead(const std::vector<os::DirectoryEntry>& files, std::size_t next,
+                         std::chrono::system_clock::time_point now, Batch& ahead);
   // Counts the file's outcome, tells the observer and, with `release`,
   // gives its claim up.
   void finish_job(FileJob& job, JobStep prepared, ScanOutcome& outcome, bool release = true);

@@ -1,5 +1,6 @@
-// One file's handling (or a batch of two files', for PNR, and for AIR in
-// groups of lines across the end of one file), the same classes
+// One file's handling (or, for PNR, a batch of two files with a third read
+// while it commits, and for AIR groups of lines across the end of one
+// file), the same classes
 // the programs run, killed before each of its calls in turn: a forked child
 // scans with a file system and a database session that end the process at
 // call N (counted over both), and a second child then scans cleanly, as a
@@ -49,8 +50,12 @@ struct FormatCase {
   generator::FileOptions file;
   MakeHandler make_handler;
   const char* name;
-  int files = 1;  // loaded in one batch when more than one
-  int lines = 1;  // AIR lines per commit
+  int files = 1;        // loaded in batches when more than one
+  int lines = 1;        // AIR lines per commit
+  int batch_files = 0;  // files per batch; 0: all of them
+  scan::BatchLimits limits() const {
+    return {.files = batch_files > 0 ? batch_files : files, .lines = lines};
+  }
 };
 
 std::unique_ptr<scan::FileHandler> make_tarvo_files(db::Session& session, os::Console console,
@@ -70,8 +75,9 @@ const FormatCase kAir{"corvane", "air", "*.air", {8, 2, false}, make_corvane_fil
 const FormatCase kAirGroups{"corvane",          "air",        "*.air", {4, 2, false},
                             make_corvane_files, "air_groups", 2,       5};
 const FormatCase kPnr{"tarvo", "pnr", "*.PNR", {12, 1, false}, make_tarvo_files, "pnr"};
-const FormatCase kPnrBatch{"tarvo",          "pnr",       "*.PNR", {6, 1, false},
-                           make_tarvo_files, "pnr_batch", 2};
+// A batch of two files, and a third read while the batch commits.
+const FormatCase kPnrBatch{"tarvo", "pnr", "*.PNR", {6, 1, false}, make_tarvo_files, "pnr_batch",
+                           3,       1,     2};
 
 // Bounds the sweep should a handling never finish.
 constexpr int kMostCalls = 400;
@@ -110,19 +116,13 @@ class StepKills : public ::testing::TestWithParam<Param> {
       testing::FaultySession session(db::make_session(db::parse_target(database.target(), "")));
       session.death = &death;
       std::FILE* out = std::fopen(scan_output.c_str(), "w");
-      auto handler =
-          format.make_handler(session, out, {.files = format.files, .lines = format.lines});
+      auto handler = format.make_handler(session, out, format.limits());
       history::LoadHistory history(session, format.program, "sweep");
-      scan::ScanLoop loop(env, *handler,
-                          {in.string(),
-                           backup.string(),
-                           format.pattern,
-                           std::chrono::milliseconds(0),
-                           std::chrono::milliseconds(0),
-                           true,
-                           false,
-                           {.files = format.files, .lines = format.lines}},
-                          out, &history);
+      scan::ScanLoop loop(
+          env, *handler,
+          {in.string(), backup.string(), format.pattern, std::chrono::milliseconds(0),
+           std::chrono::milliseconds(0), true, false, format.limits()},
+          out, &history);
       loop.scan();
       std::fflush(out);
       ::_exit(0);

@@ -74,6 +74,9 @@ class FaultySession final : public db::Session {
   db::Status next_value(std::string_view sequence, std::int64_t& out) override;
   db::Status next_values(std::string_view sequence, std::span<std::int64_t> out) override;
   db::Status commit() override;
+  void set_while_committing(std::function<void()> work) override {
+    real_->set_while_committing(std::move(work));
+  }
   db::Status rollback() override;
   std::string description() const override { return real_->description(); }
   std::string storage_problem() override { return real_->storage_problem(); }
