@@ -2,7 +2,8 @@
 // PostgreSQL, with the programs' batches and with a transaction per file,
 // against the per-field design, the commit floor and the bulk ceiling; how
 // long a file waits to be loaded; how several instances share a backlog;
-// and how much memory a loader holds over a long backlog.
+// and how much memory a loader holds over a long backlog; and COPY's binary
+// format against its text format.
 //
 //   loader_bench [--loader=NAME[,NAME...]|all] [--backend=sqlite|postgresql|both]
 //                [--size=typical|large|both] [--files=N] [--per-field-files=N]
@@ -10,8 +11,9 @@
 //                [--only=PART,...] [--no-PART] [--instances] [--memory-only]
 //                [--latency-runs=N] [--latency-backlog=N] [--memory-files=N]
 //
-// PART is throughput, latency, instances or memory; all but instances run
-// unless told otherwise (--instances adds it, --memory-only is --only=memory).
+// PART is throughput, latency, instances, memory or copy_format; all but
+// instances and copy_format run unless told otherwise (--instances adds it,
+// --memory-only is --only=memory); copy_format runs on PostgreSQL only.
 // PostgreSQL is reached through QX_TEST_PGHOST, QX_TEST_PGPORT and
 // QX_TEST_PGUSER; bench/run.sh starts a server and sets them.
 #include <cstdio>
@@ -21,6 +23,7 @@
 #include <string_view>
 #include <vector>
 
+#include "copy_format.h"
 #include "instances.h"
 #include "latency.h"
 #include "loader_bench.h"
@@ -30,7 +33,8 @@
 namespace qx::bench {
 namespace {
 
-const std::set<std::string> kParts = {"throughput", "latency", "instances", "memory"};
+const std::set<std::string> kParts = {"throughput", "latency", "instances", "memory",
+                                      "copy_format"};
 
 struct Options {
   std::vector<LoaderBench> loaders;
@@ -58,7 +62,7 @@ std::vector<LoaderBench> all_loaders() {
                "[--per-field-files=N] [--repetitions=R] [--seed=S] [--only=PART,...] "
                "[--no-PART] [--instances] [--memory-only] [--latency-runs=N] "
                "[--latency-backlog=N] [--memory-files=N]\n"
-               "PART: throughput, latency, instances, memory\n",
+               "PART: throughput, latency, instances, memory, copy_format\n",
                problem.c_str());
   std::exit(2);
 }
@@ -240,6 +244,52 @@ void print_instances(const LoaderBench& loader, Backend backend, const std::stri
   std::fflush(stdout);
 }
 
+void print_copy_format(const LoaderBench& loader, const std::string& size,
+                       const ThroughputOptions& t, const CopyFormatResult& r) {
+  char what[160];
+  std::snprintf(what, sizeof what,
+                "COPY binary against text, %d files, %lld rows, %d repetitions (the loader's "
+                "batches took %.2f s):",
+                t.files, r.rows, t.repetitions, r.loader_seconds);
+  print_heading(loader, Backend::postgresql, size, what);
+  auto figures = [](const CopyFormatRun& run) {
+    char text[160];
+    std::snprintf(text, sizeof text, "build %.3f s, server %.3f s (cpu %.3f s), %.1f MB",
+                  run.build_seconds, run.server_seconds, run.server_cpu_seconds, run.bytes / 1e6);
+    return std::string(text);
+  };
+  std::vector<double> rows, build, server, cpu, bytes, text_total, binary_total;
+  for (std::size_t i = 0; i < r.runs.size(); ++i) {
+    const CopyFormatRun& text = r.runs[i].text;
+    const CopyFormatRun& binary = r.runs[i].binary;
+    rows.push_back(text.total_seconds() / binary.total_seconds());
+    build.push_back(binary.build_seconds / text.build_seconds);
+    server.push_back(binary.server_seconds / text.server_seconds);
+    cpu.push_back(text.server_cpu_seconds > 0 ? binary.server_cpu_seconds / text.server_cpu_seconds
+                                              : 0);
+    bytes.push_back(static_cast<double>(binary.bytes) / text.bytes);
+    text_total.push_back(text.total_seconds());
+    binary_total.push_back(binary.total_seconds());
+    std::printf("  run %zu (%s first)\n    text   %s\n    binary %s\n", i + 1,
+                i % 2 == 0 ? "text" : "binary", figures(text).c_str(), figures(binary).c_str());
+    std::printf(
+        "    binary/text: rows/s %.2f, build %.2f, server %.2f, server cpu %.2f, bytes %.2f\n",
+        rows.back(), build.back(), server.back(), cpu.back(), bytes.back());
+  }
+  std::printf(
+      "  binary/text, median [least-greatest]: rows/s %s, build %s, server %s, "
+      "server cpu %s, bytes %s\n",
+      range(summarize(rows), "%.2f").c_str(), range(summarize(build), "%.2f").c_str(),
+      range(summarize(server), "%.2f").c_str(), range(summarize(cpu), "%.2f").c_str(),
+      range(summarize(bytes), "%.2f").c_str());
+  const double saved = summarize(text_total).median - summarize(binary_total).median;
+  std::printf(
+      "  binary saves %.3f s of text's %.3f s (build and server, medians): %.1f %% of the "
+      "loader's batches' time\n\n",
+      saved, summarize(text_total).median, 100 * saved / r.loader_seconds);
+  std::fflush(stdout);
+}
+
 }  // namespace
 }  // namespace qx::bench
 
@@ -256,6 +306,9 @@ int main(int argc, char** argv) {
         if (options.runs("latency")) {
           print_latency(loader, backend, size, options.latency,
                         measure_latency(loader, backend, t, options.latency));
+        }
+        if (options.runs("copy_format") && backend == Backend::postgresql) {
+          print_copy_format(loader, size, t, measure_copy_format(loader, t));
         }
         if (options.runs("instances")) {
           print_instances(loader, backend, size, t,

@@ -10,7 +10,11 @@
 //   connection of its own, one transaction (bulk_copy.cc).
 #pragma once
 
+#include <libpq-fe.h>
+
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "bench_database.h"
 #include "stored_rows.h"
@@ -24,6 +28,14 @@ double write_in_bulk(const BenchDatabase& database, const StoredRows& rows);
 
 double write_with_sqlite(const std::string& path, const StoredRows& rows);
 double write_with_copy(const std::string& conninfo, const StoredRows& rows);
+
+// Sends payloads[t] as the rows of rows.tables[t] by one COPY ... FROM STDIN
+// per table, `with` following it (" (FORMAT binary)", or nothing for text),
+// all in one transaction over `conn`; returns the seconds from its begin to
+// its commit. Throws on any failure.
+double copy_in_one_transaction(PGconn* conn, const StoredRows& rows,
+                               const std::vector<std::string>& payloads,
+                               std::string_view with = {});
 
 // One table's rows in COPY's text format: values separated by tabs, rows
 // ended by line feeds, NULL as \N, and backslash, tab, line feed and

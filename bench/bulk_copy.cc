@@ -1,5 +1,3 @@
-#include <libpq-fe.h>
-
 #include <algorithm>
 #include <chrono>
 #include <memory>
@@ -23,10 +21,12 @@ void expect(PGconn* conn, PGresult* raw, ExecStatusType status, const std::strin
   }
 }
 
-void copy_table(PGconn* conn, const StoredTable& table, const std::string& text) {
+void copy_table(PGconn* conn, const StoredTable& table, const std::string& text,
+                std::string_view with) {
   std::string columns;
   for (const auto& column : table.columns) columns += (columns.empty() ? "" : ",") + column;
-  const std::string sql = "COPY " + table.name + " (" + columns + ") FROM STDIN";
+  const std::string sql =
+      "COPY " + table.name + " (" + columns + ") FROM STDIN" + std::string(with);
   expect(conn, PQexec(conn, sql.c_str()), PGRES_COPY_IN, sql);
   for (std::size_t at = 0; at < text.size(); at += kCopyChunk) {
     const std::size_t size = std::min(kCopyChunk, text.size() - at);
@@ -81,13 +81,17 @@ double write_with_copy(const std::string& conninfo, const StoredRows& rows) {
   }
   std::vector<std::string> texts;
   for (const auto& table : rows.tables) texts.push_back(copy_text(table));
+  return copy_in_one_transaction(conn.get(), rows, texts);
+}
 
+double copy_in_one_transaction(PGconn* conn, const StoredRows& rows,
+                               const std::vector<std::string>& payloads, std::string_view with) {
   const auto start = std::chrono::steady_clock::now();
-  expect(conn.get(), PQexec(conn.get(), "BEGIN"), PGRES_COMMAND_OK, "BEGIN");
+  expect(conn, PQexec(conn, "BEGIN"), PGRES_COMMAND_OK, "BEGIN");
   for (std::size_t t = 0; t < rows.tables.size(); ++t) {
-    copy_table(conn.get(), rows.tables[t], texts[t]);
+    copy_table(conn, rows.tables[t], payloads[t], with);
   }
-  expect(conn.get(), PQexec(conn.get(), "COMMIT"), PGRES_COMMAND_OK, "COMMIT");
+  expect(conn, PQexec(conn, "COMMIT"), PGRES_COMMAND_OK, "COMMIT");
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
