@@ -181,14 +181,19 @@ LineOutcome AirLoader::run_handler(const PreparedHandler& prepared, std::size_t 
   }
   if (grouped_ && session_.binds_arrays()) {
     KeptRows& kept = kept_rows_[static_cast<std::size_t>(&prepared - handlers_.data())];
-    if (session_.copies_rows() && !prepared.copy_target.empty()) {
+    const bool copyable = session_.copies_rows() && !prepared.copy_target.empty();
+    if (copyable) {
       for (const db::Bind& value : binds_) kept.copied.add(value);
       kept.copied.end_row();
-    } else {
-      if (kept.columns.size() != binds_.size()) kept.columns.assign(binds_.size(), {});
-      for (std::size_t i = 0; i < binds_.size(); ++i) kept.columns[i].add(binds_[i]);
     }
     ++kept.rows;
+    if (!copyable || kept.rows < copy_rows_from_) {
+      if (kept.columns.size() != binds_.size()) kept.columns.assign(binds_.size(), {});
+      for (std::size_t i = 0; i < binds_.size(); ++i) kept.columns[i].add(binds_[i]);
+    } else if (kept.rows == copy_rows_from_) {
+      // The rows go by COPY: the arrays are not needed.
+      for (db::ArrayLiteral& column : kept.columns) column.clear();
+    }
     rows_kept_ = true;
     step(db::Status::success(), true);
     if (raised != nullptr) ++*raised;
@@ -240,17 +245,19 @@ db::Status AirLoader::flush_rows() {
   std::vector<db::Bind> arrays;
   for (std::size_t h = 0; h < handlers_.size() && status.ok(); ++h) {
     KeptRows& kept = kept_rows_[h];
-    if (kept.rows == 0 || kept.copied.rows() > 0) continue;
+    if (kept.rows == 0 || copies(kept)) continue;
     arrays.clear();
     for (db::ArrayLiteral& column : kept.columns) arrays.push_back(db::Bind::text(column.text()));
     status = session_.execute(handlers_[h].array_insert, arrays);
   }
   // The copies after the array inserts, which ride in the round trip that
-  // the first COPY makes ahead of its rows.
-  for (std::size_t h = 0; h < handlers_.size() && status.ok(); ++h) {
+  // the copies make ahead of their rows; all tables' copies in one call.
+  copied_tables_.clear();
+  for (std::size_t h = 0; h < handlers_.size(); ++h) {
     const KeptRows& kept = kept_rows_[h];
-    if (kept.copied.rows() > 0) status = session_.copy_rows(handlers_[h].copy_target, kept.copied);
+    if (copies(kept)) copied_tables_.push_back({handlers_[h].copy_target, &kept.copied});
   }
+  if (status.ok() && !copied_tables_.empty()) status = session_.copy_tables(copied_tables_);
   drop_kept_rows();
   return status;
 }

@@ -15,6 +15,7 @@
 // key until the file is begun again or another draw succeeds.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -32,6 +33,7 @@
 #include "db/session.h"
 #include "history/load_history.h"
 #include "os/console.h"
+#include "scan/batch_limits.h"
 #include "scan/file_report.h"
 
 namespace qx::corvane {
@@ -122,11 +124,13 @@ class AirLoader {
   bool draws_key(std::string_view line) const;
   // On a database that binds arrays, a grouped row is kept until the group
   // ends, and each handler's rows of the group go in one insert
-  // (array_insert_statement), or in one COPY where the session copies rows
-  // and the handler's values are all bound (copy_target), when the caller
-  // flushes them, before its commit: a failure then gives the group up
-  // like any other. Rows not flushed are dropped by restore.
+  // (array_insert_statement), or in one COPY where the session copies rows,
+  // the handler's values are all bound (copy_target) and the group holds at
+  // least copy_rows_from rows of the handler, when the caller flushes them,
+  // before its commit: a failure then gives the group up like any other.
+  // Rows not flushed are dropped by restore.
   db::Status flush_rows();
+  void set_copy_rows_from(std::size_t rows) { copy_rows_from_ = std::max<std::size_t>(rows, 1); }
 
   // The file's account after the lines processed so far (the state a
   // resume needs, the counts of rows stored and rejected), with
@@ -154,8 +158,9 @@ class AirLoader {
     // Empty when the handler's rows cannot be copied.
     std::string copy_target;
   };
-  // A handler's rows kept for its array insert, one array per bind, or for
-  // its COPY.
+  // A handler's rows kept for its array insert, one array per bind, and for
+  // its COPY where it has one: both take the rows until copy_rows_from_ of
+  // them are kept, the COPY alone from then on.
   struct KeptRows {
     std::vector<db::ArrayLiteral> columns;
     db::CopyRows copied;
@@ -171,6 +176,8 @@ class AirLoader {
   // saying why. `row` counts the statement as a row stored or rejected.
   bool step(const db::Status& status, bool row = false);
   void drop_kept_rows();
+  // Whether the kept rows go by COPY rather than by the array insert.
+  bool copies(const KeptRows& kept) const { return kept.copied.rows() >= copy_rows_from_; }
   // The resume state of the account from the key and counters.
   void note_resume_state();
 
@@ -202,7 +209,10 @@ class AirLoader {
   std::vector<std::int64_t> drawn_ahead_;
   // Per handler, in the order of handlers_.
   std::vector<KeptRows> kept_rows_;
+  // The tables flush_rows copies.
+  std::vector<db::CopiedTable> copied_tables_;
   bool rows_kept_ = false;
+  std::size_t copy_rows_from_ = scan::kDefaultCopyRowsFrom;
   std::size_t next_drawn_ahead_ = 0;
 };
 

@@ -11,7 +11,9 @@ namespace qx::corvane {
 
 CorvaneFileHandler::CorvaneFileHandler(db::Session& session, AirBuild build, os::Console console,
                                        scan::BatchLimits limits)
-    : session_(session), console_(console), loader_(session, build, console), limits_(limits) {}
+    : session_(session), console_(console), loader_(session, build, console), limits_(limits) {
+  loader_.set_copy_rows_from(limits.copy_rows_from);
+}
 
 void CorvaneFileHandler::handle_file(scan::FileJob& job) {
   scan::FileJob* const jobs[] = {&job};

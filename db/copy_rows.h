@@ -40,4 +40,11 @@ class CopyRows {
   bool row_open_ = false;
 };
 
+// One table's rows for Session::copy_tables: the table and the columns the
+// rows' values fill, in order ("t (a,b,c)"), and the rows.
+struct CopiedTable {
+  std::string_view table_and_columns;
+  const CopyRows* rows;
+};
+
 }  // namespace qx::db

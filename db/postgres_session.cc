@@ -361,16 +361,23 @@ Status PostgresSession::rollback() {
   return perform(op);
 }
 
-Status PostgresSession::copy_rows(std::string_view table_and_columns, const CopyRows& rows) {
+Status PostgresSession::copy_tables(std::span<const CopiedTable> tables) {
   if (!connected()) return not_connected();
   if (failed_transaction_.failed()) return failed_transaction_;
-  if (rows.rows() == 0) return Status::success();
+  std::string commands;
+  std::vector<std::string_view> rows;
+  for (const CopiedTable& table : tables) {
+    if (table.rows->rows() == 0) continue;
+    commands.append("COPY ").append(table.table_and_columns).append(" FROM STDIN;");
+    rows.push_back(table.rows->text());
+  }
+  if (rows.empty()) return Status::success();
   // The writes held back go first, with their answers, as a query's do, and
   // leave the transaction open on the server for the rows.
   Operation flush(Operation::Kind::flush);
   if (Status status = perform(flush); status.failed()) return status;
   copied_ = true;
-  Status status = send_copy("COPY " + std::string(table_and_columns) + " FROM STDIN", rows.text());
+  Status status = send_copy(commands, rows);
   if (!connected()) return status;
   // What follows (header updates, history rows, the commit) travels in
   // pipelines again.
@@ -386,41 +393,59 @@ Status PostgresSession::copy_rows(std::string_view table_and_columns, const Copy
   return status;
 }
 
-Status PostgresSession::send_copy(const std::string& command, std::string_view rows) {
+Status PostgresSession::send_copy(const std::string& commands,
+                                  std::span<const std::string_view> rows) {
   PGconn* conn = conn_.get();
   // libpq carries no COPY inside a pipeline. Without blocking, a server
   // that stops reading holds the loader no longer than the answer timeout.
   if (PQexitPipelineMode(conn) != 1 || PQsetnonblocking(conn, 1) != 0 ||
-      PQsendQuery(conn, command.c_str()) != 1) {
+      PQsendQuery(conn, commands.c_str()) != 1) {
     return drop_connection_with_libpq_error();
   }
   Status status;
   if (!flush_output(status)) return status;
-  bool timed_out = false;
-  deadline_ = std::chrono::steady_clock::now() + target_.answer_timeout;
-  const Result start = next_result(conn, deadline_, timed_out);
-  if (start == nullptr)
-    return timed_out ? drop_silent_server() : drop_connection_with_libpq_error();
-  // A missing table or column is refused before any row.
-  if (PQresultStatus(start.get()) != PGRES_COPY_IN) return finish_command(start.get());
-  // The rows in chunks, each converted to the server's encoding as it goes,
-  // so that neither copy of them is held twice whole.
+  for (std::size_t table = 0; table < rows.size(); ++table) {
+    bool timed_out = false;
+    deadline_ = std::chrono::steady_clock::now() + target_.answer_timeout;
+    const Result start = next_result(conn, deadline_, timed_out);
+    if (start == nullptr) {
+      return timed_out ? drop_silent_server() : drop_connection_with_libpq_error();
+    }
+    // A missing table or column is refused before any row.
+    if (PQresultStatus(start.get()) != PGRES_COPY_IN) return finish_command(start.get());
+    if (!send_copy_data(rows[table], status)) return status;
+    deadline_ = std::chrono::steady_clock::now() + target_.answer_timeout;
+    const Result end = next_result(conn, deadline_, timed_out);
+    if (end == nullptr) {
+      return timed_out ? drop_silent_server() : drop_connection_with_libpq_error();
+    }
+    // A table's rows refused end the query: the server skips the COPY
+    // commands after it.
+    const bool last = table + 1 == rows.size();
+    if (last || PQresultStatus(end.get()) != PGRES_COMMAND_OK) return finish_command(end.get());
+  }
+  return status;
+}
+
+bool PostgresSession::send_copy_data(std::string_view rows, Status& status) {
+  PGconn* conn = conn_.get();
+  // In chunks, so that neither copy of the rows is held twice whole.
   constexpr std::size_t kChunk = 1 << 16;
   std::string chunk;
   for (std::size_t at = 0; at < rows.size(); at += kChunk) {
     chunk.clear();
     append_bound_text(rows.substr(at, kChunk), chunk);
     if (PQputCopyData(conn, chunk.data(), static_cast<int>(chunk.size())) != 1) {
-      return drop_connection_with_libpq_error();
+      status = drop_connection_with_libpq_error();
+      return false;
     }
-    if (!flush_output(status)) return status;
+    if (!flush_output(status)) return false;
   }
-  if (PQputCopyEnd(conn, nullptr) != 1) return drop_connection_with_libpq_error();
-  if (!flush_output(status)) return status;
-  deadline_ = std::chrono::steady_clock::now() + target_.answer_timeout;
-  const Result end = next_result(conn, deadline_, timed_out);
-  if (end == nullptr) return timed_out ? drop_silent_server() : drop_connection_with_libpq_error();
-  return finish_command(end.get());
+  if (PQputCopyEnd(conn, nullptr) != 1) {
+    status = drop_connection_with_libpq_error();
+    return false;
+  }
+  return flush_output(status);
 }
 
 Status PostgresSession::finish_command(const PGresult* first) {

@@ -20,10 +20,12 @@
 // statement run alone. Each failure costs one round trip and one replay of
 // the transaction so far.
 //
-// Rows copied (copy_rows) leave the pipeline: the writes not yet sent go
+// Rows copied (copy_tables) leave the pipeline: the writes not yet sent go
 // first with their answers, in one round trip, as a query's do; then the
-// connection leaves pipeline mode, sends COPY ... FROM STDIN and the rows
-// in chunks, reads the outcome and enters pipeline mode again for what
+// connection leaves pipeline mode and sends one query of a COPY ... FROM
+// STDIN per table, so that the server's answer to one table's rows and its
+// call for the next table's come in one round trip; each table's rows go in
+// chunks. It reads the outcome and enters pipeline mode again for what
 // follows, in the same transaction. Copied rows are not kept in the write
 // log, so a transaction that holds them is never sent again: from the copy
 // on, any failure (the copy's own included) fails the transaction, and
@@ -45,6 +47,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -72,7 +75,7 @@ class PostgresSession final : public Session {
   bool has_advisory_locks() const override { return true; }
   bool binds_arrays() const override { return true; }
   bool copies_rows() const override { return true; }
-  Status copy_rows(std::string_view table_and_columns, const CopyRows& rows) override;
+  Status copy_tables(std::span<const CopiedTable> tables) override;
   Status query_integer(std::string_view sql, std::span<const Bind> binds,
                        std::int64_t& out) override;
   Status query_text(std::string_view sql, std::span<const Bind> binds, std::string& out) override;
@@ -177,9 +180,13 @@ class PostgresSession final : public Session {
   bool send_prepare(StatementText& statement);
   bool send_prepared(const StatementText& statement, const Parameters& parameters);
   bool send_command(const char* sql);
-  // Sends `command` (a COPY ... FROM STDIN) and `rows` outside pipeline
-  // mode, and reads its outcome; a lost connection is dropped.
-  Status send_copy(const std::string& command, std::string_view rows);
+  // Sends `commands` (one COPY ... FROM STDIN per stream of `rows`, in one
+  // query) and the rows outside pipeline mode, and reads the outcome; a lost
+  // connection is dropped.
+  Status send_copy(const std::string& commands, std::span<const std::string_view> rows);
+  // Sends one COPY's rows in chunks, each converted to the server's
+  // encoding as it goes, and their end.
+  bool send_copy_data(std::string_view rows, Status& status);
   // The outcome of a command sent outside pipeline mode, from its first
   // result on, and the null result that ends it.
   Status finish_command(const pg_result* first);

@@ -95,18 +95,23 @@ class Session {
   // the database less per row than statements do.
   virtual bool copies_rows() const { return false; }
 
-  // Stores `rows` (copy_rows.h) in the table and columns named by
-  // `table_and_columns` ("t (a,b,c)", the rows' values in that order), as
-  // part of the current transaction, after every write made before it. Its
-  // failure, whatever the cause (a row's data included), fails the whole
-  // transaction as an account write's does: the caller rolls back. A
-  // backend that copies cannot send the transaction again once rows were
-  // copied, so from then on until the transaction ends any failure fails it,
-  // as under set_row_failures_fail_transaction(true), and every operation
-  // but rollback() returns that failure. A backend that does not copy
+  // Stores each table's rows (copy_rows.h) in its table and columns, in
+  // the order given, as part of the current transaction, after every write
+  // made before it; a table without rows is passed over. Its failure,
+  // whatever the cause (a row's data included), fails the whole transaction
+  // as an account write's does: the caller rolls back. A backend that
+  // copies cannot send the transaction again once rows were copied, so from
+  // then on until the transaction ends any failure fails it, as under
+  // set_row_failures_fail_transaction(true), and every operation but
+  // rollback() returns that failure. A backend that does not copy
   // (copies_rows() false) refuses with a failure and does nothing.
-  virtual Status copy_rows(std::string_view /*table_and_columns*/, const CopyRows& /*rows*/) {
+  virtual Status copy_tables(std::span<const CopiedTable> /*tables*/) {
     return Status::failure(kBindExtra, "this database takes no rows by COPY");
+  }
+  // copy_tables for the rows of one table ("t (a,b,c)").
+  Status copy_rows(std::string_view table_and_columns, const CopyRows& rows) {
+    const CopiedTable table[] = {{table_and_columns, &rows}};
+    return copy_tables(table);
   }
 
   // True when the database can hold locks named by a number for this

@@ -70,12 +70,16 @@ bool BatchWriter::send_held_batch() {
     return false;
   }
   // The rows that travel as arrays go first: their inserts ride with the
-  // history rows in the round trip that the first COPY makes ahead of it.
-  for (const bool copied : {false, true}) {
-    for (std::size_t t = 0; t < held_.size(); ++t) {
-      if ((held_[t].copied.rows() > 0) == copied && !send_held_rows(t)) return false;
+  // history rows in the round trip that the copies make ahead of them.
+  copied_tables_.clear();
+  for (std::size_t t = 0; t < held_.size(); ++t) {
+    if (held_[t].copied.rows() > 0) {
+      copied_tables_.push_back({copy_targets_[t], &held_[t].copied});
+    } else if (!send_held_rows(t)) {
+      return false;
     }
   }
+  if (!copied_tables_.empty() && session_.copy_tables(copied_tables_).failed()) return false;
   const db::Bind key_bind = db::Bind::text(keys.text());
   return session_.execute(load_.plan().header_update_all, {&key_bind, 1}).ok();
 }
@@ -170,11 +174,6 @@ std::size_t BatchWriter::most_rows_per_insert(std::size_t values_per_row) {
 
 bool BatchWriter::send_held_rows(std::size_t t) {
   HeldRows& held = held_[t];
-  if (held.copied.rows() > 0) {
-    const bool copied = session_.copy_rows(copy_targets_[t], held.copied).ok();
-    held = {};
-    return copied;
-  }
   if (held.columns.empty() || held.columns.front().size() == 0) return true;
   // One statement for all of them: a column's values as one array.
   binds_.clear();

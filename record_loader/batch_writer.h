@@ -64,10 +64,11 @@ class BatchWriter {
                   FileAccount& account);
   // Inserts the rows of type `t` a few to a statement; false at a failure.
   bool insert_together(std::size_t t, std::string_view file_name, bool verbose, std::int64_t key);
-  // Holds the rows of type `t` back, copied, for send_held_rows.
+  // Holds the rows of type `t` back, as arrays or for its COPY, for
+  // send_held_batch.
   void hold_rows(std::size_t t, std::string_view file_name, bool verbose, std::int64_t key);
-  // Sends the rows of type `t` held back, as arrays in one insert or in
-  // one COPY; false when it failed.
+  // Sends the rows of type `t` held back as arrays in one insert; false
+  // when it failed.
   bool send_held_rows(std::size_t t);
   // Sends everything the batch held back; false at a failure.
   bool send_held_batch();
@@ -86,6 +87,8 @@ class BatchWriter {
   // Per type, the table and columns its rows are copied into; empty for a
   // type that only an insert can write (record_statements.h).
   std::vector<std::string> copy_targets_;
+  // The types' rows send_held_batch copies, all in one call.
+  std::vector<db::CopiedTable> copied_tables_;
   // Per type, the inserts of 2, 4, 8, ... rows, built when first needed.
   std::vector<std::vector<std::string>> multi_row_inserts_;
   std::vector<db::Bind> binds_;

@@ -93,8 +93,9 @@ TEST_F(PostgresSessionTest, ADrawIsNeverRepeatedWhenTheTransactionIsSentAgain) {
   EXPECT_EQ(committed("select count(*) from t"), 2);
 }
 
-// Each case copies rows 2 and 3 after the write of row 1, then meets what
-// it names; a failure, the copy's own or a later write's, fails the whole
+// Each case copies rows 2 and 3 after the write of row 1, each as a table
+// of its own in one call, then meets what it names; a failure, a copy's own
+// (the second table's, after the first went in) or a later write's, fails the whole
 // transaction (nothing is reported to the sink, nothing is stored) until
 // it is rolled back, and the session goes on.
 TEST_F(PostgresSessionTest, CopiedRowsFollowTheWritesBeforeThemAndAnyFailureFailsTheTransaction) {
@@ -110,13 +111,15 @@ TEST_F(PostgresSessionTest, CopiedRowsFollowTheWritesBeforeThemAndAnyFailureFail
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ASSERT_TRUE(insert(base + 1, "one").ok());
-    CopyRows rows;
+    CopyRows rows[2];
     for (const std::int64_t key : {base + 2, base + c.copied_key}) {
-      rows.add(Bind::integer(key));
-      rows.add(Bind::text("c"));
-      rows.end_row();
+      CopyRows& table = rows[key == base + 2 ? 0 : 1];
+      table.add(Bind::integer(key));
+      table.add(Bind::text("c"));
+      table.end_row();
     }
-    const Status copied = session_->copy_rows("t (k, v)", rows);
+    const CopiedTable tables[] = {{"t (k, v)", &rows[0]}, {"t (k, v)", &rows[1]}};
+    const Status copied = session_->copy_tables(tables);
     EXPECT_EQ(copied.code, c.copied_key == 1 ? kUniqueViolation : 0);
     const Status written = insert(base + c.written_key, "w");
     EXPECT_EQ(written.code, copied.code);

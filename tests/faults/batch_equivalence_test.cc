@@ -76,6 +76,10 @@ struct Case {
   // the batched run the group's and the same draw when the line is done
   // again alone.
   bool fail_first_draw = false;
+  // On PostgreSQL the batches' rows go by COPY; else by array inserts, as
+  // the AIR loader's groups do with fewer rows of a table than
+  // BatchLimits::copy_rows_from.
+  bool copies = true;
 };
 
 const Case kPnr = {"tarvo",      &kTarvoHandling,
@@ -86,16 +90,17 @@ const Case kAir = {"corvane",
                    air_backlog,
                    "create unique index qx_test_once on qx_air_b (airb_0)",
                    {.files = 4, .lines = 1},
-                   {.files = 4, .lines = 16},
+                   {.files = 4, .lines = 16, .copy_rows_from = 1},
                    true};
-// Groups of lines within one file at a time.
+// Groups of lines within one file at a time, their rows by array inserts.
 const Case kAirFileAtATime = {"corvane_file_at_a_time",
                               &kCorvaneHandling,
                               air_backlog,
                               kAir.unique_index,
                               kAir.alone,
                               {.files = 1, .lines = 16},
-                              true};
+                              true,
+                              false};
 
 struct Outcome {
   LoadedRows rows;
@@ -163,9 +168,9 @@ TEST_P(BatchEquivalence, ABacklogInBatchesEndsAsOneTransactionAtATime) {
     EXPECT_GT(alone.commits, 240);
     EXPECT_LT(batched.commits * 3, alone.commits);
   }
-  // On PostgreSQL the batches' rows went by COPY, which refused the row
+  // On PostgreSQL the batches' rows that went by COPY: it refused the row
   // that the unique index refuses, and nothing else.
-  EXPECT_EQ(batched.copies_failed, backend == Backend::postgres ? 1 : 0);
+  EXPECT_EQ(batched.copies_failed, backend == Backend::postgres && loader->copies ? 1 : 0);
   // The refused row is there to be compared.
   long long rejected = 0;
   for (const Row& account : alone.accounts) rejected += std::stoll(*account[3]);

@@ -56,9 +56,12 @@ const Files kAirFiles = {{"A.air", "AMD a1;x\nB-a1\nAMD a2;y\nU-1\n"},
 const char kAirReplacement[] = "AMD n1;w\nB-n1\n";
 const SweptHandling kAir = {&kCorvaneHandling, kAirFiles, kAirReplacement, "corvane"};
 // Groups of three lines: one within A, one across the end of A and the
-// start of B.
-const SweptHandling kAirGroups = {
-    &kCorvaneHandling, kAirFiles, kAirReplacement, "corvane_groups", {.files = 2, .lines = 3}};
+// start of B; on PostgreSQL every table's rows go by COPY.
+const SweptHandling kAirGroups = {&kCorvaneHandling,
+                                  kAirFiles,
+                                  kAirReplacement,
+                                  "corvane_groups",
+                                  {.files = 2, .lines = 3, .copy_rows_from = 1}};
 
 enum class FaultKind { lost_connection, missing_table, row_failure, file_system, terminated };
 

@@ -40,9 +40,9 @@ db::Status FaultySession::execute_account(std::string_view sql, const AccountVal
   return real_->execute_account(sql, values);
 }
 
-db::Status FaultySession::copy_rows(std::string_view table_and_columns, const db::CopyRows& rows) {
+db::Status FaultySession::copy_tables(std::span<const db::CopiedTable> tables) {
   if (auto status = injected()) return *status;
-  db::Status status = real_->copy_rows(table_and_columns, rows);
+  db::Status status = real_->copy_tables(tables);
   if (status.failed()) ++copies_failed;
   return status;
 }

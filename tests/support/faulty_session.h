@@ -1,5 +1,5 @@
 // A real database session with failures on demand, for fault sweeps: the Nth
-// counted call (execute, execute_account, copy_rows, query_integer, query_text,
+// counted call (execute, execute_account, copy_tables, query_integer, query_text,
 // query_rows, next_value, next_values and commit, counted from 1 over the session's life) fails
 // with a chosen Status instead of reaching the database, once or for ever from then on. Every other
 // call, and every call not made to fail, passes through to the real session (an account write as an
@@ -45,7 +45,7 @@ class FaultySession final : public db::Session {
   int fail_draw_at = 0;
   int draws_failing = 1;
   int draws = 0;
-  // Calls of copy_rows that reached the real session and failed there.
+  // Calls of copy_tables that reached the real session and failed there.
   int copies_failed = 0;
   // When set, every counted call counts on it first.
   DeathPoint* death = nullptr;
@@ -61,7 +61,7 @@ class FaultySession final : public db::Session {
   bool has_advisory_locks() const override { return real_->has_advisory_locks(); }
   bool binds_arrays() const override { return real_->binds_arrays(); }
   bool copies_rows() const override { return real_->copies_rows(); }
-  db::Status copy_rows(std::string_view table_and_columns, const db::CopyRows& rows) override;
+  db::Status copy_tables(std::span<const db::CopiedTable> tables) override;
   void set_row_failures_fail_transaction(bool on) override {
     real_->set_row_failures_fail_transaction(on);
   }
