@@ -154,9 +154,10 @@ class Session {
   virtual Status commit() = 0;
 
   // Work for the client while the server takes the next commit: run once,
-  // after that commit is sent and before its answer is awaited (a backend
-  // that commits in the process runs it once the commit returns). It must
-  // not use the session. An empty function takes back work not yet run.
+  // after that commit is sent and before its answer is awaited. A backend
+  // that commits in the process has no such wait and leaves it unrun: run
+  // after the commit, it would only hold the moves back. It must not use
+  // the session. An empty function takes back work not yet run.
   virtual void set_while_committing(std::function<void()> work) {
     while_committing_ = std::move(work);
   }

@@ -390,16 +390,14 @@ Status SqliteSession::commit() {
     return lost;
   }
   if (!in_transaction_) return Status::success();
-  const Status status = exec_kept("COMMIT");
-  if (status.failed()) {
+  if (auto status = exec_kept("COMMIT"); status.failed()) {
     end_transaction_with_rollback();
-  } else {
-    in_transaction_ = false;
-    draws_.clear();
-    ++commits_made_;
+    return status;
   }
-  run_while_committing();
-  return status;
+  in_transaction_ = false;
+  draws_.clear();
+  ++commits_made_;
+  return Status::success();
 }
 
 Status SqliteSession::rollback() {

@@ -22,9 +22,10 @@
 //     no other directory is scanned in its place;
 //   - a stop request (stop_signal.h) ends the loop after the file (or the
 //     batch of files, ScanSettings::batch) in hand;
-//   - while a full batch commits, the files of the next one are locked and
-//     read (the database stores one batch while the loop reads the next);
-//     a file is still moved only after the commit that stored it.
+//   - while a full batch commits on a database server, the files of the
+//     next one are locked and read (the server stores one batch while the
+//     loop reads the next); a file is still moved only after the commit
+//     that stored it.
 //
 // The loop is the order of these steps; the machinery is in the pieces it
 // is made of: DatabaseWatch (the connection, the storage, a refusal),
