@@ -48,6 +48,7 @@ class PerStatementSession : public db::Session {
   void set_while_committing(std::function<void()> work) override {
     inner_.set_while_committing(std::move(work));
   }
+  bool works_while_committing() const override { return inner_.works_while_committing(); }
   db::Status rollback() override { return inner_.rollback(); }
   std::string description() const override { return inner_.description(); }
 

@@ -20,6 +20,15 @@ bool append_number(const Bind& value, std::string& out) {
   return false;
 }
 
+void ArrayLiteral::append(const ArrayLiteral& other) {
+  if (other.size_ == 0) return;
+  if (size_ > 0) text_ += ',';
+  // The elements between the braces.
+  const std::size_t end = other.closed_ ? other.text_.size() - 1 : other.text_.size();
+  text_.append(other.text_, 1, end - 1);
+  size_ += other.size_;
+}
+
 void ArrayLiteral::add(const Bind& value) {
   if (size_++ > 0) text_ += ',';
   if (value.kind() == Bind::Kind::null) {

@@ -17,6 +17,8 @@ namespace qx::db {
 class ArrayLiteral {
  public:
   void add(const Bind& value);
+  // Adds the elements of `other`, in order, after those added here.
+  void append(const ArrayLiteral& other);
   // The literal of the elements added so far; nothing is added after it.
   std::string_view text() {
     if (!closed_) text_ += '}';

@@ -24,6 +24,12 @@ class CopyRows {
   void add(const Bind& value);
   // Ends the row in hand; the next add() begins a new one.
   void end_row();
+  // Adds the rows `other` ended, after those ended here (no row may be in
+  // hand): rows built apart travel in one stream.
+  void append(const CopyRows& other) {
+    text_ += other.text_;
+    rows_ += other.rows_;
+  }
   // The rows ended so far.
   std::string_view text() const { return text_; }
   std::size_t rows() const { return rows_; }

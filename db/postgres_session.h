@@ -75,6 +75,7 @@ class PostgresSession final : public Session {
   bool has_advisory_locks() const override { return true; }
   bool binds_arrays() const override { return true; }
   bool copies_rows() const override { return true; }
+  bool works_while_committing() const override { return true; }
   Status copy_tables(std::span<const CopiedTable> tables) override;
   Status query_integer(std::string_view sql, std::span<const Bind> binds,
                        std::int64_t& out) override;

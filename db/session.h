@@ -161,6 +161,10 @@ class Session {
   virtual void set_while_committing(std::function<void()> work) {
     while_committing_ = std::move(work);
   }
+  // Whether the work set for a commit is run during it (a server's
+  // commit); such a backend's keys are drawn outside transactions, so a
+  // key drawn stays this session's even when its transaction is undone.
+  virtual bool works_while_committing() const { return false; }
 
   // Undoes the current transaction, if any. Statements a backend held back
   // are dropped unsent, so a failure they would have met is not reported.

@@ -89,22 +89,50 @@ void BatchWriter::drop_batch() {
   held_files_.clear();
 }
 
-bool BatchWriter::write_rows(std::string_view file_name, bool verbose,
-                             history::HistoryEntry history, FileAccount& account) {
-  // In a batch every row goes through or the batch is given up, so the
-  // file's account is known before its first row: its history row is
-  // written once, first, already in its final state.
+void BatchWriter::prepare_file(std::string_view file_name, bool verbose, std::int64_t key,
+                               FileAccount& account, PreparedRows& rows) {
+  account = {};
+  account.key = key;
+  account.progress.key = key;
+  count_rows(account);
+  rows.assign(records_.tables().size(), {});
+  for (std::size_t t = 0; t < rows.size(); ++t) hold_rows(t, file_name, verbose, key, rows[t]);
+  load_.clear_records(verbose);
+}
+
+void BatchWriter::add_prepared(const PreparedRows& rows, history::HistoryEntry history,
+                               const FileAccount& account) {
+  held_files_.push_back({account.key, history, &account});
+  for (std::size_t t = 0; t < rows.size(); ++t) {
+    HeldRows& held = held_[t];
+    held.copied.append(rows[t].copied);
+    if (rows[t].columns.empty()) continue;
+    held.columns.resize(rows[t].columns.size());
+    for (std::size_t c = 0; c < held.columns.size(); ++c) {
+      held.columns[c].append(rows[t].columns[c]);
+    }
+  }
+}
+
+void BatchWriter::count_rows(FileAccount& account) const {
   for (const auto& table : records_.tables()) {
     const std::size_t count = table.record_count();
     account.progress.rows_stored += static_cast<std::int64_t>(count);
     if (count > 0) account.tally.stored(table.type().table, static_cast<std::int64_t>(count));
   }
   account.progress.state = history::LoadProgress::State::loaded;
+}
+
+bool BatchWriter::write_rows(std::string_view file_name, bool verbose,
+                             history::HistoryEntry history, FileAccount& account) {
+  // The file's account is known before its first row: its history row is
+  // written once, first, already in its final state.
+  count_rows(account);
   // Held back, the history rows go first in commit_batch, all in one.
   if (session_.binds_arrays()) {
     held_files_.push_back({account.key, history, &account});
     for (std::size_t t = 0; t < records_.tables().size(); ++t) {
-      hold_rows(t, file_name, verbose, account.key);
+      hold_rows(t, file_name, verbose, account.key, held_[t]);
     }
     // Held rows are sent at the commit, and the header update after them.
     return true;
@@ -145,11 +173,10 @@ bool BatchWriter::insert_together(std::size_t t, std::string_view file_name, boo
 }
 
 void BatchWriter::hold_rows(std::size_t t, std::string_view file_name, bool verbose,
-                            std::int64_t key) {
+                            std::int64_t key, HeldRows& held) {
   // The rows of a type wait to travel as arrays in one insert across the
   // batch's files: each value goes straight into its column's array.
   const records::RecordTable& table = records_.table(t);
-  HeldRows& held = held_[t];
   const bool copied = session_.copies_rows() && !copy_targets_[t].empty();
   for (std::size_t row = 0; row < table.record_count(); ++row) {
     if (verbose) load_.announce_row(table, row);

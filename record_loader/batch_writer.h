@@ -32,6 +32,15 @@ namespace qx::record_loader {
 
 class BatchWriter {
  public:
+  // A type's rows held back for a batch: a column's values as one array,
+  // or the rows for COPY.
+  struct HeldRows {
+    std::vector<db::ArrayLiteral> columns;
+    db::CopyRows copied;
+  };
+  // A file's rows converted ahead of its batch, per type.
+  using PreparedRows = std::vector<HeldRows>;
+
   // Builds each type's inserts once, over the session and record tables of
   // `load`, which must outlive the writer.
   explicit BatchWriter(RecordLoad& load);
@@ -43,6 +52,17 @@ class BatchWriter {
   // `key` is the file's key when the batch drew it already, or 0.
   bool write_file(std::string_view file_name, bool verbose, history::HistoryEntry history,
                   FileAccount& account, std::int64_t key = 0);
+  // On a database that binds arrays: converts the filed rows under `key`
+  // into `rows` and counts them into `account`, as write_file would hold
+  // them back, and then clears them, without touching the database; the
+  // file joins a batch later through add_prepared.
+  void prepare_file(std::string_view file_name, bool verbose, std::int64_t key,
+                    FileAccount& account, PreparedRows& rows);
+  // Adds a file prepared earlier to the batch in hand, as write_file would
+  // have written it: its rows join the batch's, and its history row and
+  // header update go with them. `account` must live until commit_batch.
+  void add_prepared(const PreparedRows& rows, history::HistoryEntry history,
+                    const FileAccount& account);
   // The sequence the files' keys come from.
   std::string_view key_sequence() const { return load_.plan().sequence; }
   // Sends what the batch's files held back (on a database that binds
@@ -62,11 +82,15 @@ class BatchWriter {
   // for commit_batch; false at the first failure.
   bool write_rows(std::string_view file_name, bool verbose, history::HistoryEntry history,
                   FileAccount& account);
+  // Counts the filed rows into `account`, which is then loaded: in a batch
+  // every row goes through or the batch is given up.
+  void count_rows(FileAccount& account) const;
   // Inserts the rows of type `t` a few to a statement; false at a failure.
   bool insert_together(std::size_t t, std::string_view file_name, bool verbose, std::int64_t key);
-  // Holds the rows of type `t` back, as arrays or for its COPY, for
-  // send_held_batch.
-  void hold_rows(std::size_t t, std::string_view file_name, bool verbose, std::int64_t key);
+  // Holds the rows of type `t` back into `held`, as arrays or for its
+  // COPY, for send_held_batch.
+  void hold_rows(std::size_t t, std::string_view file_name, bool verbose, std::int64_t key,
+                 HeldRows& held);
   // Sends the rows of type `t` held back as arrays in one insert; false
   // when it failed.
   bool send_held_rows(std::size_t t);
@@ -93,12 +117,7 @@ class BatchWriter {
   std::vector<std::vector<std::string>> multi_row_inserts_;
   std::vector<db::Bind> binds_;
   std::vector<db::Bind> row_binds_;
-  // Per type, the rows a batch holds back: a column's values as one
-  // array, or the rows for COPY.
-  struct HeldRows {
-    std::vector<db::ArrayLiteral> columns;
-    db::CopyRows copied;
-  };
+  // Per type, the rows the batch holds back.
   std::vector<HeldRows> held_;
   // The batch's files whose history row and header update are held back
   // with their rows.

@@ -60,6 +60,11 @@ class FixedRecordLoader {
   // them (BatchWriter::write_file); false when any write failed.
   bool write_file(history::HistoryEntry history, FileAccount& account, std::int64_t key = 0);
 
+  // Converts the filed rows under `key` for a later batch and clears them
+  // (BatchWriter::prepare_file), without touching the database.
+  void prepare_file(std::int64_t key, FileAccount& account, BatchWriter::PreparedRows& rows) {
+    batch_.prepare_file(file_name_, verbose_flag_, key, account, rows);
+  }
   void report_sql_error(const db::Status& status) const { load_.report_sql_error(status); }
 
   const records::RecordFormat& format() const { return format_; }

@@ -39,15 +39,26 @@ std::size_t RecordFileHandler::load_together(std::span<scan::FileJob* const> job
   struct BatchModes {
     const os::Console& console;
     BatchWriter& batch;
+    bool& committing;
     ~BatchModes() {
       console.capture(nullptr);
       batch.drop_batch();
+      committing = false;
     }
-  } modes{console_, loader_->batch()};
+  } modes{console_, loader_->batch(), committing_batch_};
   std::optional<db::RowFailuresFail> row_failures_fail(std::in_place, session_);
   std::vector<std::int64_t> keys(jobs.size());
   bool written = draw_keys(jobs, keys);
   for (std::size_t i = 0; i < jobs.size() && written; ++i) {
+    if (PreparedFile* prepared = prepared_file(*jobs[i])) {
+      // Cut and converted while the batch before committed.
+      lines[i] = std::move(prepared->lines);
+      records[i] = prepared->records;
+      accounts[i] = prepared->account;
+      loader_->batch().add_prepared(prepared->rows, jobs[i]->history_entry(), accounts[i]);
+      jobs[i]->set_prepared(nullptr);
+      continue;
+    }
     console_.capture(&lines[i]);
     written = write_in_batch(*jobs[i], records[i], accounts[i], keys[i]);
     // A file given up part-way must not leave its notices counted.
@@ -55,8 +66,10 @@ std::size_t RecordFileHandler::load_together(std::span<scan::FileJob* const> job
   }
   console_.capture(nullptr);
   if (!written) loader_->batch().drop_batch();
+  committing_batch_ = written;
   const LoadOutcome outcome =
       written ? loader_->batch().commit_batch() : LoadOutcome::commit_failed;
+  committing_batch_ = false;
   row_failures_fail.reset();
   if (outcome != LoadOutcome::committed && outcome != LoadOutcome::commit_unconfirmed) {
     (void)session_.rollback();  // fails only with nothing left to undo
@@ -82,38 +95,62 @@ std::size_t RecordFileHandler::load_together(std::span<scan::FileJob* const> job
 
 bool RecordFileHandler::draw_keys(std::span<scan::FileJob* const> jobs,
                                   std::vector<std::int64_t>& keys) {
-  // The keys the claims did not draw, in one statement: each file's own
-  // draw would cost about a tenth of a batch on SQLite.
+  // A file converted ahead keeps the key it was converted under; the key
+  // its claim drew is kept for a file of the next batch.
   std::vector<std::size_t> undrawn;
   for (std::size_t i = 0; i < jobs.size(); ++i) {
+    if (const PreparedFile* prepared = prepared_file(*jobs[i])) {
+      keys[i] = prepared->account.key;
+      if (const std::int64_t claimed = jobs[i]->take_drawn_key()) spare_keys_.push_back(claimed);
+      continue;
+    }
     const history::LoadProgress* claimed = jobs[i]->history_entry().claimed;
     keys[i] = claimed != nullptr ? claimed->drawn_key : 0;
     if (keys[i] == 0) undrawn.push_back(i);
   }
-  if (undrawn.empty()) return true;
-  std::vector<std::int64_t> drawn(undrawn.size());
+  // On a server the next batch is converted while this one commits, under
+  // keys drawn now: once, as a backlog begins, since each batch's claim
+  // draws the keys of the one after it.
+  const std::size_t spare_wanted =
+      session_.works_while_committing() && spare_keys_.size() < jobs.size()
+          ? jobs.size() - spare_keys_.size()
+          : 0;
+  if (undrawn.empty() && spare_wanted == 0) return true;
+  // The keys the claims did not draw, in one statement: each file's own
+  // draw would cost about a tenth of a batch on SQLite.
+  std::vector<std::int64_t> drawn(undrawn.size() + spare_wanted);
   if (session_.next_values(loader_->batch().key_sequence(), drawn).failed()) return false;
   for (std::size_t k = 0; k < undrawn.size(); ++k) keys[undrawn[k]] = drawn[k];
+  spare_keys_.insert(spare_keys_.end(), drawn.begin() + static_cast<std::ptrdiff_t>(undrawn.size()),
+                     drawn.end());
   return true;
 }
 
 bool RecordFileHandler::write_in_batch(scan::FileJob& job, std::size_t& records,
                                        FileAccount& account, std::int64_t key) {
-  const std::string announce = "Currently Processing " + os::shown_name(job.name()) + "\n";
-  if (steps_.announce_before_read) console_.print(announce);
-  if (!job.read(text_.bytes()).ok()) return false;
-  if (!steps_.announce_before_read) console_.print(announce);
-  const std::optional<std::string> unparsed = file_records(job.name(), records);
-  console_.end_of_file();
+  std::optional<std::string> unparsed;
+  const Filed filed = file_for_batch(job, records, unparsed);
+  if (filed == Filed::unread) return false;
   // A file of no known record, or one that cannot be taken apart, is told
   // as alone; one that goes to the failed directory is set aside one by
   // one.
-  const bool no_records_to_load =
-      unparsed || (loader_->known_records() == 0 && !text_.records().empty());
-  if (no_records_to_load && (job.has_failed_directory() || unloadable(job, unparsed))) {
+  if (filed == Filed::unloadable && (job.has_failed_directory() || unloadable(job, unparsed))) {
     return false;
   }
   return loader_->write_file(job.history_entry(), account, key);
+}
+
+RecordFileHandler::Filed RecordFileHandler::file_for_batch(scan::FileJob& job, std::size_t& records,
+                                                           std::optional<std::string>& unparsed) {
+  const std::string announce = "Currently Processing " + os::shown_name(job.name()) + "\n";
+  if (steps_.announce_before_read) console_.print(announce);
+  if (!job.read(text_.bytes()).ok()) return Filed::unread;
+  if (!steps_.announce_before_read) console_.print(announce);
+  unparsed = file_records(job.name(), records);
+  console_.end_of_file();
+  const bool no_records_to_load =
+      unparsed || (loader_->known_records() == 0 && !text_.records().empty());
+  return no_records_to_load ? Filed::unloadable : Filed::loadable;
 }
 
 }  // namespace qx::record_loader

@@ -10,6 +10,7 @@
 // stored, so it is loaded exactly once in the end.
 #pragma once
 
+#include <deque>
 #include <memory>
 #include <optional>
 #include <span>
@@ -57,10 +58,27 @@ class RecordFileHandler : public scan::FileHandler {
   // Loads the files in one transaction (record_batch.cc); when anything
   // fails, loads them one by one instead, as handle_file does.
   std::size_t handle_batch(std::span<scan::FileJob* const> jobs) override;
+  // Cuts and converts files read ahead while a batch commits
+  // (record_ahead.cc), each under a key drawn earlier.
+  void prepare_ahead(std::span<scan::FileJob* const> jobs) override;
   void on_scan_without_files() override;
   std::string_view file_key_sequence() const override;
 
  private:
+  // What write_in_batch would have made of a file, worked out ahead: its
+  // console lines, records, account (under a key drawn earlier) and rows.
+  struct PreparedFile : scan::FileJob::Prepared {
+    std::string lines;
+    std::size_t records = 0;
+    FileAccount account;
+    BatchWriter::PreparedRows rows;
+  };
+  // What reading and cutting a file for a batch found.
+  enum class Filed {
+    unread,      // it could not be read
+    loadable,    // its records are filed
+    unloadable,  // it cannot be taken apart, or holds no known record
+  };
   enum class FileEnd {
     not_loaded,  // left in the input directory for a later scan
     moved,
@@ -98,6 +116,19 @@ class RecordFileHandler : public scan::FileHandler {
   // One file of load_together, up to its written rows, under `key`.
   bool write_in_batch(scan::FileJob& job, std::size_t& records, FileAccount& account,
                       std::int64_t key);
+  // Reads and cuts the job's file and files its records into the loader,
+  // counting them into `records`, its lines told as in a batch; why it
+  // cannot be taken apart into `unparsed`.
+  Filed file_for_batch(scan::FileJob& job, std::size_t& records,
+                       std::optional<std::string>& unparsed);
+  // The file cut and converted under `key` as write_in_batch would write
+  // it, its lines kept; nullptr, with nothing kept, when it is one
+  // write_in_batch would not write.
+  std::unique_ptr<PreparedFile> prepare(scan::FileJob& job, std::int64_t key);
+  // The job's file as prepare_ahead left it, or nullptr.
+  static PreparedFile* prepared_file(const scan::FileJob& job) {
+    return dynamic_cast<PreparedFile*>(job.prepared());
+  }
   FileEnd end_file(scan::FileJob& job, LoadOutcome outcome);
   void print_not_found(const std::string& name);
   // A file with records none of which had a known type, or one that
@@ -114,6 +145,12 @@ class RecordFileHandler : public scan::FileHandler {
   os::Console console_;
   // The file in hand; the filed rows view it until the load is done.
   records::FileRecords text_;
+  // Set from a batch's rows on to its commit's answer: then the loader
+  // holds no file, and prepare_ahead may use it.
+  bool committing_batch_ = false;
+  // Keys drawn for files converted ahead, oldest first; on a server they
+  // stay unused by any other file, whatever becomes of a transaction.
+  std::deque<std::int64_t> spare_keys_;
 };
 
 }  // namespace qx::record_loader

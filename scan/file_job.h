@@ -8,6 +8,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -113,6 +114,17 @@ class FileJob {
   void identify(history::FileIdentity identity) { identity_ = std::move(identity); }
   // The history's claim gave the file to this process, with `progress`.
   void claimed(history::LoadHistory& history, const history::LoadProgress& progress);
+  // Takes the key the claim drew for the file (0 when it drew none): the
+  // file's load then draws its own.
+  std::int64_t take_drawn_key() { return std::exchange(progress_.drawn_key, 0); }
+
+  // Work a handler did on the file ahead of its turn
+  // (FileHandler::prepare_ahead), kept with the job for the handler alone.
+  struct Prepared {
+    virtual ~Prepared() = default;
+  };
+  void set_prepared(std::unique_ptr<Prepared> prepared) { prepared_ = std::move(prepared); }
+  Prepared* prepared() const { return prepared_.get(); }
   // Whether the file left the input directory (for the backup directory or
   // the failed one).
   bool moved() const { return moved_; }
@@ -142,6 +154,7 @@ class FileJob {
   FileReport report_;
   std::optional<FileReport::SetAside> set_aside_;
   std::string set_aside_why_;
+  std::unique_ptr<Prepared> prepared_;
 };
 
 }  // namespace qx::scan

@@ -126,8 +126,10 @@ ScanOutcome ScanLoop::scan_files() {
       while (batch.full(settings_.batch, env_.steady_now())) {
         Batch ahead;
         std::size_t next = at + 1;
-        if (!run_batch(batch, outcome, handled,
-                       [&] { next = read_ahead(files, next, now, ahead); })) {
+        if (!run_batch(batch, outcome, handled, [&] {
+              next = read_ahead(files, next, now, ahead);
+              prepare_ahead(ahead);
+            })) {
           return outcome;
         }
         batch = std::move(ahead);
@@ -173,6 +175,17 @@ std::size_t ScanLoop::read_ahead(const std::vector<os::DirectoryEntry>& files, s
     if (ahead.full(settings_.batch, env_.steady_now())) return next + 1;
   }
   return next;
+}
+
+void ScanLoop::prepare_ahead(Batch& ahead) {
+  std::vector<FileJob*> jobs;
+  for (const auto& job : ahead.jobs) jobs.push_back(job.get());
+  try {
+    handler_.prepare_ahead(jobs);
+  } catch (...) {
+    // What was worked out ahead is done again in the files' turn.
+    for (FileJob* job : jobs) job->set_prepared(nullptr);
+  }
 }
 
 bool ScanLoop::run_batch(Batch& batch, ScanOutcome& outcome, int& handled,

@@ -23,9 +23,9 @@
 //   - a stop request (stop_signal.h) ends the loop after the file (or the
 //     batch of files, ScanSettings::batch) in hand;
 //   - while a full batch commits on a database server, the files of the
-//     next one are locked and read (the server stores one batch while the
-//     loop reads the next); a file is still moved only after the commit
-//     that stored it.
+//     next one are locked and read, and the handler may cut and convert
+//     them (the server stores one batch while the loop prepares the next);
+//     a file is still moved only after the commit that stored it.
 //
 // The loop is the order of these steps; the machinery is in the pieces it
 // is made of: DatabaseWatch (the connection, the storage, a refusal),
@@ -118,6 +118,9 @@ class ScanLoop {
   // did not take.
   std::size_t read_ahead(const std::vector<os::DirectoryEntry>& files, std::size_t next,
                          std::chrono::system_clock::time_point now, Batch& ahead);
+  // Lets the handler work ahead on the files read ahead, while the batch
+  // before commits; a failure there leaves them to be handled as ever.
+  void prepare_ahead(Batch& ahead);
   // Counts the file's outcome, tells the observer and, with `release`,
   // gives its claim up.
   void finish_job(FileJob& job, JobStep prepared, ScanOutcome& outcome, bool release = true);

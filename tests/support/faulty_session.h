@@ -77,6 +77,7 @@ class FaultySession final : public db::Session {
   void set_while_committing(std::function<void()> work) override {
     real_->set_while_committing(std::move(work));
   }
+  bool works_while_committing() const override { return real_->works_while_committing(); }
   db::Status rollback() override;
   std::string description() const override { return real_->description(); }
   std::string storage_problem() override { return real_->storage_problem(); }
