@@ -45,10 +45,10 @@ class PerStatementSession : public db::Session {
     return inner_.next_value(sequence, out);
   }
   db::Status commit() override { return inner_.commit(); }
-  void set_while_committing(std::function<void()> work) override {
-    inner_.set_while_committing(std::move(work));
+  void set_work_while_waiting(std::function<bool()> step) override {
+    inner_.set_work_while_waiting(std::move(step));
   }
-  bool works_while_committing() const override { return inner_.works_while_committing(); }
+  bool works_while_waiting() const override { return inner_.works_while_waiting(); }
   db::Status rollback() override { return inner_.rollback(); }
   std::string description() const override { return inner_.description(); }
 

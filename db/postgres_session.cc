@@ -350,6 +350,7 @@ Status PostgresSession::commit() {
     return failure;
   }
   Operation op(Operation::Kind::commit);
+  const BatchWait wait(batch_wait_);
   return perform(op);
 }
 
@@ -372,6 +373,7 @@ Status PostgresSession::copy_tables(std::span<const CopiedTable> tables) {
     rows.push_back(table.rows->text());
   }
   if (rows.empty()) return Status::success();
+  const BatchWait wait(batch_wait_);
   // The writes held back go first, with their answers, as a query's do, and
   // leave the transaction open on the server for the rows.
   Operation flush(Operation::Kind::flush);
@@ -407,7 +409,7 @@ Status PostgresSession::send_copy(const std::string& commands,
   for (std::size_t table = 0; table < rows.size(); ++table) {
     bool timed_out = false;
     deadline_ = std::chrono::steady_clock::now() + target_.answer_timeout;
-    const Result start = next_result(conn, deadline_, timed_out);
+    const Result start = next_answer(timed_out);
     if (start == nullptr) {
       return timed_out ? drop_silent_server() : drop_connection_with_libpq_error();
     }
@@ -415,7 +417,7 @@ Status PostgresSession::send_copy(const std::string& commands,
     if (PQresultStatus(start.get()) != PGRES_COPY_IN) return finish_command(start.get());
     if (!send_copy_data(rows[table], status)) return status;
     deadline_ = std::chrono::steady_clock::now() + target_.answer_timeout;
-    const Result end = next_result(conn, deadline_, timed_out);
+    const Result end = next_answer(timed_out);
     if (end == nullptr) {
       return timed_out ? drop_silent_server() : drop_connection_with_libpq_error();
     }
@@ -462,11 +464,25 @@ Status PostgresSession::finish_command(const PGresult* first) {
   }
   // The command's results end with a null result.
   bool timed_out = false;
-  if (next_result(conn_.get(), deadline_, timed_out) != nullptr) {
+  if (next_answer(timed_out) != nullptr) {
     return drop_connection("unexpected answer from the server");
   }
   if (timed_out) return drop_silent_server();
   return status;
+}
+
+PostgresSession::Answer PostgresSession::next_answer(bool& timed_out) {
+  PGconn* conn = conn_.get();
+  if (batch_wait_) {
+    bool worked = false;
+    while (PQisBusy(conn) == 1 && run_waiting_step()) {
+      worked = true;
+      if (PQconsumeInput(conn) != 1) break;  // next_result hands the failure over
+    }
+    // The answer's time runs from the work's end.
+    if (worked) deadline_ = std::chrono::steady_clock::now() + target_.answer_timeout;
+  }
+  return next_result(conn, deadline_, timed_out);
 }
 
 bool PostgresSession::flush_output(Status& status) {
@@ -478,6 +494,16 @@ bool PostgresSession::flush_output(Status& status) {
     if (flushed < 0) {
       status = drop_connection_with_libpq_error();
       return false;
+    }
+    if (batch_wait_ && run_waiting_step()) {
+      // The server reads on while the client works; what it says meanwhile
+      // is read, and the time for its reading runs from the work's end.
+      if (PQconsumeInput(conn) != 1) {
+        status = drop_connection_with_libpq_error();
+        return false;
+      }
+      deadline_ = std::chrono::steady_clock::now() + target_.answer_timeout;
+      continue;
     }
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline_ - std::chrono::steady_clock::now());
@@ -657,7 +683,7 @@ Status PostgresSession::drop_connection_with_libpq_error() {
 PostgresSession::ItemOutcome PostgresSession::read_item_result(Operation& op, const Item& item,
                                                                Status& status, Status& failure) {
   bool timed_out = false;
-  const Result result = next_result(conn_.get(), deadline_, timed_out);
+  const Result result = next_answer(timed_out);
   if (result == nullptr) {
     status = timed_out ? drop_silent_server() : drop_connection_with_libpq_error();
     return ItemOutcome::lost;
@@ -686,7 +712,7 @@ PostgresSession::ItemOutcome PostgresSession::read_item_result(Operation& op, co
       return ItemOutcome::lost;
   }
   // Each item's results end with a null result.
-  if (next_result(conn_.get(), deadline_, timed_out) != nullptr) {
+  if (next_answer(timed_out) != nullptr) {
     status = drop_connection("unexpected answer from the server");
     return ItemOutcome::lost;
   }
@@ -696,7 +722,7 @@ PostgresSession::ItemOutcome PostgresSession::read_item_result(Operation& op, co
 bool PostgresSession::read_sync(Status& status) {
   if (items_.empty()) return true;
   bool timed_out = false;
-  const Result sync = next_result(conn_.get(), deadline_, timed_out);
+  const Result sync = next_answer(timed_out);
   if (sync != nullptr && PQresultStatus(sync.get()) == PGRES_PIPELINE_SYNC) return true;
   status = timed_out         ? drop_silent_server()
            : sync == nullptr ? drop_connection_with_libpq_error()
@@ -777,12 +803,6 @@ PostgresSession::Round PostgresSession::send_round(Operation& op, Status& status
   if (!send_items(op)) {
     status = drop_connection_with_libpq_error();
     return Round::lost;
-  }
-  if (op.kind == Operation::Kind::commit) {
-    // The server takes the commit while the client does its own work; the
-    // answer's time runs from then on.
-    run_while_committing();
-    deadline_ = std::chrono::steady_clock::now() + target_.answer_timeout;
   }
   // The server answers every item after the first failure as aborted, so at
   // most one item fails per round.

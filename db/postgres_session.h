@@ -75,7 +75,7 @@ class PostgresSession final : public Session {
   bool has_advisory_locks() const override { return true; }
   bool binds_arrays() const override { return true; }
   bool copies_rows() const override { return true; }
-  bool works_while_committing() const override { return true; }
+  bool works_while_waiting() const override { return true; }
   Status copy_tables(std::span<const CopiedTable> tables) override;
   Status query_integer(std::string_view sql, std::span<const Bind> binds,
                        std::int64_t& out) override;
@@ -118,6 +118,16 @@ class PostgresSession final : public Session {
     void operator()(pg_conn* conn) const;
   };
   using Connection = std::unique_ptr<pg_conn, ConnectionDeleter>;
+  using Answer = std::unique_ptr<pg_result, void (*)(pg_result*)>;
+  // Marks the answers awaited while it lives as a batch's (its rows, its
+  // commit), during which the work set for the client runs.
+  struct BatchWait {
+    bool& waiting;
+    explicit BatchWait(bool& flag) : waiting(flag) { waiting = true; }
+    ~BatchWait() { waiting = false; }
+    BatchWait(const BatchWait&) = delete;
+    BatchWait& operator=(const BatchWait&) = delete;
+  };
   // The operation a pipeline carries after the writes; a flush carries
   // none, and leaves the transaction open on the server.
   struct Operation {
@@ -190,6 +200,10 @@ class PostgresSession final : public Session {
   bool send_copy_data(std::string_view rows, Status& status);
   // The outcome of a command sent outside pipeline mode, from its first
   // result on, and the null result that ends it.
+  // The next answer by the deadline (next_result); in a batch's wait,
+  // the work set for the client runs first, for as long as the server
+  // has not answered.
+  Answer next_answer(bool& timed_out);
   Status finish_command(const pg_result* first);
   // Sends everything libpq holds of the output, waiting for the socket no
   // longer than the answer timeout; false (connection dropped, `status`
@@ -221,6 +235,8 @@ class PostgresSession final : public Session {
   bool row_failures_fail_ = false;
   // The open transaction holds copied rows, so it cannot be sent again.
   bool copied_ = false;
+  // The answers awaited are a batch's (BatchWait).
+  bool batch_wait_ = false;
   // The failure that failed a transaction holding copied rows: every
   // operation but rollback() returns it until the transaction ends.
   Status failed_transaction_;

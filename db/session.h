@@ -153,18 +153,21 @@ class Session {
   // the next one. Committing with no open transaction succeeds and does nothing.
   virtual Status commit() = 0;
 
-  // Work for the client while the server takes the next commit: run once,
-  // after that commit is sent and before its answer is awaited. A backend
-  // that commits in the process has no such wait and leaves it unrun: run
-  // after the commit, it would only hold the moves back. It must not use
-  // the session. An empty function takes back work not yet run.
-  virtual void set_while_committing(std::function<void()> work) {
-    while_committing_ = std::move(work);
+  // Work for the client while the server takes a batch's rows and its
+  // commit, in steps: each does a little and returns whether more is left.
+  // A backend that waits on a server runs steps while such an answer is
+  // awaited and has not come, one at a time, and goes on as soon as it has;
+  // what is left waits for the next of those answers. A backend that
+  // commits in the process has no such wait and runs none: run after the
+  // commit, they would only hold the moves back. A step must not use the
+  // session. An empty function takes back the steps not yet run.
+  virtual void set_work_while_waiting(std::function<bool()> step) {
+    work_while_waiting_ = std::move(step);
   }
-  // Whether the work set for a commit is run during it (a server's
-  // commit); such a backend's keys are drawn outside transactions, so a
+  // Whether the work set is run while the server works (a server's
+  // session); such a backend's keys are drawn outside transactions, so a
   // key drawn stays this session's even when its transaction is undone.
-  virtual bool works_while_committing() const { return false; }
+  virtual bool works_while_waiting() const { return false; }
 
   // Undoes the current transaction, if any. Statements a backend held back
   // are dropped unsent, so a failure they would have met is not reported.
@@ -195,14 +198,16 @@ class Session {
   void report_deferred_failure(const Status& status) const {
     if (failure_sink_) failure_sink_(status);
   }
-  // Runs the work set for the next commit, which is then no longer set.
-  void run_while_committing() {
-    if (std::function<void()> work = std::exchange(while_committing_, {})) work();
+  // Runs one step of the work set; false when there is none left to run.
+  bool run_waiting_step() {
+    if (work_while_waiting_ && work_while_waiting_()) return true;
+    work_while_waiting_ = {};
+    return false;
   }
 
  private:
   FailureSink failure_sink_;
-  std::function<void()> while_committing_;
+  std::function<bool()> work_while_waiting_;
 };
 
 }  // namespace qx::db

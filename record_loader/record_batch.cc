@@ -112,7 +112,7 @@ bool RecordFileHandler::draw_keys(std::span<scan::FileJob* const> jobs,
   // keys drawn now: once, as a backlog begins, since each batch's claim
   // draws the keys of the one after it.
   const std::size_t spare_wanted =
-      session_.works_while_committing() && spare_keys_.size() < jobs.size()
+      session_.works_while_waiting() && spare_keys_.size() < jobs.size()
           ? jobs.size() - spare_keys_.size()
           : 0;
   if (undrawn.empty() && spare_wanted == 0) return true;

@@ -58,9 +58,9 @@ class RecordFileHandler : public scan::FileHandler {
   // Loads the files in one transaction (record_batch.cc); when anything
   // fails, loads them one by one instead, as handle_file does.
   std::size_t handle_batch(std::span<scan::FileJob* const> jobs) override;
-  // Cuts and converts files read ahead while a batch commits
-  // (record_ahead.cc), each under a key drawn earlier.
-  void prepare_ahead(std::span<scan::FileJob* const> jobs) override;
+  // Cuts and converts a file read ahead while a batch's rows or commit
+  // are on their way (record_ahead.cc), under a key drawn earlier.
+  bool prepare_ahead(scan::FileJob& job) override;
   void on_scan_without_files() override;
   std::string_view file_key_sequence() const override;
 

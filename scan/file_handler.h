@@ -34,12 +34,16 @@ class FileHandler {
     for (FileJob* job : jobs) handle_file(*job);
     return jobs.size();
   }
-  // Works ahead on `jobs`, locked and read (not yet claimed) while the batch
-  // before commits on a database server: the handler may do now what does
-  // not need the database, keeping it with each job (FileJob::set_prepared),
+  // Works ahead on `job`, locked and read (not yet claimed) while the batch
+  // before waits on a database server: the handler may do now what does
+  // not need the database, keeping it with the job (FileJob::set_prepared),
   // so that handle_batch finds it done. It tells nothing, and a job it
-  // leaves is handled as ever.
-  virtual void prepare_ahead(std::span<FileJob* const> jobs) { (void)jobs; }
+  // leaves is handled as ever. False when it did no work on the job: the
+  // files after it in the batch are then left to their turn, in order.
+  virtual bool prepare_ahead(FileJob& job) {
+    (void)job;
+    return false;
+  }
   // Called at the end of a scan in which no file was handled.
   virtual void on_scan_without_files() = 0;
   // The sequence of the one key a file's load draws, when it draws exactly

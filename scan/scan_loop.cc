@@ -124,16 +124,12 @@ ScanOutcome ScanLoop::scan_files() {
       // Full batches go one after another, each next one read while the
       // one before commits.
       while (batch.full(settings_.batch, env_.steady_now())) {
-        Batch ahead;
-        std::size_t next = at + 1;
-        if (!run_batch(batch, outcome, handled, [&] {
-              next = read_ahead(files, next, now, ahead);
-              prepare_ahead(ahead);
-            })) {
+        WorkAhead ahead{files, at + 1, now, {}};
+        if (!run_batch(batch, outcome, handled, [&] { return step_ahead(ahead); })) {
           return outcome;
         }
-        batch = std::move(ahead);
-        at = next - 1;
+        batch = std::move(ahead.batch);
+        at = ahead.next - 1;
         if (batch.jobs.empty()) break;
       }
       continue;
@@ -157,39 +153,44 @@ ScanOutcome ScanLoop::scan_files() {
   return outcome;
 }
 
-std::size_t ScanLoop::read_ahead(const std::vector<os::DirectoryEntry>& files, std::size_t next,
-                                 std::chrono::system_clock::time_point now, Batch& ahead) {
+bool ScanLoop::step_ahead(WorkAhead& ahead) {
+  // Each file read is worked on before the next is read, so that the
+  // server's answer, when it comes, finds the most of the batch done.
+  if (ahead.preparing && ahead.offered < ahead.batch.jobs.size()) {
+    FileJob& job = *ahead.batch.jobs[ahead.offered++];
+    try {
+      ahead.preparing = handler_.prepare_ahead(job);
+    } catch (...) {
+      // What was worked out ahead is done again in the files' turn.
+      for (const auto& each : ahead.batch.jobs) each->set_prepared(nullptr);
+      ahead.preparing = false;
+    }
+    return true;
+  }
+  if (ahead.reading) ahead.reading = read_one_ahead(ahead);
+  return ahead.reading || (ahead.preparing && ahead.offered < ahead.batch.jobs.size());
+}
+
+bool ScanLoop::read_one_ahead(WorkAhead& ahead) {
   // Each file passes the loop's own checks at the scan's time, or it and
   // the files after it wait for the loop's turn, which tells what there is
   // to tell in order.
-  for (; next < files.size() && !os::stop_requested(); ++next) {
-    const os::DirectoryEntry& file = files[next];
-    if (!settle_check_.has_settled(file, now) || faulted_.held_back(file, now) ||
-        !moves_.within_size(file)) {
-      break;
-    }
-    auto job = std::make_unique<FileJob>(moves_, database_, file, env_.steady_now());
-    if (!claims_.take_quietly(*job)) break;
-    (void)settle_check_.check(file, now);  // settled: only remembered
-    ahead.add(std::move(job));
-    if (ahead.full(settings_.batch, env_.steady_now())) return next + 1;
+  if (ahead.next >= ahead.files.size() || os::stop_requested()) return false;
+  const os::DirectoryEntry& file = ahead.files[ahead.next];
+  if (!settle_check_.has_settled(file, ahead.now) || faulted_.held_back(file, ahead.now) ||
+      !moves_.within_size(file)) {
+    return false;
   }
-  return next;
-}
-
-void ScanLoop::prepare_ahead(Batch& ahead) {
-  std::vector<FileJob*> jobs;
-  for (const auto& job : ahead.jobs) jobs.push_back(job.get());
-  try {
-    handler_.prepare_ahead(jobs);
-  } catch (...) {
-    // What was worked out ahead is done again in the files' turn.
-    for (FileJob* job : jobs) job->set_prepared(nullptr);
-  }
+  auto job = std::make_unique<FileJob>(moves_, database_, file, env_.steady_now());
+  if (!claims_.take_quietly(*job)) return false;
+  (void)settle_check_.check(file, ahead.now);  // settled: only remembered
+  ahead.batch.add(std::move(job));
+  ++ahead.next;
+  return !ahead.batch.full(settings_.batch, env_.steady_now());
 }
 
 bool ScanLoop::run_batch(Batch& batch, ScanOutcome& outcome, int& handled,
-                         const std::function<void()>& while_committing) {
+                         const std::function<bool()>& work_while_waiting) {
   if (batch.jobs.empty()) return true;
   // Files the history holds as loaded are only moved, after the batch.
   std::vector<std::unique_ptr<FileJob>> earlier;
@@ -208,11 +209,11 @@ bool ScanLoop::run_batch(Batch& batch, ScanOutcome& outcome, int& handled,
     std::size_t done = 0;
     // The work refers to this scan's files: it is taken back whatever ends
     // the handling.
-    struct WhileCommitting {
+    struct WorkWhileWaiting {
       db::Session& session;
-      ~WhileCommitting() { session.set_while_committing({}); }
+      ~WorkWhileWaiting() { session.set_work_while_waiting({}); }
     } work{handler_.session()};
-    work.session.set_while_committing(while_committing);
+    work.session.set_work_while_waiting(work_while_waiting);
     database_.quiet_while_refused(
         [&] { done = std::min(handle_batch_guarded(jobs), jobs.size()); },
         [&] { return done > 0 && jobs[done - 1]->report().database_refused; });

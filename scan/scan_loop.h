@@ -22,10 +22,11 @@
 //     no other directory is scanned in its place;
 //   - a stop request (stop_signal.h) ends the loop after the file (or the
 //     batch of files, ScanSettings::batch) in hand;
-//   - while a full batch commits on a database server, the files of the
-//     next one are locked and read, and the handler may cut and convert
-//     them (the server stores one batch while the loop prepares the next);
-//     a file is still moved only after the commit that stored it.
+//   - while the server takes a full batch (its rows, its commit), the files
+//     of the next one are locked and read one by one, and the handler may
+//     cut and convert each (the server stores one batch while the loop
+//     prepares the next); a file is still moved only after the commit that
+//     stored it.
 //
 // The loop is the order of these steps; the machinery is in the pieces it
 // is made of: DatabaseWatch (the connection, the storage, a refusal),
@@ -109,18 +110,28 @@ class ScanLoop {
   // Claims the batch's files, hands them to the handler, moves those loaded
   // earlier, and settles each; false when the rest of the scan waits
   // (scan_goes_on). Counts the files taken into `handled`.
-  // `while_committing` runs while the batch's first commit is on its way.
+  // `work_while_waiting` runs in steps while the server takes the batch
+  // (Session::set_work_while_waiting).
   bool run_batch(Batch& batch, ScanOutcome& outcome, int& handled,
-                 const std::function<void()>& while_committing = {});
-  // Locks and reads `files` from `next` on into `ahead`, up to the batch
-  // limits, while the batch before commits: as far as they pass the loop's
-  // checks with nothing to tell. Returns the index of the first file it
-  // did not take.
-  std::size_t read_ahead(const std::vector<os::DirectoryEntry>& files, std::size_t next,
-                         std::chrono::system_clock::time_point now, Batch& ahead);
-  // Lets the handler work ahead on the files read ahead, while the batch
-  // before commits; a failure there leaves them to be handled as ever.
-  void prepare_ahead(Batch& ahead);
+                 const std::function<bool()>& work_while_waiting = {});
+  // The next batch, locked, read and worked on ahead while the batch
+  // before waits on the server.
+  struct WorkAhead {
+    const std::vector<os::DirectoryEntry>& files;
+    std::size_t next;                           // the first of `files` not taken
+    std::chrono::system_clock::time_point now;  // the scan's time
+    Batch batch;
+    bool reading = true;      // more files may be taken
+    bool preparing = true;    // the handler may work on the files taken
+    std::size_t offered = 0;  // the files offered to the handler's work
+  };
+  // One step of the work ahead: the handler works on the file read last,
+  // or one more file is read; false when nothing is left to do.
+  bool step_ahead(WorkAhead& ahead);
+  // Locks and reads the next of the files into the batch ahead, as far as
+  // it passes the loop's checks with nothing to tell; false when it and
+  // the files after it wait for the loop's turn, or the batch is full.
+  bool read_one_ahead(WorkAhead& ahead);
   // Counts the file's outcome, tells the observer and, with `release`,
   // gives its claim up.
   void finish_job(FileJob& job, JobStep prepared, ScanOutcome& outcome, bool release = true);

@@ -1,7 +1,7 @@
-// One file's handling (or, for PNR, a batch of two files with a third read
-// while it commits on PostgreSQL, and for AIR groups of lines across the
-// end of one file), the same classes
-// the programs run, killed before each of its calls in turn: a forked child
+// One file's handling (or, for PNR, a batch of two files with a third
+// read, cut and converted while it commits on PostgreSQL, and for AIR
+// groups of lines across the end of one file), the same classes the
+// programs run, killed before each of its calls in turn: a forked child
 // scans with a file system and a database session that end the process at
 // call N (counted over both), and a second child then scans cleanly, as a
 // restarted loader would. For every N each file must end up in the backup
@@ -75,7 +75,8 @@ const FormatCase kAir{"corvane", "air", "*.air", {8, 2, false}, make_corvane_fil
 const FormatCase kAirGroups{"corvane",          "air",        "*.air", {4, 2, false},
                             make_corvane_files, "air_groups", 2,       5};
 const FormatCase kPnr{"tarvo", "pnr", "*.PNR", {12, 1, false}, make_tarvo_files, "pnr"};
-// A batch of two files, and on PostgreSQL a third read while it commits.
+// A batch of two files, and on PostgreSQL a third read, cut and converted
+// while it commits.
 const FormatCase kPnrBatch{"tarvo", "pnr", "*.PNR", {6, 1, false}, make_tarvo_files, "pnr_batch",
                            3,       1,     2};
 
@@ -115,6 +116,7 @@ class StepKills : public ::testing::TestWithParam<Param> {
       env.death = &death;
       testing::FaultySession session(db::make_session(db::parse_target(database.target(), "")));
       session.death = &death;
+      session.work_first = true;
       std::FILE* out = std::fopen(scan_output.c_str(), "w");
       auto handler = format.make_handler(session, out, format.limits());
       history::LoadHistory history(session, format.program, "sweep");

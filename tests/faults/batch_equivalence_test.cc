@@ -127,6 +127,8 @@ Outcome load(const Case& loader, Backend backend, bool batched, int fail_commit_
   FileHandlingRun run(*loader.handling, database.target_text(), files,
                       batched ? loader.batched : loader.alone);
   run.session->fail_commit_at = fail_commit_at;
+  // On a server the next batch is read, cut and converted while one waits.
+  run.session->work_first = batched;
   run.session->failure = failure;
   if (loader.fail_first_draw) {
     run.session->fail_draw_at = 1;

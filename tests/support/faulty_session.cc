@@ -40,7 +40,14 @@ db::Status FaultySession::execute_account(std::string_view sql, const AccountVal
   return real_->execute_account(sql, values);
 }
 
+void FaultySession::work_first_when_set() {
+  if (!work_first || !real_->works_while_waiting()) return;
+  while (run_waiting_step()) {
+  }
+}
+
 db::Status FaultySession::copy_tables(std::span<const db::CopiedTable> tables) {
+  work_first_when_set();
   if (auto status = injected()) return *status;
   db::Status status = real_->copy_tables(tables);
   if (status.failed()) ++copies_failed;
@@ -89,6 +96,7 @@ db::Status FaultySession::next_values(std::string_view sequence, std::span<std::
 }
 
 db::Status FaultySession::commit() {
+  work_first_when_set();
   std::optional<db::Status> status = injected();
   if (!status && ++commits == fail_commit_at) status = failure;
   if (status) {

@@ -47,6 +47,9 @@ class FaultySession final : public db::Session {
   int draws = 0;
   // Calls of copy_tables that reached the real session and failed there.
   int copies_failed = 0;
+  // A server that answers late: on a session that works while it waits,
+  // the work set for the client runs whole before each copy and commit.
+  bool work_first = false;
   // When set, every counted call counts on it first.
   DeathPoint* death = nullptr;
   // Runs just before the `act_at`th counted call goes on to the real
@@ -74,10 +77,14 @@ class FaultySession final : public db::Session {
   db::Status next_value(std::string_view sequence, std::int64_t& out) override;
   db::Status next_values(std::string_view sequence, std::span<std::int64_t> out) override;
   db::Status commit() override;
-  void set_while_committing(std::function<void()> work) override {
-    real_->set_while_committing(std::move(work));
+  void set_work_while_waiting(std::function<bool()> step) override {
+    if (work_first) {
+      Session::set_work_while_waiting(std::move(step));
+    } else {
+      real_->set_work_while_waiting(std::move(step));
+    }
   }
-  bool works_while_committing() const override { return real_->works_while_committing(); }
+  bool works_while_waiting() const override { return real_->works_while_waiting(); }
   db::Status rollback() override;
   std::string description() const override { return real_->description(); }
   std::string storage_problem() override { return real_->storage_problem(); }
@@ -86,6 +93,8 @@ class FaultySession final : public db::Session {
  private:
   // Counts the call; the Status it fails with, or nothing when it goes on.
   std::optional<db::Status> injected();
+  // Runs the work set for the client to its end, with work_first.
+  void work_first_when_set();
   // Counts a draw; true when it is to fail.
   bool draw_fails();
 
