@@ -83,7 +83,9 @@ TEST(BoundedWait, AConnectToAServerThatNeverAnswersGivesUpAfterTheConnectTimeout
   ::close(listener);
 
   EXPECT_EQ(connected.code, kNotConnected);
-  EXPECT_GE(waited, 1.5);
+  // libpq counts the timeout in whole seconds of the clock: it ends
+  // between one and two seconds on.
+  EXPECT_GE(waited, 0.99);
   EXPECT_LT(waited, 10.0);
   EXPECT_NE(session->connect_failure_detail().find("127.0.0.1"), std::string::npos)
       << session->connect_failure_detail();
