@@ -122,7 +122,7 @@ ScanOutcome ScanLoop::scan_files() {
         (prepared == JobStep::to_claim || prepared == JobStep::to_handle)) {
       batch.add(std::move(job));
       // Full batches go one after another, each next one read while the
-      // one before commits.
+      // server takes the one before.
       while (batch.full(settings_.batch, env_.steady_now())) {
         WorkAhead ahead{files, at + 1, now, {}};
         if (!run_batch(batch, outcome, handled, [&] { return step_ahead(ahead); })) {
