@@ -51,7 +51,7 @@ std::size_t RecordFileHandler::load_together(std::span<scan::FileJob* const> job
   bool written = draw_keys(jobs, keys);
   for (std::size_t i = 0; i < jobs.size() && written; ++i) {
     if (PreparedFile* prepared = prepared_file(*jobs[i])) {
-      // Cut and converted while the batch before committed.
+      // Cut and converted while the server took the batch before.
       lines[i] = std::move(prepared->lines);
       records[i] = prepared->records;
       accounts[i] = prepared->account;
@@ -108,9 +108,9 @@ bool RecordFileHandler::draw_keys(std::span<scan::FileJob* const> jobs,
     keys[i] = claimed != nullptr ? claimed->drawn_key : 0;
     if (keys[i] == 0) undrawn.push_back(i);
   }
-  // On a server the next batch is converted while this one commits, under
-  // keys drawn now: once, as a backlog begins, since each batch's claim
-  // draws the keys of the one after it.
+  // On a server the next batch is converted while the server takes this
+  // one, under keys drawn now: once, as a backlog begins, since each
+  // batch's claim draws the keys of the one after it.
   const std::size_t spare_wanted =
       session_.works_while_waiting() && spare_keys_.size() < jobs.size()
           ? jobs.size() - spare_keys_.size()
